@@ -1,0 +1,157 @@
+#include "cli/batch.h"
+
+#include <algorithm>
+#include <istream>
+#include <iterator>
+#include <optional>
+#include <ostream>
+
+#include "engine/clsQuillmere.h"
+#include "engine/errors.h"
+#include "mainwindow/text_file.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+
+namespace cli {
+namespace {
+
+constexpr char kUsageText[] =
+    "使い方: quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... INPUT OUTPUT\n"
+    "HTML ファイル INPUT を Sanvelle の Start と同じ規則でテキストファイル OUTPUT に変換します。\n"
+    "INPUT と OUTPUT の \"-\" は標準入力と標準出力です。\n"
+    "\n"
+    "  --ini FILE       変換設定を FILE から読みます (既定: プログラムと同じフォルダーの Brackwen.ini)\n"
+    "  --defaults       設定ファイルを読まず、空の設定ファイルと同じ値 (すべて 1、HR_NUM は 5) を使います\n"
+    "  --set KEY=VALUE  設定を一つ変えます。KEY: HR HR_NUM BR P IMG ANAME AHREF AHREFSharp ENTER\n"
+    "                   A_LINK_TAG_TYPE\n"
+    "  --help           この説明を表示します\n"
+    "  --version        バージョンを表示します\n"
+    "\n"
+    "終了コード: 0 成功、1 引数の誤り、2 設定の誤り、3 入力または出力の失敗\n";
+
+constexpr std::u16string_view kKeys[] = {u"HR",   u"HR_NUM",     u"BR",    u"P",
+                                         u"IMG",  u"ANAME",      u"AHREF", u"AHREFSharp",
+                                         u"ENTER", u"A_LINK_TAG_TYPE"};
+
+struct Options {
+  std::optional<std::u16string> ini;
+  bool defaults = false;
+  std::vector<std::pair<std::u16string, std::u16string>> sets;
+  std::vector<std::u16string> files;
+};
+
+std::string U8(std::u16string_view s) { return platform::EncodeUtf8(s); }
+
+int UsageError(std::ostream& err, const std::string& message) {
+  err << "quillmere: " << message << "\n\n" << kUsageText;
+  return kUsage;
+}
+
+std::u16string WriteErrorText(platform::WriteError e) {
+  using platform::WriteError;
+  switch (e) {
+    case WriteError::kIsDirectory: return u"出力先はフォルダーです。";
+    case WriteError::kReadOnly: return u"出力先のファイルは読み取り専用です。";
+    case WriteError::kAccessDenied: return u"出力先に書き込む権限がありません。";
+    case WriteError::kDiskFull: return u"ディスクの空き容量が足りません。";
+    case WriteError::kNoFolder: return u"出力先のフォルダーがありません。";
+    case WriteError::kOther:
+    case WriteError::kNone: break;
+  }
+  return u"出力ファイルを書き込めませんでした。";
+}
+
+}  // namespace
+
+int RunBatch(const std::vector<std::u16string>& args, const std::u16string& default_ini,
+             std::istream& in, std::ostream& out, std::ostream& err) {
+  Options opt;
+  bool only_files = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::u16string& a = args[i];
+    if (only_files || a == u"-" || !a.starts_with(u"-")) {
+      opt.files.push_back(a);
+    } else if (a == u"--") {
+      only_files = true;
+    } else if (a == u"--help") {
+      out << kUsageText;
+      return kSuccess;
+    } else if (a == u"--version") {
+      out << "quillmere 1.1.0\n";
+      return kSuccess;
+    } else if (a == u"--defaults") {
+      opt.defaults = true;
+    } else if (a == u"--ini" || a == u"--set") {
+      if (i + 1 == args.size()) return UsageError(err, U8(a) + " の後に値がありません。");
+      const std::u16string& v = args[++i];
+      if (a == u"--ini") {
+        opt.ini = v;
+        continue;
+      }
+      auto eq = v.find(u'=');
+      if (eq == std::u16string::npos) return UsageError(err, "--set は KEY=VALUE の形で指定します。");
+      std::u16string key = v.substr(0, eq);
+      if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys))
+        return UsageError(err, "設定項目 " + U8(key) + " はありません。");
+      opt.sets.emplace_back(key, v.substr(eq + 1));
+    } else {
+      return UsageError(err, "不明なオプションです: " + U8(a));
+    }
+  }
+  if (opt.ini && opt.defaults) return UsageError(err, "--ini と --defaults は同時に指定できません。");
+  if (opt.files.size() != 2) return UsageError(err, "INPUT と OUTPUT を指定してください。");
+  const std::u16string& input = opt.files[0];
+  const std::u16string& output = opt.files[1];
+
+  clsQuillmere converter;
+  try {
+    if (opt.defaults) {
+      for (std::u16string_view key : kKeys)
+        converter.SetValue(std::u16string(key), key == u"HR_NUM" ? u"5" : u"1");
+    } else if (!converter.Initialize(opt.ini.value_or(default_ini))) {
+      err << "quillmere: Initializeファイル読み込みエラー ("
+          << U8(opt.ini.value_or(default_ini)) << ")\n";
+      return kSettings;
+    }
+    for (const auto& [key, value] : opt.sets) converter.SetValue(key, value);
+  } catch (const engine::OverflowError& e) {
+    err << "quillmere: " << e.what() << "\n";
+    return kSettings;
+  } catch (const engine::TypeMismatchError& e) {
+    err << "quillmere: " << e.what() << "\n";
+    return kSettings;
+  }
+
+  std::u16string text;
+  if (input == u"-") {
+    text = DecodeTextBytes(std::string(std::istreambuf_iterator<char>(in), {}));
+  } else if (std::optional<std::string> bytes = platform::ReadWholeFile(input)) {
+    text = DecodeTextBytes(std::move(*bytes));
+  } else {
+    err << "quillmere: 入力ファイルを読み込めません: " << U8(input) << "\n";
+    return kFiles;
+  }
+
+  std::u16string result = converter.Execute(text);
+  if (output == u"-") {
+    out << platform::EncodeAnsi(result) << "\r\n";
+    out.flush();
+    if (!out) {
+      err << "quillmere: 標準出力に書き込めませんでした。\n";
+      return kFiles;
+    }
+    return kSuccess;
+  }
+  if (input != u"-" && platform::SameFile(input, output)) {
+    err << "quillmere: 入力と出力が同じファイルです。入力ファイルを上書きしないよう、変換しません: "
+        << U8(output) << "\n";
+    return kFiles;
+  }
+  if (platform::WriteError e = WriteTextFile(output, result); e != platform::WriteError::kNone) {
+    err << "quillmere: " << U8(WriteErrorText(e)) << " " << U8(output) << "\n";
+    return kFiles;
+  }
+  return kSuccess;
+}
+
+}  // namespace cli

@@ -1,0 +1,111 @@
+// The options of clsQuillmere and their settings file.
+#include "engine/clsQuillmere.h"
+
+#include "engine/Module4.h"
+#include "engine/errors.h"
+#include "engine/number_text.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+
+namespace {
+
+struct OptionSpec {
+  std::u16string_view key;      // option key of GetValue and SetValue
+  std::u16string_view section;  // where the settings file keeps it
+  std::u16string_view profile_key;
+  std::int32_t fallback;  // for a key missing from an existing file
+};
+
+// In the order options are read and written; the index is the Option.
+constexpr std::array<OptionSpec, 10> kOptions{{
+    {u"HR", u"HTML", u"HR", 1},
+    {u"HR_NUM", u"HR", u"NUM", 5},
+    {u"BR", u"HTML", u"BR", 1},
+    {u"P", u"HTML", u"P", 1},
+    {u"IMG", u"HTML", u"IMG", 1},
+    {u"ANAME", u"HTML", u"ANAME", 1},
+    {u"AHREF", u"HTML", u"AHREF", 1},
+    {u"AHREFSharp", u"HTML", u"AHREFSharp", 1},
+    {u"ENTER", u"GENERAL", u"ENTER", 1},
+    {u"A_LINK_TAG_TYPE", u"GENERAL", u"A_LINK_TAG_TYPE", 1},
+}};
+
+int IndexOf(std::u16string_view key) {
+  for (std::size_t i = 0; i < kOptions.size(); ++i)
+    if (kOptions[i].key == key) return static_cast<int>(i);
+  return -1;
+}
+
+// The folder part of a settings path: the text before its last "\"; "c:\"
+// for a path without one.
+std::u16string FolderOf(const std::u16string& path) {
+  auto slash = path.rfind(u'\\');
+  return slash == std::u16string::npos ? u"c:\\" : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool clsQuillmere::Initialize(const std::u16string& IniFilePath) {
+  if (IniFilePath.empty()) return false;
+  if (!platform::SearchFinds(IniFilePath, platform::SearchFor::kFiles)) return false;
+  for (std::size_t i = 0; i < kOptions.size(); ++i) {
+    const OptionSpec& o = kOptions[i];
+    options_[i] = engine::ReadIniInt(IniFilePath, std::u16string(o.section),
+                                     std::u16string(o.profile_key), o.fallback);
+  }
+  return true;
+}
+
+bool clsQuillmere::SaveValue(const std::u16string& IniFilePath) {
+  using platform::WriteError;
+  if (!platform::SearchFinds(FolderOf(IniFilePath), platform::SearchFor::kFilesAndDirectories))
+    return false;
+
+  // The ten writes go to a copy beside the file, which replaces it only when
+  // all of them succeeded: a failure part-way leaves the file as it was.
+  const std::u16string scratch = platform::ScratchNameBeside(IniFilePath);
+  if (std::optional<std::string> bytes = platform::ReadWholeFile(IniFilePath)) {
+    if (platform::OverwriteFile(scratch, *bytes) != WriteError::kNone) {
+      platform::RemoveFile(scratch);
+      return false;
+    }
+  } else if (platform::SearchFinds(IniFilePath, platform::SearchFor::kFilesAndDirectories)) {
+    return false;  // something is there that cannot be read as a file
+  } else {
+    platform::RemoveFile(scratch);
+  }
+
+  bool ok = true;
+  for (std::size_t i = 0; ok && i < kOptions.size(); ++i) {
+    const OptionSpec& o = kOptions[i];
+    ok = engine::WriteIniString(scratch, std::u16string(o.section), std::u16string(o.profile_key),
+                                engine::DecimalText(options_[i]));
+  }
+  if (ok) ok = platform::MoveOver(scratch, IniFilePath) == WriteError::kNone;
+  if (!ok) platform::RemoveFile(scratch);
+  return ok;
+}
+
+bool clsQuillmere::SetValue(const std::u16string& Parameter, const std::u16string& Value) {
+  if (Parameter.empty()) return false;
+  int index = IndexOf(Parameter);
+  if (index < 0) return true;
+  engine::ParsedInt16 parsed = engine::ParseInt16(Value);
+  switch (parsed.status) {
+    case engine::NumberStatus::kOk:
+      options_[static_cast<std::size_t>(index)] = parsed.value;
+      return true;
+    case engine::NumberStatus::kNotANumber:
+      throw engine::TypeMismatchError(
+          platform::EncodeUtf8(Parameter + u" の値「" + Value + u"」は数値ではありません。"));
+    case engine::NumberStatus::kOutOfRange: break;
+  }
+  throw engine::OverflowError(platform::EncodeUtf8(Parameter + u" の値「" + Value +
+                                                   u"」は -32768～32767 の範囲外です。"));
+}
+
+std::u16string clsQuillmere::GetValue(const std::u16string& Parameter) const {
+  int index = IndexOf(Parameter);
+  if (index < 0) return u"";
+  return engine::DecimalText(options_[static_cast<std::size_t>(index)]);
+}

@@ -1,0 +1,178 @@
+#include <windows.h>
+
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/win_handle.h"
+
+namespace platform {
+namespace {
+
+const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+bool IsBareDrive(const std::u16string& path) {
+  return path.size() == 2 && path[1] == u':' &&
+         ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'));
+}
+
+DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(W(path)); }
+
+bool IsDirectoryPath(const std::u16string& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsReadOnlyFile(const std::u16string& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
+         (a & FILE_ATTRIBUTE_READONLY);
+}
+
+WriteError FromLastError(DWORD err) {
+  switch (err) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: return WriteError::kAccessDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_FILE_TOO_LARGE: return WriteError::kDiskFull;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH: return WriteError::kNoFolder;
+    default: return WriteError::kOther;
+  }
+}
+
+WriteError WriteFileWhole(const std::u16string& path, std::string_view bytes, DWORD disposition) {
+  UniqueHandle file(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return FromLastError(GetLastError());
+  while (!bytes.empty()) {
+    DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), bytes.data(), chunk, &written, nullptr) || written == 0)
+      return FromLastError(GetLastError());
+    bytes.remove_prefix(written);
+  }
+  if (!FlushFileBuffers(file.get())) return FromLastError(GetLastError());
+  return WriteError::kNone;
+}
+
+}  // namespace
+
+bool SearchFinds(const std::u16string& path, SearchFor what) {
+  if (path.empty()) return false;
+  // A folder named with its trailing separator, or a bare drive, is there
+  // when the folder is; the directory search itself would find neither.
+  if (IsBareDrive(path)) return what == SearchFor::kFilesAndDirectories && IsDirectoryPath(path + u"\\");
+  if (path.back() == u'\\' || path.back() == u'/')
+    return what == SearchFor::kFilesAndDirectories && IsDirectoryPath(path);
+  WIN32_FIND_DATAW data;
+  UniqueFind find(FindFirstFileW(W(path), &data));
+  if (!find) return false;
+  do {
+    DWORD a = data.dwFileAttributes;
+    if (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
+    if ((a & FILE_ATTRIBUTE_DIRECTORY) && what == SearchFor::kFiles) continue;
+    return true;
+  } while (FindNextFileW(find.get(), &data));
+  return false;
+}
+
+std::optional<std::u16string> StoredName(const std::u16string& path) {
+  WIN32_FIND_DATAW data;
+  UniqueFind find(FindFirstFileW(W(path), &data));
+  if (!find) return std::nullopt;
+  return std::u16string(reinterpret_cast<const char16_t*>(data.cFileName));
+}
+
+std::optional<std::string> ReadWholeFile(const std::u16string& path) {
+  UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size;
+  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size))
+    return std::nullopt;
+  std::string bytes;
+  try {
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    std::size_t left = bytes.size() - got;
+    DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), bytes.data() + got, chunk, &read, nullptr)) return std::nullopt;
+    if (read == 0) break;
+    got += read;
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+WriteError ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
+  if (IsDirectoryPath(path)) return WriteError::kIsDirectory;
+  if (IsReadOnlyFile(path)) return WriteError::kReadOnly;
+  std::u16string scratch = ScratchNameBeside(path);
+  WriteError err = WriteFileWhole(scratch, bytes, CREATE_ALWAYS);
+  if (err == WriteError::kNone) err = MoveOver(scratch, path);
+  if (err != WriteError::kNone) RemoveFile(scratch);
+  return err;
+}
+
+WriteError OverwriteFile(const std::u16string& path, std::string_view bytes) {
+  if (IsDirectoryPath(path)) return WriteError::kIsDirectory;
+  if (IsReadOnlyFile(path)) return WriteError::kReadOnly;
+  return WriteFileWhole(path, bytes, CREATE_ALWAYS);
+}
+
+WriteError MoveOver(const std::u16string& from, const std::u16string& to) {
+  if (IsDirectoryPath(to)) return WriteError::kIsDirectory;
+  if (IsReadOnlyFile(to)) return WriteError::kReadOnly;
+  if (!MoveFileExW(W(from), W(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return FromLastError(GetLastError());
+  return WriteError::kNone;
+}
+
+void RemoveFile(const std::u16string& path) { DeleteFileW(W(path)); }
+
+bool SameFile(const std::u16string& a, const std::u16string& b) {
+  auto identity = [](const std::u16string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    UniqueHandle file(CreateFileW(W(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && GetFileInformationByHandle(file.get(), &info);
+  };
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return identity(a, ia) && identity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+std::u16string ProgramFolder() {
+  std::wstring buf(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return u"";
+    if (n < buf.size()) {
+      buf.resize(n);
+      break;
+    }
+    buf.resize(buf.size() * 2);
+  }
+  std::u16string path(buf.begin(), buf.end());
+  auto slash = path.rfind(u'\\');
+  if (slash == std::u16string::npos) return u"";
+  // A drive root keeps its separator ("C:\"); any other folder loses it.
+  if (slash == 2 && path[1] == u':') return path.substr(0, 3);
+  return path.substr(0, slash);
+}
+
+std::u16string ScratchNameBeside(const std::u16string& path) {
+  std::wstring pid = std::to_wstring(GetCurrentProcessId());
+  return path + u"." + std::u16string(pid.begin(), pid.end()) + u".tmp";
+}
+
+}  // namespace platform

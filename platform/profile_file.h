@@ -1,0 +1,34 @@
+// Profile (INI) files: the two operations the settings file needs, with the
+// results of the platform's GetPrivateProfileIntW and WritePrivateProfileStringW.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+class ProfileFile {
+ public:
+  virtual ~ProfileFile() = default;
+
+  // The integer stored under `key` in `section` (names match without regard
+  // to case), or `fallback` when the file, the section, the key or its value
+  // is missing. Parsing and 32-bit wrap-around are those of the platform.
+  virtual std::uint32_t GetInt(std::u16string_view section, std::u16string_view key,
+                               std::int32_t fallback, const std::u16string& path) = 0;
+
+  // Creates the file, the section or the key as needed, otherwise replaces the
+  // key's value. False when the file could not be written.
+  virtual bool WriteString(std::u16string_view section, std::u16string_view key,
+                           std::u16string_view value, const std::u16string& path) = 0;
+};
+
+// The platform's profile functions on Windows; our own implementation elsewhere.
+ProfileFile& SystemProfile();
+
+// Our own implementation, available on every platform so that it can be held
+// to the platform's behaviour on Windows.
+ProfileFile& PortableProfile();
+
+}  // namespace platform

@@ -1,0 +1,13 @@
+// File-name patterns as the Windows directory search reads them: "*" matches
+// any run of characters, "?" any one character; letters match without regard
+// to case (ASCII).
+#pragma once
+
+#include <string_view>
+
+namespace platform {
+
+bool HasWildcard(std::string_view name);
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+}  // namespace platform

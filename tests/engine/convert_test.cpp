@@ -1,0 +1,242 @@
+// Execute, ExtractImageText and ExtractLinkUrl against the documented
+// examples, the choices made where the behaviour was open, and a literal
+// (slow) rendering of the post-processing rules.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "engine/clsQuillmere.h"
+#include "tests/support/temp_dir.h"
+
+struct QuillmereTestAccess {
+  static std::u16string Image(std::u16string_view tag) { return clsQuillmere::ExtractImageText(tag); }
+  static std::u16string Link(std::u16string_view tag) { return clsQuillmere::ExtractLinkUrl(tag); }
+};
+
+namespace {
+
+using testing_support::Show;
+using Settings = std::vector<std::pair<std::u16string, std::u16string>>;
+
+// The options an existing empty settings file gives, then `changes`.
+clsQuillmere Converter(const Settings& changes = {}) {
+  clsQuillmere q;
+  for (auto key : {u"HR", u"BR", u"P", u"IMG", u"ANAME", u"AHREF", u"AHREFSharp", u"ENTER",
+                   u"A_LINK_TAG_TYPE"})
+    q.SetValue(key, u"1");
+  q.SetValue(u"HR_NUM", u"5");
+  for (const auto& [key, value] : changes) q.SetValue(key, value);
+  return q;
+}
+
+struct Case {
+  std::u16string input;
+  Settings options;
+  std::u16string expected;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << Show(c.input); }
+
+class ExecuteTest : public testing::TestWithParam<Case> {};
+
+TEST_P(ExecuteTest, GivesDocumentedText) {
+  const Case& c = GetParam();
+  EXPECT_EQ(Show(Converter(c.options).Execute(c.input)), Show(c.expected));
+}
+
+const Settings kType0{{u"A_LINK_TAG_TYPE", u"0"}};
+const Settings kType2{{u"A_LINK_TAG_TYPE", u"2"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    DocumentedExamples, ExecuteTest,
+    testing::Values(
+        Case{u"<p>Hello<br>World</p>", {}, u"Hello\r\nWorld\r\n"},
+        Case{u"Title<hr>Body", {}, u"Title-----\r\nBody"},
+        Case{u"Title<HR SIZE=2>Body", {{u"HR_NUM", u"3"}}, u"Title---\r\nBody"},
+        Case{u"Title<hr>Body", {{u"HR_NUM", u"0"}}, u"Title\r\nBody"},
+        Case{u"Title<hr>Body", {{u"HR", u"0"}}, u"TitleBody"},
+        Case{u"See <a href='page.html'>this page</a>.", {}, u"See [リンク:page.html]this page."},
+        Case{u"See <a href='page.html'>this page</a>.", kType2, u"See this page(page.html)."},
+        Case{u"See <A HREF='page.html'>this page</A>.", kType0,
+             u"See <A HREF='page.html'>this page</a>."},
+        Case{u"See <a href='page.html'>this page</a>.", {{u"A_LINK_TAG_TYPE", u"3"}},
+             u"See this page."},
+        Case{u"See <A HREF=page.html>this page</A>.", {}, u"See [リンク:]this page."},
+        Case{u"See <A HREF=page.html>this page</A>.", kType2, u"See this page()."},
+        Case{u"<a name='top'></a>Top", {}, u"Top"},
+        Case{u"<a name='top'></a>Top", {{u"ANAME", u"0"}}, u"[リンク:]Top"},
+        Case{u"<a name='top'></a>Top", {{u"ANAME", u"0"}, {u"A_LINK_TAG_TYPE", u"0"}},
+             u"<a name='top'></a>Top"},
+        Case{u"<a href=#top>Up</a>", {}, u"Up"},
+        Case{u"<a href=\"#top\">Up</a>", {}, u"Up"},
+        Case{u"<a href=\"#top\">Up</a>", {{u"AHREFSharp", u"0"}}, u"[リンク:#top]Up"},
+        Case{u"<a href='#top'>Up</a>", {}, u"[リンク:#top]Up"},
+        Case{u"<a href='page.html'>X</a>", {{u"AHREF", u"0"}}, u"X"},
+        Case{u"<a target='_top' href='x.html'>X</a>", {}, u"[リンク:x.html]X"},
+        Case{u"<a href='1.html'>A<a href='2.html'>B</a>", kType2, u"AB(2.html)"},
+        Case{u"<a href='x.html'>X <a href=#y>Y</a>", kType2, u"X Y(x.html)"},
+        Case{u"<a href='a.cgi?x=1&amp;y=2'>Q</a>", kType0, u"<a href='a.cgi?x=1&y=2'>Q</a>"},
+        Case{u"<a href='a.cgi?x=1&amp;y=2'>Q</a>", {}, u"[リンク:a.cgi?x=1&y=2]Q"},
+        Case{u"<img src='logo.gif' alt='Logo'>", {}, u"[イメージ:Logo:logo.gif]"},
+        Case{u"<a href='x.html'><img src='y.gif' alt='Z'></a>", {},
+             u"[リンク:x.html][イメージ:Z:y.gif]"},
+        Case{u"<a href='x.html'><img src='y.gif' alt='Z'></a>", kType2,
+             u"[イメージ:Z:y.gif](x.html)"},
+        Case{u"<img src='logo.gif' alt='Logo'>", {{u"IMG", u"0"}}, u""},
+        Case{u"a<br><br><br><br>b", {}, u"a\r\n\r\nb"},
+        Case{u"a<br><br><br><br>b", {{u"ENTER", u"0"}}, u"a\r\n\r\n\r\n\r\nb"},
+        Case{u"a<br><br>b", {}, u"a\r\n\r\nb"},
+        Case{u"a\r\n\r\n\r\n\r\n\r\nb", {}, u"a\r\nb"},
+        Case{u"a\n\n\nb", {}, u"a\r\nb"},
+        Case{u"a\rb\r\nc\nd", {{u"ENTER", u"0"}}, u"a\r\nb\r\nc\r\nd"},
+        Case{u"x &amp;lt; y &lt;b&gt; &AMP; &nbsp;", {}, u"x < y <b> &AMP; &nbsp;"},
+        Case{u"x &lt;br&gt; y", {}, u"x <br> y"},
+        Case{u"<P>one</P><P>two</P>", {}, u"one\r\ntwo\r\n"},
+        Case{u"<table><tr><td>A</td></tr></table>", {}, u"A"},
+        Case{u"a<br/>b<BR />c", {}, u"a\r\nb\r\nc"},
+        Case{u"1 < 2 and 3 > 2", {}, u"1  2"},
+        Case{u"<!-- a > b -->c", {}, u" b -->c"},
+        Case{u"<a\thref='x.html'>X</a>", {}, u"X"},
+        Case{u"", {}, u""}));
+
+const std::u16string kDocument =
+    u"<html><head><title>Sample</title></head>\r\n<body>\r\n<h1>News</h1>\r\n"
+    u"<p>First &amp; second.<br>\r\n<a href='a.html'>More</a></p>\r\n<hr>\r\n</body></html>\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    WholeDocument, ExecuteTest,
+    testing::Values(
+        Case{kDocument, {},
+             u"Sample\r\n\r\nNews\r\nFirst & second.\r\n\r\n[リンク:a.html]More\r\n\r\n-----\r\n"},
+        Case{kDocument, {{u"ENTER", u"0"}},
+             u"Sample\r\n\r\nNews\r\nFirst & second.\r\n\r\n[リンク:a.html]More\r\n\r\n"
+             u"-----\r\n\r\n\r\n"},
+        Case{kDocument, kType2,
+             u"Sample\r\n\r\nNews\r\nFirst & second.\r\n\r\nMore(a.html)\r\n\r\n-----\r\n"}));
+
+// Where the behaviour was left open: nothing the user wrote is lost, and no
+// text appears that the document did not ask for.
+INSTANTIATE_TEST_SUITE_P(
+    ChosenBehaviour, ExecuteTest,
+    testing::Values(
+        // A "<" with no ">" after it is text, copied with everything after it.
+        Case{u"1 < 2", {}, u"1 < 2"}, Case{u"a<br", {}, u"a<br"},
+        Case{u"x<b>y<z &amp; w", {}, u"xy<z & w"}, Case{u"<", {}, u"<"},
+        // A negative dash count draws no dashes; the rule's line break stays.
+        Case{u"a<hr>b", {{u"HR_NUM", u"-3"}}, u"a\r\nb"},
+        // A closing link tag with no link open is dropped, under every type.
+        Case{u"x</a>y", kType0, u"xy"}, Case{u"x</a>y", kType2, u"xy"},
+        Case{u"<address>x</address>", kType0, u"x"},
+        Case{u"<a href='p'>X</a>", {{u"AHREF", u"0"}, {u"A_LINK_TAG_TYPE", u"2"}}, u"X"},
+        Case{u"<a name='t'>X</a>", kType2, u"X"}, Case{u"<a href=#t>X</a>", kType0, u"X"},
+        Case{u"<a href='p'>X</a></a>", kType2, u"X(p)"},
+        Case{u"<a href='p'>X</a></A>", kType0, u"<a href='p'>X</a>"},
+        // Further checks of the rules.
+        Case{u"<hr/>", {{u"HR_NUM", u"1"}}, u"-\r\n"}, Case{u"<IMAGE>", {}, u"[イメージ::]"},
+        Case{u"<Pre>a</PRE>", {}, u"a\r\n"}, Case{u"&amp;amp;lt;", {}, u"&amp;lt;"},
+        Case{u"&am<b>p;", {}, u"&"}, Case{u"a\r<br>\nb", {{u"ENTER", u"0"}}, u"a\r\n\r\n\r\nb"},
+        Case{u"a\r<b>\nb", {}, u"a\r\nb"}, Case{u"<<br>>", {}, u">"},
+        Case{u"\n\n\n\n\n\n\n\n", {}, u"\r\n\r\n"}, Case{u"\r\r\r\r\r\r\r", {}, u"\r\n"},
+        Case{u"<a href='x'>&amp;</a>", {{u"A_LINK_TAG_TYPE", u"7"}}, u"&"},
+        Case{u"<A NAME='x' href='y'>Q</a>", kType2, u"Q"}));
+
+// The post-processing written out literally: replacements over the whole
+// text, the collapsing repeated until nothing changes.
+std::u16string ReplaceEverywhere(std::u16string s, std::u16string_view from,
+                                 std::u16string_view to) {
+  std::u16string out;
+  std::size_t start = 0;
+  for (std::size_t hit; (hit = s.find(from, start)) != s.npos; start = hit + from.size())
+    out.append(s, start, hit - start).append(to);
+  return out.append(s, start);
+}
+
+std::u16string LiteralPostProcess(std::u16string s, bool enter) {
+  s = ReplaceEverywhere(s, u"\r\n", u"\n");
+  s = ReplaceEverywhere(s, u"\r", u"\n");
+  s = ReplaceEverywhere(s, u"\n", u"\r\n");
+  while (enter && s.find(u"\r\n\r\n\r\n") != s.npos)
+    s = ReplaceEverywhere(s, u"\r\n\r\n\r\n", u"\r\n");
+  s = ReplaceEverywhere(s, u"&amp;", u"&");
+  s = ReplaceEverywhere(s, u"&lt;", u"<");
+  return ReplaceEverywhere(s, u"&gt;", u">");
+}
+
+TEST(ExecutePostProcessing, MatchesTheLiteralRulesOnRandomText) {
+  const std::u16string alphabet = u"\r\n\r\n\r\n&&&;;amplgt x";
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string text;
+    for (int i = static_cast<int>(random() % 40); i > 0; --i)
+      text.push_back(alphabet[random() % alphabet.size()]);
+    for (bool enter : {true, false}) {
+      clsQuillmere q = Converter({{u"ENTER", enter ? u"1" : u"0"}});
+      ASSERT_EQ(Show(q.Execute(text)), Show(LiteralPostProcess(text, enter)))
+          << "input: " << Show(text) << " ENTER " << enter;
+    }
+  }
+}
+
+TEST(Execute, KeepsNoStateBetweenCalls) {
+  clsQuillmere q = Converter(kType2);
+  EXPECT_EQ(Show(q.Execute(u"<a href='x'>open")), "open");
+  EXPECT_EQ(Show(q.Execute(u"text</a>")), "text");
+}
+
+struct ExtractCase {
+  bool image;
+  std::u16string tag;
+  std::u16string expected;
+};
+
+void PrintTo(const ExtractCase& c, std::ostream* os) { *os << Show(c.tag); }
+
+class ExtractTest : public testing::TestWithParam<ExtractCase> {};
+
+TEST_P(ExtractTest, PicksTheDocumentedValue) {
+  const ExtractCase& c = GetParam();
+  std::u16string got = c.image ? QuillmereTestAccess::Image(c.tag) : QuillmereTestAccess::Link(c.tag);
+  EXPECT_EQ(Show(got), Show(c.expected));
+}
+
+constexpr bool kImage = true, kLink = false;
+
+INSTANTIATE_TEST_SUITE_P(
+    DocumentedExamples, ExtractTest,
+    testing::Values(
+        ExtractCase{kImage, u"<img src='logo.gif' alt='Logo'>", u"Logo:logo.gif"},
+        ExtractCase{kImage, u"<IMG SRC='logo.gif' ALT='Logo'>", u"Logo:logo.gif"},
+        ExtractCase{kImage, u"<img src=logo.gif alt=Logo>", u":"},
+        ExtractCase{kImage, u"<img src=a.gif alt='Logo'>", u":"},
+        ExtractCase{kImage, u"<img alt='Logo' src=a.gif>", u"Logo:"},
+        ExtractCase{kImage, u"<img src= logo.gif alt= Logo>", u"Logo:logo.gif"},
+        ExtractCase{kImage, u"<Img alt='Logo' src='logo.gif'>", u":logo.gif"},
+        ExtractCase{kImage, u"<img src='a.gif'>", u":a.gif"},
+        ExtractCase{kImage, u"<img src='a.gif' width='10' alt='Sea view'>", u"Sea view:a.gif"},
+        ExtractCase{kImage, u"<img src='a.gif' alt='MY IMG here'>", u"MY here:a.gif"},
+        ExtractCase{kImage, u"<img src='a.gif' alt='A' alt='B'>", u"B:a.gif"},
+        ExtractCase{kImage, u"<img alt='x:y' src='c:z.gif'>", u"x:y:c:z.gif"},
+        ExtractCase{kImage, u"<img>", u":"},
+        ExtractCase{kImage, u"<img\nsrc='a.gif'>", u":"},
+        ExtractCase{kImage, u"<img alt=\"Don't\" src=\"x.gif\">", u"Don:x.gif"},
+        ExtractCase{kLink, u"<a href='page.html'>", u"page.html"},
+        ExtractCase{kLink, u"<A HREF='page.html'>", u"page.html"},
+        ExtractCase{kLink, u"<A Href='page.html'>", u"page.html"},
+        ExtractCase{kLink, u"<a href=page.html>", u""},
+        ExtractCase{kLink, u"<a href= page.html>", u"page.html"},
+        ExtractCase{kLink, u"<a target='_top' href='x.html'>", u"x.html"},
+        ExtractCase{kLink, u"<a class=x href='y.html'>", u""},
+        ExtractCase{kLink, u"<a href = 'x.html'>", u"x.html"},
+        ExtractCase{kLink, u"<a href='#top'>", u"#top"},
+        ExtractCase{kLink, u"<a name='top'>", u""},
+        ExtractCase{kLink, u"<a href='1.html' href='2.html'>", u"2.html"},
+        ExtractCase{kLink, u"<a href='a b.html'>", u"b.html"},
+        ExtractCase{kLink, u"<a href='A Guide.html'>", u"Guide.html"},
+        ExtractCase{kLink, u"<a href=''>", u""},
+        // The tag name removal does not rescan what it leaves behind.
+        ExtractCase{kImage, u"<IMIMG G src='s'>", u":"},
+        ExtractCase{kLink, u"<a href=\"x\" title='日本語'>", u"x"}));
+
+}  // namespace

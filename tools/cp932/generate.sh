@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Regenerates platform/cp932_table.inc from the platform's own code page 932
+# mapping, read under Wine. Needs what tools/install-deps installs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -static "$root/tools/cp932/dump_cp932.cpp" -o "$work/dump.exe"
+WINEPREFIX="$work/prefix" "$root/tools/wine-run" "$work/dump.exe" > "$root/platform/cp932_table.inc"
+echo "wrote platform/cp932_table.inc"
