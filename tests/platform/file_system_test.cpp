@@ -1,0 +1,118 @@
+// The file-system services, on real files in a scratch folder.
+#include <gtest/gtest.h>
+
+#include "platform/file_system.h"
+#include "platform/wildcard.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using platform::SearchFor;
+using platform::WriteError;
+using testing_support::Show;
+using testing_support::TempDir;
+
+class FileSystemTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.Write(u"Page.htm", "x");
+    dir_.Write(u"notes.TXT", "y");
+    dir_.MakeFolder(u"Sub Folder");
+    dir_.Write(u"Sub Folder\\Inner.html", "z");
+  }
+  TempDir dir_;
+};
+
+TEST_F(FileSystemTest, SearchReportsFilesAndOptionallyFolders) {
+  struct Case {
+    std::u16string path;
+    bool files, files_and_folders;
+  };
+  const Case cases[] = {
+      {dir_ / u"Page.htm", true, true},
+      {dir_ / u"Sub Folder", false, true},
+      {dir_ / u"Sub Folder\\", false, true},
+      {dir_.path(), false, true},
+      {dir_ / u"missing.htm", false, false},
+      {dir_ / u"missing\\Page.htm", false, false},
+      {dir_ / u"*.htm", true, true},
+      {dir_ / u"Sub*", false, true},
+      {dir_ / u"P?ge.htm", true, true},
+      {dir_ / u"*.zip", false, false},
+      {u"", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::SearchFinds(c.path, SearchFor::kFiles), c.files) << Show(c.path);
+    EXPECT_EQ(platform::SearchFinds(c.path, SearchFor::kFilesAndDirectories), c.files_and_folders)
+        << Show(c.path);
+  }
+}
+
+TEST_F(FileSystemTest, StoredNameRestoresCase) {
+  EXPECT_EQ(platform::StoredName(dir_ / u"SUB FOLDER"), u"Sub Folder");
+  EXPECT_EQ(platform::StoredName(dir_ / u"sub folder\\INNER.HTML"), u"Inner.html");
+  EXPECT_EQ(platform::StoredName(dir_ / u"Notes.txt"), u"notes.TXT");
+  EXPECT_EQ(platform::StoredName(dir_ / u"*.htm"), u"Page.htm");
+  EXPECT_EQ(platform::StoredName(dir_ / u"missing"), std::nullopt);
+  EXPECT_EQ(platform::StoredName(dir_ / u"missing\\Page.htm"), std::nullopt);
+}
+
+TEST_F(FileSystemTest, ReplaceWritesWholeNewContent) {
+  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"new.txt", "fresh"), WriteError::kNone);
+  EXPECT_EQ(dir_.Read(u"new.txt"), "fresh");
+  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"Page.htm", "replaced"), WriteError::kNone);
+  EXPECT_EQ(dir_.Read(u"Page.htm"), "replaced");
+  EXPECT_EQ(dir_.CountEntries(), 4);  // no scratch file left
+}
+
+TEST_F(FileSystemTest, ReplaceRefusesAndLeavesEverythingAsItWas) {
+  dir_.SetReadOnly(u"notes.TXT", true);
+  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"notes.TXT", "new"), WriteError::kReadOnly);
+  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"Sub Folder", "new"), WriteError::kIsDirectory);
+  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"missing\\x.txt", "new"), WriteError::kNoFolder);
+  EXPECT_EQ(dir_.Read(u"notes.TXT"), "y");
+  EXPECT_EQ(dir_.Read(u"Sub Folder\\Inner.html"), "z");
+  EXPECT_EQ(dir_.CountEntries(), 3);
+}
+
+TEST_F(FileSystemTest, ReadWholeFile) {
+  EXPECT_EQ(platform::ReadWholeFile(dir_ / u"Page.htm"), "x");
+  EXPECT_EQ(platform::ReadWholeFile(dir_ / u"missing"), std::nullopt);
+  EXPECT_EQ(platform::ReadWholeFile(dir_ / u"Sub Folder"), std::nullopt);
+}
+
+TEST_F(FileSystemTest, SameFile) {
+  EXPECT_TRUE(platform::SameFile(dir_ / u"Page.htm", dir_ / u"Sub Folder\\..\\Page.htm"));
+  EXPECT_FALSE(platform::SameFile(dir_ / u"Page.htm", dir_ / u"notes.TXT"));
+  EXPECT_FALSE(platform::SameFile(dir_ / u"missing", dir_ / u"missing"));
+#ifdef _WIN32
+  EXPECT_TRUE(platform::SameFile(dir_ / u"Page.htm", dir_ / u"PAGE.HTM"));
+#endif
+}
+
+TEST(ProgramFolder, IsAnExistingFolderWithoutTrailingSeparator) {
+  std::u16string folder = platform::ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_TRUE(platform::SearchFinds(folder, SearchFor::kFilesAndDirectories)) << Show(folder);
+  if (folder.size() > 3) {
+    EXPECT_NE(folder.back(), u'\\');
+  }
+}
+
+TEST(Wildcard, MatchesAsTheDirectorySearchDoes) {
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool match;
+  };
+  const Case cases[] = {
+      {"*.htm", "page.htm", true},   {"*.htm", "page.html", false}, {"*", "", true},
+      {"P?GE.*", "page.htm", true},  {"?", "", false},              {"a*b*c", "aXbYbZc", true},
+      {"a*b*c", "aXbYbZ", false},    {"*a", "aaaa", true},          {"abc", "ABC", true},
+      {"a?c", "ac", false},          {"**x", "yx", true},           {"", "a", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(platform::WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+}
+
+}  // namespace
