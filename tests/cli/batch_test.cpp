@@ -1,0 +1,143 @@
+// The batch converter, run in-process: arguments, settings, files and exit
+// codes.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/batch.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+const std::string kDocument =
+    "<html><head><title>Sample</title></head>\r\n<body>\r\n<h1>News</h1>\r\n"
+    "<p>First &amp; second.<br>\r\n<a href='a.html'>More</a></p>\r\n<hr>\r\n</body></html>\r\n";
+// "[リンク:" in code page 932.
+const std::string kLinkNote = "[\x83\x8A\x83\x93\x83\x4E:";
+
+struct Result {
+  int code;
+  std::string out, err;
+};
+
+class BatchTest : public testing::Test {
+ protected:
+  Result Run(std::vector<std::u16string> args, const std::string& input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    int code = cli::RunBatch(args, dir_ / u"Brackwen.ini", in, out, err);
+    return {code, out.str(), err.str()};
+  }
+  TempDir dir_;
+};
+
+TEST_F(BatchTest, BadUsageGivesTheUsageText) {
+  const std::vector<std::vector<std::u16string>> cases = {
+      {},
+      {u"only-one"},
+      {u"a", u"b", u"c"},
+      {u"--bogus", u"a", u"b"},
+      {u"--set", u"HR", u"a", u"b"},
+      {u"--set", u"hr=1", u"a", u"b"},
+      {u"--ini", u"x.ini", u"--defaults", u"a", u"b"},
+      {u"a", u"b", u"--ini"},
+  };
+  for (const auto& args : cases) {
+    Result r = Run(args);
+    EXPECT_EQ(r.code, cli::kUsage);
+    EXPECT_NE(r.err.find("使い方: quillmere"), std::string::npos) << r.err;
+  }
+}
+
+TEST_F(BatchTest, HelpAndVersion) {
+  EXPECT_EQ(Run({u"--version"}).out, "quillmere 1.1.0\n");
+  Result help = Run({u"--help"});
+  EXPECT_EQ(help.code, cli::kSuccess);
+  EXPECT_TRUE(help.out.starts_with("使い方: quillmere [--ini FILE | --defaults]"));
+}
+
+TEST_F(BatchTest, ConvertsTheWholeDocumentWithDefaults) {
+  Result r = Run({u"--defaults", u"-", u"-"}, kDocument);
+  EXPECT_EQ(r.code, cli::kSuccess) << r.err;
+  EXPECT_EQ(r.out, "Sample\r\n\r\nNews\r\nFirst & second.\r\n\r\n" + kLinkNote +
+                       "a.html]More\r\n\r\n-----\r\n\r\n");
+}
+
+TEST_F(BatchTest, SettingsComeFromTheFileThenFromSet) {
+  dir_.Write(u"Brackwen.ini", "[GENERAL]\r\nENTER=0\r\n[HR]\r\nNUM=3\r\n");
+  dir_.Write(u"other.ini", "[GENERAL]\r\nA_LINK_TAG_TYPE=2\r\n");
+  struct Case {
+    std::vector<std::u16string> args;
+    std::string input, out;
+  };
+  const Case cases[] = {
+      {{u"-", u"-"}, "a<br><br><br>b<hr>", "a\r\n\r\n\r\nb---\r\n\r\n"},
+      {{u"--set", u"HR_NUM=1", u"--set", u"HR_NUM=2", u"-", u"-"}, "<hr>", "--\r\n\r\n"},
+      {{u"--ini", dir_ / u"other.ini", u"-", u"-"}, "<a href='x'>X</a>", "X(x)\r\n"},
+      {{u"--defaults", u"--set", u"ENTER=0", u"--", u"-", u"-"}, "<br><br><br>",
+       "\r\n\r\n\r\n\r\n"},
+      {{u"--defaults", u"-", u"-"}, std::string("a\0<br>", 6), "a\r\n"},
+  };
+  for (const Case& c : cases) {
+    Result r = Run(c.args, c.input);
+    EXPECT_EQ(r.code, cli::kSuccess) << r.err;
+    EXPECT_EQ(r.out, c.out) << c.input;
+  }
+}
+
+TEST_F(BatchTest, SettingsErrors) {
+  dir_.Write(u"big.ini", "[HTML]\r\nHR=40000\r\n");
+  struct Case {
+    std::vector<std::u16string> args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{u"-", u"-"}, "Initializeファイル読み込みエラー"},
+      {{u"--ini", dir_ / u"missing.ini", u"-", u"-"}, "Initializeファイル読み込みエラー"},
+      {{u"--ini", dir_ / u"big.ini", u"-", u"-"}, "範囲外"},
+      {{u"--defaults", u"--set", u"HR_NUM=abc", u"-", u"-"}, "数値ではありません"},
+      {{u"--defaults", u"--set", u"HR_NUM=40000", u"-", u"-"}, "範囲外"},
+  };
+  for (const Case& c : cases) {
+    Result r = Run(c.args, "x");
+    EXPECT_EQ(r.code, cli::kSettings);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST_F(BatchTest, WritesFilesAndRefusesToLoseData) {
+  dir_.Write(u"in.htm", "<p>x</p>");
+  dir_.Write(u"old.txt", "keep");
+  dir_.SetReadOnly(u"old.txt", true);
+  dir_.MakeFolder(u"folder.txt");
+
+  Result ok = Run({u"--defaults", dir_ / u"in.htm", dir_ / u"out.txt"});
+  EXPECT_EQ(ok.code, cli::kSuccess) << ok.err;
+  EXPECT_EQ(dir_.Read(u"out.txt"), "x\r\n\r\n");
+
+  struct Case {
+    std::u16string input, output;
+    std::string message;
+  };
+  const Case cases[] = {
+      {dir_ / u"missing.htm", dir_ / u"x.txt", "入力ファイルを読み込めません"},
+      {dir_ / u"in.htm", dir_ / u"folder.txt", "フォルダー"},
+      {dir_ / u"in.htm", dir_ / u"old.txt", "読み取り専用"},
+      {dir_ / u"in.htm", dir_ / u"none\\x.txt", "フォルダーがありません"},
+      {dir_ / u"in.htm", dir_ / u"in.htm", "同じファイル"},
+  };
+  for (const Case& c : cases) {
+    Result r = Run({u"--defaults", c.input, c.output});
+    EXPECT_EQ(r.code, cli::kFiles);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(dir_.Read(u"in.htm"), "<p>x</p>");
+  EXPECT_EQ(dir_.Read(u"old.txt"), "keep");
+  EXPECT_FALSE(dir_.Exists(u"x.txt"));
+  EXPECT_EQ(dir_.CountEntries(), 4);
+}
+
+}  // namespace

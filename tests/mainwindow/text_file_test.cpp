@@ -1,0 +1,53 @@
+// Reading the input and writing the output of a conversion.
+#include <gtest/gtest.h>
+
+#include "mainwindow/text_file.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using platform::WriteError;
+using testing_support::Show;
+using testing_support::TempDir;
+
+TEST(ReadTextFile, DecodesShiftJisAndCutsAtTheFirstNul) {
+  TempDir dir;
+  dir.Write(u"a.htm", "\x82\xA0<b>x</b>\r\n");
+  dir.Write(u"zero.htm", std::string("ab\0cd", 5));
+  dir.Write(u"lead.htm", std::string("a\x82\0b", 4));
+  dir.Write(u"empty.htm", "");
+  dir.MakeFolder(u"folder.htm");
+  struct Case {
+    std::u16string path, expected;
+  };
+  const Case cases[] = {
+      {dir / u"a.htm", u"あ<b>x</b>\r\n"}, {dir / u"zero.htm", u"ab"},
+      {dir / u"lead.htm", u"a\u30FB"},     {dir / u"empty.htm", u""},
+      {dir / u"missing.htm", u""},         {dir / u"folder.htm", u""},
+      {u"", u""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Show(ReadTextFile(c.path)), Show(c.expected));
+}
+
+TEST(WriteTextFile, WritesShiftJisFollowedByCrLf) {
+  TempDir dir;
+  ASSERT_EQ(WriteTextFile(dir / u"out.txt", u"あ\r\n"), WriteError::kNone);
+  EXPECT_EQ(dir.Read(u"out.txt"), "\x82\xA0\r\n\r\n");
+  ASSERT_EQ(WriteTextFile(dir / u"out.txt", u""), WriteError::kNone);
+  EXPECT_EQ(dir.Read(u"out.txt"), "\r\n");
+  EXPECT_EQ(dir.CountEntries(), 1);
+}
+
+TEST(WriteTextFile, FailureLeavesTheOldFileAsItWas) {
+  TempDir dir;
+  dir.Write(u"old.txt", "keep me");
+  dir.SetReadOnly(u"old.txt", true);
+  dir.MakeFolder(u"folder.txt");
+  EXPECT_EQ(WriteTextFile(dir / u"old.txt", u"new"), WriteError::kReadOnly);
+  EXPECT_EQ(WriteTextFile(dir / u"folder.txt", u"new"), WriteError::kIsDirectory);
+  EXPECT_EQ(WriteTextFile(dir / u"no\\out.txt", u"new"), WriteError::kNoFolder);
+  EXPECT_EQ(dir.Read(u"old.txt"), "keep me");
+  EXPECT_EQ(dir.CountEntries(), 2);
+}
+
+}  // namespace
