@@ -20,8 +20,10 @@ constexpr char kUsageText[] =
     "HTML ファイル INPUT を Sanvelle の Start と同じ規則でテキストファイル OUTPUT に変換します。\n"
     "INPUT と OUTPUT の \"-\" は標準入力と標準出力です。\n"
     "\n"
-    "  --ini FILE       変換設定を FILE から読みます (既定: プログラムと同じフォルダーの Brackwen.ini)\n"
-    "  --defaults       設定ファイルを読まず、空の設定ファイルと同じ値 (すべて 1、HR_NUM は 5) を使います\n"
+    "  --ini FILE       変換設定を FILE から読みます (既定: プログラムと同じフォルダーの "
+    "Brackwen.ini)\n"
+    "  --defaults       設定ファイルを読まず、空の設定ファイルと同じ値 (すべて 1、HR_NUM は 5) "
+    "を使います\n"
     "  --set KEY=VALUE  設定を一つ変えます。KEY: HR HR_NUM BR P IMG ANAME AHREF AHREFSharp ENTER\n"
     "                   A_LINK_TAG_TYPE\n"
     "  --help           この説明を表示します\n"
@@ -29,8 +31,8 @@ constexpr char kUsageText[] =
     "\n"
     "終了コード: 0 成功、1 引数の誤り、2 設定の誤り、3 入力または出力の失敗\n";
 
-constexpr std::u16string_view kKeys[] = {u"HR",   u"HR_NUM",     u"BR",    u"P",
-                                         u"IMG",  u"ANAME",      u"AHREF", u"AHREFSharp",
+constexpr std::u16string_view kKeys[] = {u"HR",    u"HR_NUM",         u"BR",    u"P",
+                                         u"IMG",   u"ANAME",          u"AHREF", u"AHREFSharp",
                                          u"ENTER", u"A_LINK_TAG_TYPE"};
 
 struct Options {
@@ -40,7 +42,9 @@ struct Options {
   std::vector<std::u16string> files;
 };
 
-std::string U8(std::u16string_view s) { return platform::EncodeUtf8(s); }
+std::string U8(std::u16string_view s) {
+  return platform::EncodeUtf8(s);
+}
 
 int UsageError(std::ostream& err, const std::string& message) {
   err << "quillmere: " << message << "\n\n" << kUsageText;
@@ -50,13 +54,19 @@ int UsageError(std::ostream& err, const std::string& message) {
 std::u16string WriteErrorText(platform::WriteError e) {
   using platform::WriteError;
   switch (e) {
-    case WriteError::kIsDirectory: return u"出力先はフォルダーです。";
-    case WriteError::kReadOnly: return u"出力先のファイルは読み取り専用です。";
-    case WriteError::kAccessDenied: return u"出力先に書き込む権限がありません。";
-    case WriteError::kDiskFull: return u"ディスクの空き容量が足りません。";
-    case WriteError::kNoFolder: return u"出力先のフォルダーがありません。";
+    case WriteError::kIsDirectory:
+      return u"出力先はフォルダーです。";
+    case WriteError::kReadOnly:
+      return u"出力先のファイルは読み取り専用です。";
+    case WriteError::kAccessDenied:
+      return u"出力先に書き込む権限がありません。";
+    case WriteError::kDiskFull:
+      return u"ディスクの空き容量が足りません。";
+    case WriteError::kNoFolder:
+      return u"出力先のフォルダーがありません。";
     case WriteError::kOther:
-    case WriteError::kNone: break;
+    case WriteError::kNone:
+      break;
   }
   return u"出力ファイルを書き込めませんでした。";
 }
@@ -89,7 +99,8 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
         continue;
       }
       auto eq = v.find(u'=');
-      if (eq == std::u16string::npos) return UsageError(err, "--set は KEY=VALUE の形で指定します。");
+      if (eq == std::u16string::npos)
+        return UsageError(err, "--set は KEY=VALUE の形で指定します。");
       std::u16string key = v.substr(0, eq);
       if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys))
         return UsageError(err, "設定項目 " + U8(key) + " はありません。");
@@ -98,7 +109,8 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       return UsageError(err, "不明なオプションです: " + U8(a));
     }
   }
-  if (opt.ini && opt.defaults) return UsageError(err, "--ini と --defaults は同時に指定できません。");
+  if (opt.ini && opt.defaults)
+    return UsageError(err, "--ini と --defaults は同時に指定できません。");
   if (opt.files.size() != 2) return UsageError(err, "INPUT と OUTPUT を指定してください。");
   const std::u16string& input = opt.files[0];
   const std::u16string& output = opt.files[1];
@@ -109,8 +121,8 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       for (std::u16string_view key : kKeys)
         converter.SetValue(std::u16string(key), key == u"HR_NUM" ? u"5" : u"1");
     } else if (!converter.Initialize(opt.ini.value_or(default_ini))) {
-      err << "quillmere: Initializeファイル読み込みエラー ("
-          << U8(opt.ini.value_or(default_ini)) << ")\n";
+      err << "quillmere: Initializeファイル読み込みエラー (" << U8(opt.ini.value_or(default_ini))
+          << ")\n";
       return kSettings;
     }
     for (const auto& [key, value] : opt.sets) converter.SetValue(key, value);

@@ -98,10 +98,11 @@ bool clsQuillmere::SetValue(const std::u16string& Parameter, const std::u16strin
     case engine::NumberStatus::kNotANumber:
       throw engine::TypeMismatchError(
           platform::EncodeUtf8(Parameter + u" の値「" + Value + u"」は数値ではありません。"));
-    case engine::NumberStatus::kOutOfRange: break;
+    case engine::NumberStatus::kOutOfRange:
+      break;
   }
-  throw engine::OverflowError(platform::EncodeUtf8(Parameter + u" の値「" + Value +
-                                                   u"」は -32768～32767 の範囲外です。"));
+  throw engine::OverflowError(
+      platform::EncodeUtf8(Parameter + u" の値「" + Value + u"」は -32768～32767 の範囲外です。"));
 }
 
 std::u16string clsQuillmere::GetValue(const std::u16string& Parameter) const {

@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::u16string_view kLineBreak = u"\r\n";
 
-char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+char16_t Upper(char16_t c) {
+  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+}
 
 // Whether `text` begins with `prefix` (given in upper case) once upper-cased.
 bool StartsUpper(std::u16string_view text, std::u16string_view prefix) {
@@ -44,7 +46,8 @@ std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from,
 // has none), and a piece whose upper-cased, space-free form is one of `keys`
 // makes the piece after it that key's value.
 template <std::size_t N>
-std::array<std::u16string, N> PickAttributes(std::u16string_view tag, std::u16string_view upper_name,
+std::array<std::u16string, N> PickAttributes(std::u16string_view tag,
+                                             std::u16string_view upper_name,
                                              std::u16string_view lower_name,
                                              const std::array<std::u16string_view, N>& keys) {
   std::u16string text;
@@ -138,9 +141,12 @@ std::u16string clsQuillmere::PostProcess(std::u16string_view text) const {
       // still forms "&lt;" or "&gt;" with the text after it.
       if (StartsWith(text, i, u"&amp;")) {
         i += 5;
-        if (StartsWith(text, i, u"lt;")) out.push_back(u'<'), i += 3;
-        else if (StartsWith(text, i, u"gt;")) out.push_back(u'>'), i += 3;
-        else out.push_back(u'&');
+        if (StartsWith(text, i, u"lt;"))
+          out.push_back(u'<'), i += 3;
+        else if (StartsWith(text, i, u"gt;"))
+          out.push_back(u'>'), i += 3;
+        else
+          out.push_back(u'&');
       } else if (StartsWith(text, i, u"&lt;")) {
         out.push_back(u'<'), i += 4;
       } else if (StartsWith(text, i, u"&gt;")) {

@@ -19,7 +19,9 @@ std::u16string RemoveExtension(const std::u16string& path) {
   return path.substr(0, dot);
 }
 
-std::u16string CutAtNull(const std::u16string& text) { return text.substr(0, text.find(u'\0')); }
+std::u16string CutAtNull(const std::u16string& text) {
+  return text.substr(0, text.find(u'\0'));
+}
 
 std::u16string ToLongPathName(const std::u16string& path) {
   // Trim spaces (U+0020 only) and upper-case; the search ignores case, so

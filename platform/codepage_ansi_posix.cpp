@@ -2,7 +2,11 @@
 
 namespace platform {
 
-std::u16string DecodeAnsi(std::string_view bytes) { return DecodeCp932(bytes); }
-std::string EncodeAnsi(std::u16string_view text) { return EncodeCp932(text); }
+std::u16string DecodeAnsi(std::string_view bytes) {
+  return DecodeCp932(bytes);
+}
+std::string EncodeAnsi(std::u16string_view text) {
+  return EncodeCp932(text);
+}
 
 }  // namespace platform

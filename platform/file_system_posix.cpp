@@ -29,28 +29,33 @@ std::pair<std::string, std::string> SplitLast(std::string s) {
 }
 
 bool IsDirectory(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // A file nobody may write stands for the Windows read-only attribute.
 bool IsReadOnlyFile(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
 
 WriteError FromErrno(int err) {
   switch (err) {
-    case EISDIR: return WriteError::kIsDirectory;
+    case EISDIR:
+      return WriteError::kIsDirectory;
     case EACCES:
     case EPERM:
-    case EROFS: return WriteError::kAccessDenied;
+    case EROFS:
+      return WriteError::kAccessDenied;
     case ENOSPC:
     case EFBIG:
-    case EDQUOT: return WriteError::kDiskFull;
+    case EDQUOT:
+      return WriteError::kDiskFull;
     case ENOENT:
-    case ENOTDIR: return WriteError::kNoFolder;
-    default: return WriteError::kOther;
+    case ENOTDIR:
+      return WriteError::kNoFolder;
+    default:
+      return WriteError::kOther;
   }
 }
 
@@ -82,7 +87,7 @@ bool SearchFinds(const std::u16string& path, SearchFor what) {
   if (path.empty()) return false;
   auto [folder, name] = SplitLast(Native(path));
   auto accept = [&](const std::string& full) {
-    struct stat st{};
+    struct stat st {};
     if (stat(full.c_str(), &st) != 0) return false;
     return S_ISREG(st.st_mode) || (what == SearchFor::kFilesAndDirectories && S_ISDIR(st.st_mode));
   };
@@ -114,9 +119,9 @@ std::optional<std::u16string> StoredName(const std::u16string& path) {
     start = end + 1;
     if (part.empty()) continue;
     std::string folder = resolved.empty() ? "." : resolved;
-    std::string joined = resolved.empty() || resolved.back() == '/' ? resolved + part
-                                                                    : resolved + "/" + part;
-    struct stat st{};
+    std::string joined =
+        resolved.empty() || resolved.back() == '/' ? resolved + part : resolved + "/" + part;
+    struct stat st {};
     if (HasWildcard(part) || stat(joined.c_str(), &st) != 0) {
       DIR* dir = opendir(folder.c_str());
       if (!dir) return std::nullopt;
@@ -143,7 +148,7 @@ std::optional<std::u16string> StoredName(const std::u16string& path) {
 std::optional<std::string> ReadWholeFile(const std::u16string& path) {
   int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
-  struct stat st{};
+  struct stat st {};
   std::optional<std::string> result;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     std::string bytes;
@@ -188,10 +193,13 @@ WriteError MoveOver(const std::u16string& from, const std::u16string& to) {
   return WriteError::kNone;
 }
 
-void RemoveFile(const std::u16string& path) { ::unlink(Native(path).c_str()); }
+void RemoveFile(const std::u16string& path) {
+  ::unlink(Native(path).c_str());
+}
 
 bool SameFile(const std::u16string& a, const std::u16string& b) {
-  struct stat sa{}, sb{};
+  struct stat sa {
+  }, sb{};
   return stat(Native(a).c_str(), &sa) == 0 && stat(Native(b).c_str(), &sb) == 0 &&
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

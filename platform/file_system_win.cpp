@@ -8,14 +8,18 @@
 namespace platform {
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+const wchar_t* W(const std::u16string& s) {
+  return reinterpret_cast<const wchar_t*>(s.c_str());
+}
 
 bool IsBareDrive(const std::u16string& path) {
   return path.size() == 2 && path[1] == u':' &&
          ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'));
 }
 
-DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(W(path)); }
+DWORD Attributes(const std::u16string& path) {
+  return GetFileAttributesW(W(path));
+}
 
 bool IsDirectoryPath(const std::u16string& path) {
   DWORD a = Attributes(path);
@@ -33,21 +37,25 @@ WriteError FromLastError(DWORD err) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: return WriteError::kAccessDenied;
+    case ERROR_WRITE_PROTECT:
+      return WriteError::kAccessDenied;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_FILE_TOO_LARGE: return WriteError::kDiskFull;
+    case ERROR_FILE_TOO_LARGE:
+      return WriteError::kDiskFull;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_FILE_NOT_FOUND:
     case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH: return WriteError::kNoFolder;
-    default: return WriteError::kOther;
+    case ERROR_BAD_NETPATH:
+      return WriteError::kNoFolder;
+    default:
+      return WriteError::kOther;
   }
 }
 
 WriteError WriteFileWhole(const std::u16string& path, std::string_view bytes, DWORD disposition) {
-  UniqueHandle file(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(
+      CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return FromLastError(GetLastError());
   while (!bytes.empty()) {
     DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
@@ -66,7 +74,8 @@ bool SearchFinds(const std::u16string& path, SearchFor what) {
   if (path.empty()) return false;
   // A folder named with its trailing separator, or a bare drive, is there
   // when the folder is; the directory search itself would find neither.
-  if (IsBareDrive(path)) return what == SearchFor::kFilesAndDirectories && IsDirectoryPath(path + u"\\");
+  if (IsBareDrive(path))
+    return what == SearchFor::kFilesAndDirectories && IsDirectoryPath(path + u"\\");
   if (path.back() == u'\\' || path.back() == u'/')
     return what == SearchFor::kFilesAndDirectories && IsDirectoryPath(path);
   WIN32_FIND_DATAW data;
@@ -138,12 +147,15 @@ WriteError MoveOver(const std::u16string& from, const std::u16string& to) {
   return WriteError::kNone;
 }
 
-void RemoveFile(const std::u16string& path) { DeleteFileW(W(path)); }
+void RemoveFile(const std::u16string& path) {
+  DeleteFileW(W(path));
+}
 
 bool SameFile(const std::u16string& a, const std::u16string& b) {
   auto identity = [](const std::u16string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    UniqueHandle file(CreateFileW(W(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueHandle file(CreateFileW(W(path), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file && GetFileInformationByHandle(file.get(), &info);
   };
   BY_HANDLE_FILE_INFORMATION ia, ib;

@@ -31,7 +31,9 @@ struct Profile {
   std::vector<Section> sections;
 };
 
-bool IsSpace(char16_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; }
+bool IsSpace(char16_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20;
+}
 
 std::u16string_view Trim(std::u16string_view s) {
   while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
@@ -39,7 +41,9 @@ std::u16string_view Trim(std::u16string_view s) {
   return s;
 }
 
-char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+char16_t Fold(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+}
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -130,10 +134,14 @@ std::string Serialize(const Profile& profile) {
     }
   }
   switch (profile.encoding) {
-    case Encoding::kUtf8: return "\xEF\xBB\xBF" + EncodeUtf8(text);
-    case Encoding::kUtf16Le: return "\xFF\xFE" + ToUtf16(text, false);
-    case Encoding::kUtf16Be: return "\xFE\xFF" + ToUtf16(text, true);
-    case Encoding::kAnsi: break;
+    case Encoding::kUtf8:
+      return "\xEF\xBB\xBF" + EncodeUtf8(text);
+    case Encoding::kUtf16Le:
+      return "\xFF\xFE" + ToUtf16(text, false);
+    case Encoding::kUtf16Be:
+      return "\xFE\xFF" + ToUtf16(text, true);
+    case Encoding::kAnsi:
+      break;
   }
   return EncodeAnsi(text);
 }
@@ -181,9 +189,12 @@ std::uint32_t ParseInteger(std::u16string_view s) {
   if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) minus = s[i++] == u'-';
   unsigned base = 10;
   if (i + 1 < s.size() && s[i] == u'0') {
-    if (s[i + 1] == u'x') base = 16, i += 2;
-    else if (s[i + 1] == u'o') base = 8, i += 2;
-    else if (s[i + 1] == u'b') base = 2, i += 2;
+    if (s[i + 1] == u'x')
+      base = 16, i += 2;
+    else if (s[i + 1] == u'o')
+      base = 8, i += 2;
+    else if (s[i + 1] == u'b')
+      base = 2, i += 2;
   }
   std::uint32_t total = 0;
   for (; i < s.size(); ++i) {

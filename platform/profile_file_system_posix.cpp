@@ -2,6 +2,8 @@
 
 namespace platform {
 
-ProfileFile& SystemProfile() { return PortableProfile(); }
+ProfileFile& SystemProfile() {
+  return PortableProfile();
+}
 
 }  // namespace platform

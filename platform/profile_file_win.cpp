@@ -7,7 +7,9 @@
 namespace platform {
 namespace {
 
-std::wstring W(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+std::wstring W(std::u16string_view s) {
+  return std::wstring(s.begin(), s.end());
+}
 
 class KernelProfile final : public ProfileFile {
  public:

@@ -3,11 +3,15 @@
 namespace platform {
 namespace {
 
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Fold(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 
-bool HasWildcard(std::string_view name) { return name.find_first_of("*?") != name.npos; }
+bool HasWildcard(std::string_view name) {
+  return name.find_first_of("*?") != name.npos;
+}
 
 // Greedy matching with one back-track point for the latest "*": linear in
 // practice and never exponential.

@@ -76,7 +76,8 @@ TEST_F(BatchTest, SettingsComeFromTheFileThenFromSet) {
       {{u"-", u"-"}, "a<br><br><br>b<hr>", "a\r\n\r\n\r\nb---\r\n\r\n"},
       {{u"--set", u"HR_NUM=1", u"--set", u"HR_NUM=2", u"-", u"-"}, "<hr>", "--\r\n\r\n"},
       {{u"--ini", dir_ / u"other.ini", u"-", u"-"}, "<a href='x'>X</a>", "X(x)\r\n"},
-      {{u"--defaults", u"--set", u"ENTER=0", u"--", u"-", u"-"}, "<br><br><br>",
+      {{u"--defaults", u"--set", u"ENTER=0", u"--", u"-", u"-"},
+       "<br><br><br>",
        "\r\n\r\n\r\n\r\n"},
       {{u"--defaults", u"-", u"-"}, std::string("a\0<br>", 6), "a\r\n"},
   };

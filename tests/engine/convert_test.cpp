@@ -11,7 +11,9 @@
 #include "tests/support/temp_dir.h"
 
 struct QuillmereTestAccess {
-  static std::u16string Image(std::u16string_view tag) { return clsQuillmere::ExtractImageText(tag); }
+  static std::u16string Image(std::u16string_view tag) {
+    return clsQuillmere::ExtractImageText(tag);
+  }
   static std::u16string Link(std::u16string_view tag) { return clsQuillmere::ExtractLinkUrl(tag); }
 };
 
@@ -37,7 +39,9 @@ struct Case {
   std::u16string expected;
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << Show(c.input); }
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << Show(c.input);
+}
 
 class ExecuteTest : public testing::TestWithParam<Case> {};
 
@@ -61,16 +65,17 @@ INSTANTIATE_TEST_SUITE_P(
         Case{u"See <a href='page.html'>this page</a>.", kType2, u"See this page(page.html)."},
         Case{u"See <A HREF='page.html'>this page</A>.", kType0,
              u"See <A HREF='page.html'>this page</a>."},
-        Case{u"See <a href='page.html'>this page</a>.", {{u"A_LINK_TAG_TYPE", u"3"}},
+        Case{u"See <a href='page.html'>this page</a>.",
+             {{u"A_LINK_TAG_TYPE", u"3"}},
              u"See this page."},
         Case{u"See <A HREF=page.html>this page</A>.", {}, u"See [リンク:]this page."},
         Case{u"See <A HREF=page.html>this page</A>.", kType2, u"See this page()."},
         Case{u"<a name='top'></a>Top", {}, u"Top"},
         Case{u"<a name='top'></a>Top", {{u"ANAME", u"0"}}, u"[リンク:]Top"},
-        Case{u"<a name='top'></a>Top", {{u"ANAME", u"0"}, {u"A_LINK_TAG_TYPE", u"0"}},
+        Case{u"<a name='top'></a>Top",
+             {{u"ANAME", u"0"}, {u"A_LINK_TAG_TYPE", u"0"}},
              u"<a name='top'></a>Top"},
-        Case{u"<a href=#top>Up</a>", {}, u"Up"},
-        Case{u"<a href=\"#top\">Up</a>", {}, u"Up"},
+        Case{u"<a href=#top>Up</a>", {}, u"Up"}, Case{u"<a href=\"#top\">Up</a>", {}, u"Up"},
         Case{u"<a href=\"#top\">Up</a>", {{u"AHREFSharp", u"0"}}, u"[リンク:#top]Up"},
         Case{u"<a href='#top'>Up</a>", {}, u"[リンク:#top]Up"},
         Case{u"<a href='page.html'>X</a>", {{u"AHREF", u"0"}}, u"X"},
@@ -80,25 +85,23 @@ INSTANTIATE_TEST_SUITE_P(
         Case{u"<a href='a.cgi?x=1&amp;y=2'>Q</a>", kType0, u"<a href='a.cgi?x=1&y=2'>Q</a>"},
         Case{u"<a href='a.cgi?x=1&amp;y=2'>Q</a>", {}, u"[リンク:a.cgi?x=1&y=2]Q"},
         Case{u"<img src='logo.gif' alt='Logo'>", {}, u"[イメージ:Logo:logo.gif]"},
-        Case{u"<a href='x.html'><img src='y.gif' alt='Z'></a>", {},
+        Case{u"<a href='x.html'><img src='y.gif' alt='Z'></a>",
+             {},
              u"[リンク:x.html][イメージ:Z:y.gif]"},
         Case{u"<a href='x.html'><img src='y.gif' alt='Z'></a>", kType2,
              u"[イメージ:Z:y.gif](x.html)"},
         Case{u"<img src='logo.gif' alt='Logo'>", {{u"IMG", u"0"}}, u""},
         Case{u"a<br><br><br><br>b", {}, u"a\r\n\r\nb"},
         Case{u"a<br><br><br><br>b", {{u"ENTER", u"0"}}, u"a\r\n\r\n\r\n\r\nb"},
-        Case{u"a<br><br>b", {}, u"a\r\n\r\nb"},
-        Case{u"a\r\n\r\n\r\n\r\n\r\nb", {}, u"a\r\nb"},
+        Case{u"a<br><br>b", {}, u"a\r\n\r\nb"}, Case{u"a\r\n\r\n\r\n\r\n\r\nb", {}, u"a\r\nb"},
         Case{u"a\n\n\nb", {}, u"a\r\nb"},
         Case{u"a\rb\r\nc\nd", {{u"ENTER", u"0"}}, u"a\r\nb\r\nc\r\nd"},
         Case{u"x &amp;lt; y &lt;b&gt; &AMP; &nbsp;", {}, u"x < y <b> &AMP; &nbsp;"},
         Case{u"x &lt;br&gt; y", {}, u"x <br> y"},
         Case{u"<P>one</P><P>two</P>", {}, u"one\r\ntwo\r\n"},
         Case{u"<table><tr><td>A</td></tr></table>", {}, u"A"},
-        Case{u"a<br/>b<BR />c", {}, u"a\r\nb\r\nc"},
-        Case{u"1 < 2 and 3 > 2", {}, u"1  2"},
-        Case{u"<!-- a > b -->c", {}, u" b -->c"},
-        Case{u"<a\thref='x.html'>X</a>", {}, u"X"},
+        Case{u"a<br/>b<BR />c", {}, u"a\r\nb\r\nc"}, Case{u"1 < 2 and 3 > 2", {}, u"1  2"},
+        Case{u"<!-- a > b -->c", {}, u" b -->c"}, Case{u"<a\thref='x.html'>X</a>", {}, u"X"},
         Case{u"", {}, u""}));
 
 const std::u16string kDocument =
@@ -108,9 +111,11 @@ const std::u16string kDocument =
 INSTANTIATE_TEST_SUITE_P(
     WholeDocument, ExecuteTest,
     testing::Values(
-        Case{kDocument, {},
+        Case{kDocument,
+             {},
              u"Sample\r\n\r\nNews\r\nFirst & second.\r\n\r\n[リンク:a.html]More\r\n\r\n-----\r\n"},
-        Case{kDocument, {{u"ENTER", u"0"}},
+        Case{kDocument,
+             {{u"ENTER", u"0"}},
              u"Sample\r\n\r\nNews\r\nFirst & second.\r\n\r\n[リンク:a.html]More\r\n\r\n"
              u"-----\r\n\r\n\r\n"},
         Case{kDocument, kType2,
@@ -191,13 +196,16 @@ struct ExtractCase {
   std::u16string expected;
 };
 
-void PrintTo(const ExtractCase& c, std::ostream* os) { *os << Show(c.tag); }
+void PrintTo(const ExtractCase& c, std::ostream* os) {
+  *os << Show(c.tag);
+}
 
 class ExtractTest : public testing::TestWithParam<ExtractCase> {};
 
 TEST_P(ExtractTest, PicksTheDocumentedValue) {
   const ExtractCase& c = GetParam();
-  std::u16string got = c.image ? QuillmereTestAccess::Image(c.tag) : QuillmereTestAccess::Link(c.tag);
+  std::u16string got =
+      c.image ? QuillmereTestAccess::Image(c.tag) : QuillmereTestAccess::Link(c.tag);
   EXPECT_EQ(Show(got), Show(c.expected));
 }
 
@@ -218,8 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExtractCase{kImage, u"<img src='a.gif' alt='MY IMG here'>", u"MY here:a.gif"},
         ExtractCase{kImage, u"<img src='a.gif' alt='A' alt='B'>", u"B:a.gif"},
         ExtractCase{kImage, u"<img alt='x:y' src='c:z.gif'>", u"x:y:c:z.gif"},
-        ExtractCase{kImage, u"<img>", u":"},
-        ExtractCase{kImage, u"<img\nsrc='a.gif'>", u":"},
+        ExtractCase{kImage, u"<img>", u":"}, ExtractCase{kImage, u"<img\nsrc='a.gif'>", u":"},
         ExtractCase{kImage, u"<img alt=\"Don't\" src=\"x.gif\">", u"Don:x.gif"},
         ExtractCase{kLink, u"<a href='page.html'>", u"page.html"},
         ExtractCase{kLink, u"<A HREF='page.html'>", u"page.html"},
@@ -229,8 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExtractCase{kLink, u"<a target='_top' href='x.html'>", u"x.html"},
         ExtractCase{kLink, u"<a class=x href='y.html'>", u""},
         ExtractCase{kLink, u"<a href = 'x.html'>", u"x.html"},
-        ExtractCase{kLink, u"<a href='#top'>", u"#top"},
-        ExtractCase{kLink, u"<a name='top'>", u""},
+        ExtractCase{kLink, u"<a href='#top'>", u"#top"}, ExtractCase{kLink, u"<a name='top'>", u""},
         ExtractCase{kLink, u"<a href='1.html' href='2.html'>", u"2.html"},
         ExtractCase{kLink, u"<a href='a b.html'>", u"b.html"},
         ExtractCase{kLink, u"<a href='A Guide.html'>", u"Guide.html"},

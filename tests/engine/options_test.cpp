@@ -56,7 +56,9 @@ struct NumberCase {
   int value;
 };
 
-void PrintTo(const NumberCase& c, std::ostream* os) { *os << "\"" << Show(c.text) << "\""; }
+void PrintTo(const NumberCase& c, std::ostream* os) {
+  *os << "\"" << Show(c.text) << "\"";
+}
 
 class NumberTextTest : public testing::TestWithParam<NumberCase> {};
 
@@ -85,23 +87,20 @@ constexpr auto kRange = engine::NumberStatus::kOutOfRange;
 
 INSTANTIATE_TEST_SUITE_P(
     Table, NumberTextTest,
-    testing::Values(NumberCase{u"0", kOk, 0}, NumberCase{u"007", kOk, 7},
-                    NumberCase{u"-1", kOk, -1}, NumberCase{u"+12", kOk, 12},
-                    NumberCase{u"  42  ", kOk, 42}, NumberCase{u"2.5", kOk, 2},
-                    NumberCase{u"3.5", kOk, 4}, NumberCase{u"-2.5", kOk, -2},
-                    NumberCase{u"2.51", kOk, 3}, NumberCase{u"2.49999", kOk, 2},
-                    NumberCase{u"2.50000001", kOk, 3}, NumberCase{u".5", kOk, 0},
-                    NumberCase{u"1.", kOk, 1}, NumberCase{u"32767", kOk, 32767},
-                    NumberCase{u"-32768", kOk, -32768}, NumberCase{u"-32768.5", kOk, -32768},
-                    NumberCase{u"32767.4", kOk, 32767}, NumberCase{u"32768", kRange, 0},
-                    NumberCase{u"32767.5", kRange, 0}, NumberCase{u"-32769", kRange, 0},
-                    NumberCase{u"99999999999999999999999", kRange, 0},
-                    NumberCase{u"abc", kNaN, 0}, NumberCase{u"", kNaN, 0},
-                    NumberCase{u" ", kNaN, 0}, NumberCase{u"-", kNaN, 0},
-                    NumberCase{u".", kNaN, 0}, NumberCase{u"1 2", kNaN, 0},
-                    NumberCase{u"12abc", kNaN, 0}, NumberCase{u"0x10", kNaN, 0},
-                    NumberCase{u"1e3", kNaN, 0}, NumberCase{u"--1", kNaN, 0},
-                    NumberCase{u"１２", kNaN, 0}, NumberCase{u"\t5", kNaN, 0}));
+    testing::Values(
+        NumberCase{u"0", kOk, 0}, NumberCase{u"007", kOk, 7}, NumberCase{u"-1", kOk, -1},
+        NumberCase{u"+12", kOk, 12}, NumberCase{u"  42  ", kOk, 42}, NumberCase{u"2.5", kOk, 2},
+        NumberCase{u"3.5", kOk, 4}, NumberCase{u"-2.5", kOk, -2}, NumberCase{u"2.51", kOk, 3},
+        NumberCase{u"2.49999", kOk, 2}, NumberCase{u"2.50000001", kOk, 3},
+        NumberCase{u".5", kOk, 0}, NumberCase{u"1.", kOk, 1}, NumberCase{u"32767", kOk, 32767},
+        NumberCase{u"-32768", kOk, -32768}, NumberCase{u"-32768.5", kOk, -32768},
+        NumberCase{u"32767.4", kOk, 32767}, NumberCase{u"32768", kRange, 0},
+        NumberCase{u"32767.5", kRange, 0}, NumberCase{u"-32769", kRange, 0},
+        NumberCase{u"99999999999999999999999", kRange, 0}, NumberCase{u"abc", kNaN, 0},
+        NumberCase{u"", kNaN, 0}, NumberCase{u" ", kNaN, 0}, NumberCase{u"-", kNaN, 0},
+        NumberCase{u".", kNaN, 0}, NumberCase{u"1 2", kNaN, 0}, NumberCase{u"12abc", kNaN, 0},
+        NumberCase{u"0x10", kNaN, 0}, NumberCase{u"1e3", kNaN, 0}, NumberCase{u"--1", kNaN, 0},
+        NumberCase{u"１２", kNaN, 0}, NumberCase{u"\t5", kNaN, 0}));
 
 class SettingsFileTest : public testing::Test {
  protected:

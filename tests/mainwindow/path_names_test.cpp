@@ -68,17 +68,17 @@ class LongPathTest : public testing::Test {
 };
 
 TEST_F(LongPathTest, EmptyAndMissingGiveNothing) {
-  Check(ToLongPathName, {{u"", u""},
-                         {u"   ", u""},
-                         {u"\\\\srv", u""},
-                         {u"\\\\srv\\pub", u""},
-                         {u"//srv/pub", u""}});
+  Check(
+      ToLongPathName,
+      {{u"", u""}, {u"   ", u""}, {u"\\\\srv", u""}, {u"\\\\srv\\pub", u""}, {u"//srv/pub", u""}});
   EXPECT_EQ(Show(ToLongPathName(dir_ / u"missing\\page.htm")), "");
   EXPECT_EQ(Show(ToLongPathName(dir_ / u"site\\missing.htm")), "");
 }
 
 TEST_F(LongPathTest, BareRootsKeepOneSeparator) {
-  Check(ToLongPathName, {{u"c:", u"C:\\"}, {u"c:\\", u"C:\\"}, {u" d: ", u"D:\\"},
+  Check(ToLongPathName, {{u"c:", u"C:\\"},
+                         {u"c:\\", u"C:\\"},
+                         {u" d: ", u"D:\\"},
                          {u"\\\\srv\\pub\\", u"\\\\SRV\\PUB\\"}});
 }
 

@@ -21,9 +21,12 @@ TEST(ReadTextFile, DecodesShiftJisAndCutsAtTheFirstNul) {
     std::u16string path, expected;
   };
   const Case cases[] = {
-      {dir / u"a.htm", u"あ<b>x</b>\r\n"}, {dir / u"zero.htm", u"ab"},
-      {dir / u"lead.htm", u"a\u30FB"},     {dir / u"empty.htm", u""},
-      {dir / u"missing.htm", u""},         {dir / u"folder.htm", u""},
+      {dir / u"a.htm", u"あ<b>x</b>\r\n"},
+      {dir / u"zero.htm", u"ab"},
+      {dir / u"lead.htm", u"a\u30FB"},
+      {dir / u"empty.htm", u""},
+      {dir / u"missing.htm", u""},
+      {dir / u"folder.htm", u""},
       {u"", u""},
   };
   for (const Case& c : cases) EXPECT_EQ(Show(ReadTextFile(c.path)), Show(c.expected));

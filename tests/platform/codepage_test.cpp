@@ -13,7 +13,9 @@ using platform::DecodeCp932;
 using platform::EncodeCp932;
 using testing_support::Show;
 
-bool IsLeadByte(int b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsLeadByte(int b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 std::string Bytes(std::initializer_list<int> list) {
   std::string s;
@@ -50,20 +52,19 @@ TEST(Cp932, KnownCharactersBothWays) {
 
 TEST(Cp932, MalformedBytesDecodeAsThePlatformDoes) {
   const KnownCase cases[] = {
-      {Bytes({0x81}), u"\u30FB"},                 // lead byte at the end
+      {Bytes({0x81}), u"\u30FB"},                             // lead byte at the end
       {Bytes({0x81, 0x00, 0x41}), {u'\u30FB', u'\0', u'A'}},  // NUL is never a trail byte
-      {Bytes({0x85, 0x40}), u"\u30FB"},           // unassigned pair: one character
-      {Bytes({0x82, 0x0A, 0x41}), u"\u30FBA"},    // any byte but NUL is taken as trail
+      {Bytes({0x85, 0x40}), u"\u30FB"},                       // unassigned pair: one character
+      {Bytes({0x82, 0x0A, 0x41}), u"\u30FBA"},                // any byte but NUL is taken as trail
       {Bytes({0x80}), u"\u0080"},
       {Bytes({0xA0}), u"\uF8F0"},
       {Bytes({0xFD, 0xFE, 0xFF}), u"\uF8F1\uF8F2\uF8F3"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Show(DecodeCp932(c.bytes)), Show(c.text));
+  for (const auto& c : cases) EXPECT_EQ(Show(DecodeCp932(c.bytes)), Show(c.text));
 }
 
 TEST(Cp932, EncodesLikeThePlatformWhereThereIsNoExactCharacter) {
-  EXPECT_EQ(EncodeCp932(u"¥"), "\\");     // best fit
+  EXPECT_EQ(EncodeCp932(u"¥"), "\\");  // best fit
   EXPECT_EQ(EncodeCp932(u"¬"), Bytes({0x81, 0xCA}));
   EXPECT_EQ(EncodeCp932(u"한"), "?");
   EXPECT_EQ(EncodeCp932(u"😀"), "??");  // each half of the surrogate pair
@@ -94,10 +95,7 @@ struct Utf8Case {
 
 TEST(Utf8, DecodesAndEncodes) {
   const Utf8Case both_ways[] = {
-      {"abc", u"abc"},
-      {"\xC3\xA9", u"é"},
-      {"\xE3\x81\x82", u"あ"},
-      {"\xF0\x9F\x98\x80", u"😀"},
+      {"abc", u"abc"}, {"\xC3\xA9", u"é"}, {"\xE3\x81\x82", u"あ"}, {"\xF0\x9F\x98\x80", u"😀"},
       {"", u""},
   };
   for (const auto& c : both_ways) {

@@ -106,10 +106,18 @@ TEST(Wildcard, MatchesAsTheDirectorySearchDoes) {
     bool match;
   };
   const Case cases[] = {
-      {"*.htm", "page.htm", true},   {"*.htm", "page.html", false}, {"*", "", true},
-      {"P?GE.*", "page.htm", true},  {"?", "", false},              {"a*b*c", "aXbYbZc", true},
-      {"a*b*c", "aXbYbZ", false},    {"*a", "aaaa", true},          {"abc", "ABC", true},
-      {"a?c", "ac", false},          {"**x", "yx", true},           {"", "a", false},
+      {"*.htm", "page.htm", true},
+      {"*.htm", "page.html", false},
+      {"*", "", true},
+      {"P?GE.*", "page.htm", true},
+      {"?", "", false},
+      {"a*b*c", "aXbYbZc", true},
+      {"a*b*c", "aXbYbZ", false},
+      {"*a", "aaaa", true},
+      {"abc", "ABC", true},
+      {"a?c", "ac", false},
+      {"**x", "yx", true},
+      {"", "a", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(platform::WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;

@@ -92,15 +92,22 @@ TEST_P(ProfileReadTest, GetIntAsThePlatformReadsIt) {
     const std::u16string path = dir / u"test.ini";
     platform::RemoveFile(path);
     if (c.file) dir.Write(u"test.ini", c.file);
-    auto got = static_cast<std::int32_t>(GetParam().get().GetInt(c.section, c.key, kFallback, path));
+    auto got =
+        static_cast<std::int32_t>(GetParam().get().GetInt(c.section, c.key, kFallback, path));
     EXPECT_EQ(got, c.expected) << "file: " << (c.file ? c.file : "(none)");
   }
 }
 
 TEST_P(ProfileReadTest, ReadsUtf16FilesWithByteOrderMark) {
   TempDir dir;
-  const std::string le("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0" "3\0\r\0\n\0", 22);
-  const std::string be("\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0" "4\0\r\0\n", 22);
+  const std::string le(
+      "\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0"
+      "3\0\r\0\n\0",
+      22);
+  const std::string be(
+      "\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0"
+      "4\0\r\0\n",
+      22);
   dir.Write(u"le.ini", le);
   dir.Write(u"be.ini", be);
   EXPECT_EQ(GetParam().get().GetInt(u"A", u"k", -1, dir / u"le.ini"), 3u);
@@ -150,7 +157,9 @@ const WriteCase kWrites[] = {
     {"\xEF\xBB\xBF[A]\r\nk=6\r\n", {{u"A", u"j", u"4"}}, "\xEF\xBB\xBF[A]\r\nk=6\r\nj=4\r\n"},
     {std::string("\xFF\xFE[\0A\0]\0\r\0\n\0", 12),
      {{u"A", u"j", u"4"}},
-     std::string("\xFF\xFE[\0A\0]\0\r\0\n\0j\0=\0" "4\0\r\0\n\0", 22)},
+     std::string("\xFF\xFE[\0A\0]\0\r\0\n\0j\0=\0"
+                 "4\0\r\0\n\0",
+                 22)},
 };
 
 TEST_P(ProfileReadTest, WriteStringSavesAsThePlatformDoes) {

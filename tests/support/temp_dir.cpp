@@ -60,9 +60,9 @@ void TempDir::MakeFolder(std::u16string_view name) const {
 void TempDir::SetReadOnly(std::u16string_view name, bool read_only) const {
   using std::filesystem::perms;
   auto write = perms::owner_write | perms::group_write | perms::others_write;
-  std::filesystem::permissions(Native(name), write,
-                               read_only ? std::filesystem::perm_options::remove
-                                         : std::filesystem::perm_options::add);
+  std::filesystem::permissions(
+      Native(name), write,
+      read_only ? std::filesystem::perm_options::remove : std::filesystem::perm_options::add);
 }
 
 int TempDir::CountEntries() const {
@@ -71,6 +71,8 @@ int TempDir::CountEntries() const {
   return n;
 }
 
-std::string Show(std::u16string_view text) { return platform::EncodeUtf8(text); }
+std::string Show(std::u16string_view text) {
+  return platform::EncodeUtf8(text);
+}
 
 }  // namespace testing_support
