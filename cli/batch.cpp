@@ -51,26 +51,6 @@ int UsageError(std::ostream& err, const std::string& message) {
   return kUsage;
 }
 
-std::u16string WriteErrorText(platform::WriteError e) {
-  using platform::WriteError;
-  switch (e) {
-    case WriteError::kIsDirectory:
-      return u"出力先はフォルダーです。";
-    case WriteError::kReadOnly:
-      return u"出力先のファイルは読み取り専用です。";
-    case WriteError::kAccessDenied:
-      return u"出力先に書き込む権限がありません。";
-    case WriteError::kDiskFull:
-      return u"ディスクの空き容量が足りません。";
-    case WriteError::kNoFolder:
-      return u"出力先のフォルダーがありません。";
-    case WriteError::kOther:
-    case WriteError::kNone:
-      break;
-  }
-  return u"出力ファイルを書き込めませんでした。";
-}
-
 }  // namespace
 
 int RunBatch(const std::vector<std::u16string>& args, const std::u16string& default_ini,
@@ -160,7 +140,7 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
     return kFiles;
   }
   if (platform::WriteError e = WriteTextFile(output, result); e != platform::WriteError::kNone) {
-    err << "quillmere: " << U8(WriteErrorText(e)) << " " << U8(output) << "\n";
+    err << "quillmere: " << U8(DescribeWriteError(e)) << " " << U8(output) << "\n";
     return kFiles;
   }
   return kSuccess;

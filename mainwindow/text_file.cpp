@@ -27,3 +27,23 @@ platform::WriteError WriteTextFile(const std::u16string& path, const std::u16str
   bytes += "\r\n";
   return platform::ReplaceFileContents(path, bytes);
 }
+
+std::u16string DescribeWriteError(platform::WriteError error) {
+  using platform::WriteError;
+  switch (error) {
+    case WriteError::kIsDirectory:
+      return u"出力先はフォルダーです。";
+    case WriteError::kReadOnly:
+      return u"出力先のファイルは読み取り専用です。";
+    case WriteError::kAccessDenied:
+      return u"出力先に書き込む権限がありません。";
+    case WriteError::kDiskFull:
+      return u"ディスクの空き容量が足りません。";
+    case WriteError::kNoFolder:
+      return u"出力先のフォルダーがありません。";
+    case WriteError::kOther:
+    case WriteError::kNone:
+      break;
+  }
+  return u"出力ファイルを書き込めませんでした。";
+}

@@ -15,5 +15,8 @@ std::u16string ReadTextFile(const std::u16string& path);
 // leaves exactly as it was.
 platform::WriteError WriteTextFile(const std::u16string& path, const std::u16string& text);
 
+// What went wrong, in a sentence for the user.
+std::u16string DescribeWriteError(platform::WriteError error);
+
 // The ANSI bytes of a whole input, cut at the first NUL, as text.
 std::u16string DecodeTextBytes(std::string bytes);

@@ -1,0 +1,440 @@
+#include "platform/forms/form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <numeric>
+
+namespace forms {
+namespace {
+
+constexpr wchar_t kClassName[] = L"QuillmereForm";
+constexpr int kFirstControlId = 100;
+constexpr int kFirstMenuId = 1000;
+
+const wchar_t* W(std::u16string_view s, std::wstring& buffer) {
+  buffer.assign(s.begin(), s.end());
+  return buffer.c_str();
+}
+
+DWORD WindowStyle(const FormDef& def) {
+  DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  return def.border == Border::kFixedDialog ? style | WS_POPUP : style | WS_OVERLAPPED;
+}
+
+DWORD WindowExStyle(const FormDef& def) {
+  DWORD ex = WS_EX_CONTROLPARENT;
+  if (def.border == Border::kFixedDialog) ex |= WS_EX_DLGMODALFRAME;
+  if (def.in_taskbar) ex |= WS_EX_APPWINDOW;
+  return ex;
+}
+
+bool HasWindow(Kind kind) {
+  return kind != Kind::kLine && kind != Kind::kPanel;
+}
+
+void RegisterFormClass(HINSTANCE instance, WNDPROC window_proc) {
+  WNDCLASSEXW wc{};
+  if (GetClassInfoExW(instance, kClassName, &wc)) return;
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = window_proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);
+}
+
+HINSTANCE ThisInstance() {
+  return GetModuleHandleW(nullptr);
+}
+
+}  // namespace
+
+Form::Form(const FormDef& def) : def_(def), controls_(def.controls.size(), nullptr) {}
+
+Form::~Form() {
+  if (hwnd_) DestroyWindow(hwnd_);
+  if (font_) DeleteObject(font_);
+}
+
+bool Form::Create(HWND owner, const POINT* client_origin) {
+  HINSTANCE instance = ThisInstance();
+  RegisterFormClass(instance, &Form::WindowProc);
+  BuildMenu();
+  dpi_ = owner ? static_cast<int>(GetDpiForWindow(owner)) : static_cast<int>(GetDpiForSystem());
+
+  const DWORD style = WindowStyle(def_), ex_style = WindowExStyle(def_);
+  RECT frame{0, 0, TwipsToPixels(def_.client_width, dpi_), TwipsToPixels(def_.client_height, dpi_)};
+  AdjustWindowRectExForDpi(&frame, style, menu_ != nullptr, ex_style, static_cast<UINT>(dpi_));
+  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+  if (client_origin) {
+    x = MulDiv(client_origin->x, dpi_, 96) + frame.left;
+    y = MulDiv(client_origin->y, dpi_, 96) + frame.top;
+  }
+  std::wstring caption;
+  hwnd_ = CreateWindowExW(ex_style, kClassName, W(def_.caption, caption), style, x, y,
+                          frame.right - frame.left, frame.bottom - frame.top, owner, menu_,
+                          instance, this);
+  if (!hwnd_) return false;
+  Form_Load();
+  return true;
+}
+
+void Form::Show(int show_command) {
+  ShowWindow(hwnd_, show_command);
+  UpdateWindow(hwnd_);
+  HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  if (first) SetFocus(first);
+}
+
+void Form::ShowModal(HWND owner) {
+  if (!hwnd_ && !Create(owner)) return;
+  if (owner) EnableWindow(owner, FALSE);
+  Show();
+  MSG msg;
+  bool quit = false;
+  while (hwnd_ && IsWindow(hwnd_)) {
+    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+      quit = true;
+      break;
+    }
+    if (!IsDialogMessageW(hwnd_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  if (owner) {
+    EnableWindow(owner, TRUE);
+    SetActiveWindow(owner);
+  }
+  if (hwnd_) DestroyWindow(hwnd_);
+  if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+void Form::Unload() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+int Form::IndexOf(std::u16string_view name) const {
+  for (std::size_t i = 0; i < def_.controls.size(); ++i)
+    if (def_.controls[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+HWND Form::Control(std::u16string_view name) const {
+  int i = IndexOf(name);
+  return i < 0 ? nullptr : controls_[static_cast<std::size_t>(i)];
+}
+
+std::u16string Form::Text(std::u16string_view name) const {
+  HWND h = Control(name);
+  if (!h) return u"";
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
+  return std::u16string(text.begin(), text.end());
+}
+
+void Form::SetText(std::u16string_view name, std::u16string_view text) {
+  std::wstring buffer;
+  if (HWND h = Control(name)) SetWindowTextW(h, W(text, buffer));
+}
+
+void Form::SetCaption(std::u16string_view caption) {
+  std::wstring buffer;
+  SetWindowTextW(hwnd_, W(caption, buffer));
+}
+
+bool Form::Checked(std::u16string_view name) const {
+  HWND h = Control(name);
+  return h && SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Form::SetChecked(std::u16string_view name, bool checked) {
+  if (HWND h = Control(name))
+    SendMessageW(h, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+POINT Form::OriginTwips(const ControlDef& control) const {
+  POINT origin{control.left, control.top};
+  for (std::u16string_view container = control.container; !container.empty();) {
+    int i = IndexOf(container);
+    if (i < 0) break;
+    const ControlDef& parent = def_.controls[static_cast<std::size_t>(i)];
+    origin.x += parent.left;
+    origin.y += parent.top;
+    container = parent.container;
+  }
+  return origin;
+}
+
+RECT Form::ControlRect(const ControlDef& control) const {
+  POINT o = OriginTwips(control);
+  if (control.kind == Kind::kLine) {
+    // End points: (left, top) and (width, height), both in the container.
+    POINT base{o.x - control.left, o.y - control.top};
+    return {TwipsToPixels(o.x, dpi_), TwipsToPixels(o.y, dpi_),
+            TwipsToPixels(base.x + control.width, dpi_),
+            TwipsToPixels(base.y + control.height, dpi_)};
+  }
+  return {TwipsToPixels(o.x, dpi_), TwipsToPixels(o.y, dpi_),
+          TwipsToPixels(o.x + control.width, dpi_), TwipsToPixels(o.y + control.height, dpi_)};
+}
+
+void Form::BuildMenu() {
+  if (def_.menu.empty() || menu_) return;
+  menu_ = CreateMenu();
+  HMENU popup = nullptr;
+  std::u16string_view current;
+  std::wstring buffer;
+  for (std::size_t i = 0; i < def_.menu.size(); ++i) {
+    const MenuItemDef& item = def_.menu[i];
+    if (!popup || item.menu != current) {
+      popup = CreatePopupMenu();
+      current = item.menu;
+      AppendMenuW(menu_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup),
+                  W(item.menu_caption, buffer));
+    }
+    AppendMenuW(popup, MF_STRING, kFirstMenuId + i, W(item.caption, buffer));
+  }
+}
+
+void Form::CreateControls() {
+  // Creation order is tab order: the dialog manager tabs in z-order.
+  std::vector<std::size_t> order(def_.controls.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return def_.controls[a].tab_index < def_.controls[b].tab_index;
+  });
+
+  HINSTANCE instance = ThisInstance();
+  Kind previous = Kind::kLine;
+  std::wstring caption;
+  for (std::size_t i : order) {
+    const ControlDef& c = def_.controls[i];
+    if (!HasWindow(c.kind)) continue;
+    const wchar_t* window_class = L"BUTTON";
+    DWORD style = WS_CHILD | WS_VISIBLE, ex_style = 0;
+    switch (c.kind) {
+      case Kind::kLabel:
+        window_class = L"STATIC";
+        style |= SS_LEFT;
+        break;
+      case Kind::kTextBox:
+        window_class = L"EDIT";
+        style |= WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+      case Kind::kButton:
+        style |= WS_TABSTOP | (c.name == def_.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        break;
+      case Kind::kCheckBox:
+        style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+        break;
+      case Kind::kOptionButton:
+        style |= BS_AUTORADIOBUTTON;
+        break;
+      case Kind::kFrame:
+        style |= BS_GROUPBOX;
+        break;
+      case Kind::kPicture:
+        window_class = L"STATIC";
+        style |= SS_ICON | SS_CENTERIMAGE;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+      case Kind::kPanel:
+      case Kind::kLine:
+        break;
+    }
+    // Option buttons in a row form one group: one tab stop, arrows move within.
+    if (c.kind != Kind::kOptionButton || previous != Kind::kOptionButton) {
+      style |= WS_GROUP;
+      if (c.kind == Kind::kOptionButton) style |= WS_TABSTOP;
+    }
+    previous = c.kind;
+    HWND h = CreateWindowExW(
+        ex_style, window_class, W(c.caption, caption), style, 0, 0, 0, 0, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), instance, nullptr);
+    if (c.kind == Kind::kTextBox) SendMessageW(h, EM_LIMITTEXT, 0, 0);
+    if (c.kind == Kind::kFrame) {
+      // Behind everything it surrounds, so that it never hides them.
+      SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    controls_[i] = h;
+    if (!c.tool_tip.empty()) {
+      if (!tool_tip_) {
+        tool_tip_ =
+            CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                            WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+      }
+      std::wstring tip(c.tool_tip.begin(), c.tool_tip.end());
+      TOOLINFOW info{};
+      info.cbSize = sizeof info;
+      info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      info.hwnd = hwnd_;
+      info.uId = reinterpret_cast<UINT_PTR>(h);
+      info.lpszText = tip.data();
+      SendMessageW(tool_tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+  }
+}
+
+void Form::ApplyDpi(int dpi, const RECT* suggested) {
+  dpi_ = dpi;
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
+                             static_cast<UINT>(dpi));
+  HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+  for (HWND h : controls_)
+    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (tool_tip_) SendMessageW(tool_tip_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (font_) DeleteObject(font_);
+  font_ = font;
+
+  const int width = TwipsToPixels(def_.client_width, dpi);
+  const int height = TwipsToPixels(def_.client_height, dpi);
+  if (suggested) {
+    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // Make the client area exactly the defined size, whatever the frame and a
+  // menu bar that may have wrapped take.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    RECT client, window;
+    GetClientRect(hwnd_, &client);
+    GetWindowRect(hwnd_, &window);
+    int dw = width - client.right, dh = height - client.bottom;
+    if (dw == 0 && dh == 0) break;
+    SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + dw,
+                 window.bottom - window.top + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    if (!controls_[i]) continue;
+    RECT r = ControlRect(def_.controls[i]);
+    MoveWindow(controls_[i], r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+  }
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Form::SetIcons() {
+  if (def_.icon == 0) return;
+  for (auto [which, metric] :
+       {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+    int size = GetSystemMetricsForDpi(metric, static_cast<UINT>(dpi_));
+    HANDLE icon =
+        LoadImageW(ThisInstance(), MAKEINTRESOURCEW(def_.icon), IMAGE_ICON, size, size, LR_SHARED);
+    if (icon) SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
+void Form::Paint(HDC dc) const {
+  for (const ControlDef& c : def_.controls) {
+    if (c.kind != Kind::kLine) continue;
+    COLORREF color = (c.line_color & kRgbColor) ? (c.line_color & 0xFFFFFF)
+                                                : GetSysColor(static_cast<int>(c.line_color));
+    HPEN pen = CreatePen(PS_SOLID, std::max(1, MulDiv(c.line_width, dpi_, 96)), color);
+    HGDIOBJ old = SelectObject(dc, pen);
+    RECT r = ControlRect(c);
+    MoveToEx(dc, r.left, r.top, nullptr);
+    LineTo(dc, r.right, r.bottom);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+  }
+}
+
+LRESULT Form::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    form->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!form) return DefWindowProcW(hwnd, message, wparam, lparam);
+  LRESULT result = 0;
+  try {
+    result = form->Handle(message, wparam, lparam);
+  } catch (...) {
+    // Nothing may unwind through the window procedure; handlers report their
+    // own errors, so this is a fault of the program itself.
+    MessageBoxW(hwnd, L"予期しないエラーが発生しました。", L"Sanvelle", MB_ICONERROR | MB_OK);
+  }
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    form->hwnd_ = nullptr;
+    form->tool_tip_ = nullptr;
+    std::fill(form->controls_.begin(), form->controls_.end(), nullptr);
+  }
+  return result;
+}
+
+LRESULT Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      CreateControls();
+      ApplyDpi(static_cast<int>(GetDpiForWindow(hwnd_)), nullptr);
+      SetIcons();
+      return 0;
+    case WM_DPICHANGED:
+      ApplyDpi(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      SetIcons();
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd_, &ps);
+      Paint(dc);
+      EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wparam));
+      return 0;
+    case WM_ACTIVATE:
+      // Like a dialog: the focus leaves with the window and comes back with it.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) saved_focus_ = focus;
+      } else if (saved_focus_ && IsWindow(saved_focus_)) {
+        SetFocus(saved_focus_);
+      }
+      return 0;
+    case DM_GETDEFID: {
+      HWND h = def_.default_button.empty() ? nullptr : Control(def_.default_button);
+      return h ? MAKELRESULT(GetDlgCtrlID(h), DC_HASDEFID) : 0;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      if (lparam == 0 && HIWORD(wparam) == 0 && id >= kFirstMenuId &&
+          id < kFirstMenuId + static_cast<int>(def_.menu.size())) {
+        OnMenu(def_.menu[static_cast<std::size_t>(id - kFirstMenuId)].name);
+        return 0;
+      }
+      // Enter and Escape as the dialog manager reports them.
+      if (id == IDOK || id == IDCANCEL) {
+        std::u16string_view button = id == IDOK ? def_.default_button : def_.cancel_button;
+        if (!button.empty()) OnClick(button);
+        return 0;
+      }
+      const int index = id - kFirstControlId;
+      if (HIWORD(wparam) == BN_CLICKED && index >= 0 &&
+          index < static_cast<int>(def_.controls.size())) {
+        OnClick(def_.controls[static_cast<std::size_t>(index)].name);
+        return 0;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return OnMessage(message, wparam, lparam);
+}
+
+}  // namespace forms

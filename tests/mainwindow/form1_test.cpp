@@ -1,0 +1,429 @@
+// The main window as a user meets it: a real Form1 created in this process
+// (under Wine on a virtual display), driven with real messages, its message
+// boxes observed through a hook.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "mainwindow/Form1.h"
+#include "platform/codepage.h"
+#include "tests/support/message_boxes.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using testing_support::MessageBoxWatcher;
+using testing_support::ObservedBox;
+using testing_support::PumpMessages;
+using testing_support::Show;
+using testing_support::TempDir;
+
+std::u16string WindowText(HWND h) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(h, buffer, 512);
+  return std::u16string(buffer, buffer + wcslen(buffer));
+}
+
+std::wstring Wide(std::u16string_view s) {
+  return std::wstring(s.begin(), s.end());
+}
+
+class Form1Test : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(form_.Create());
+    form_.Show();
+    SetForegroundWindow(form_.hwnd());
+    PumpMessages(form_.hwnd());
+  }
+  HWND Control(std::u16string_view name) { return form_.Control(name); }
+  Form1 form_;
+};
+
+TEST_F(Form1Test, WindowIsAFixedSizeWindowWithCaptionIconAndTaskbarButton) {
+  HWND h = form_.hwnd();
+  RECT client;
+  GetClientRect(h, &client);
+  EXPECT_EQ(client.right, 282);
+  EXPECT_EQ(client.bottom, 154);
+  EXPECT_EQ(Show(WindowText(h)), "Sanvelle");
+  LONG style = GetWindowLongW(h, GWL_STYLE);
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_CHILD);
+  EXPECT_EQ(GetWindow(h, GW_OWNER), nullptr);
+  EXPECT_NE(SendMessageW(h, WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(SendMessageW(h, WM_GETICON, ICON_SMALL, 0), 0);
+}
+
+TEST_F(Form1Test, ControlsHaveTheirKindsCaptionsAndPlaces) {
+  struct Expected {
+    std::u16string name;
+    const wchar_t* window_class;
+    std::u16string caption;
+    RECT rect;  // pixels at 96 DPI
+  };
+  const Expected controls[] = {
+      {u"Label1", L"Static", u"InputFile", {8, 0, 129, 17}},
+      {u"txtInput", L"Edit", u"", {8, 16, 249, 34}},
+      {u"Btn_Open", L"Button", u"...", {256, 16, 273, 35}},
+      {u"Label2", L"Static", u"OutputFile", {8, 40, 137, 57}},
+      {u"txtOutput", L"Edit", u"", {8, 56, 249, 74}},
+      {u"Btn_Save", L"Button", u"...", {256, 56, 273, 75}},
+      {u"Btn_Start", L"Button", u"Start", {8, 88, 137, 145}},
+      {u"Btn_Close", L"Button", u"Close", {144, 88, 273, 145}},
+  };
+  for (const Expected& e : controls) {
+    HWND h = Control(e.name);
+    ASSERT_NE(h, nullptr) << Show(e.name);
+    wchar_t cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    EXPECT_EQ(_wcsicmp(cls, e.window_class), 0) << Show(e.name);
+    EXPECT_EQ(Show(WindowText(h)), Show(e.caption));
+    RECT r;
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, form_.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, e.rect.left) << Show(e.name);
+    EXPECT_EQ(r.top, e.rect.top) << Show(e.name);
+    EXPECT_EQ(r.right, e.rect.right) << Show(e.name);
+    EXPECT_EQ(r.bottom, e.rect.bottom) << Show(e.name);
+    LONG style = GetWindowLongW(h, GWL_STYLE);
+    EXPECT_TRUE(IsWindowVisible(h) && IsWindowEnabled(h));
+    if (e.window_class == std::wstring(L"Button")) {
+      EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON) << "no default button: " << Show(e.name);
+    }
+    if (e.window_class == std::wstring(L"Edit")) {
+      EXPECT_FALSE(style & (ES_MULTILINE | WS_HSCROLL | WS_VSCROLL | ES_READONLY));
+      EXPECT_GT(SendMessageW(h, EM_GETLIMITTEXT, 0, 0), 1000000);
+    }
+  }
+}
+
+TEST_F(Form1Test, MenusHaveTheirCaptionsAndAccessKeys) {
+  HMENU bar = GetMenu(form_.hwnd());
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(GetMenuItemCount(bar), 3);
+  const wchar_t* menus[] = {L"&File", L"&Tool", L"&Help"};
+  const wchar_t* items[] = {L"E&xit", L"&Option", L"&About"};
+  for (int i = 0; i < 3; ++i) {
+    wchar_t text[64] = {};
+    GetMenuStringW(bar, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, menus[i]);
+    HMENU popup = GetSubMenu(bar, i);
+    ASSERT_EQ(GetMenuItemCount(popup), 1);
+    GetMenuStringW(popup, 0, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, items[i]);
+    EXPECT_EQ(GetMenuState(popup, 0, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED | MF_CHECKED), 0u);
+  }
+}
+
+// One key as the main loop sees it: through the dialog manager.
+void PressKey(HWND form, WPARAM key, bool shift = false) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  MSG msg{GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
+  if (!IsDialogMessageW(form, &msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  msg.message = WM_KEYUP;
+  msg.lParam = static_cast<LPARAM>(0xC0000001);
+  if (!IsDialogMessageW(form, &msg)) DispatchMessageW(&msg);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  PumpMessages(form);
+}
+
+TEST_F(Form1Test, FocusStartsOnStartAndTabFollowsTheTabIndexes) {
+  EXPECT_EQ(GetFocus(), Control(u"Btn_Start"));
+  const std::u16string order[] = {u"txtInput", u"txtOutput", u"Btn_Open",
+                                  u"Btn_Save", u"Btn_Close", u"Btn_Start"};
+  for (const auto& name : order) {
+    PressKey(form_.hwnd(), VK_TAB);
+    EXPECT_EQ(GetFocus(), Control(name)) << "Tab to " << Show(name);
+  }
+  for (int i = 4; i >= 0; --i) {
+    PressKey(form_.hwnd(), VK_TAB, true);
+    EXPECT_EQ(GetFocus(), Control(order[i])) << "Shift+Tab to " << Show(order[i]);
+  }
+}
+
+TEST_F(Form1Test, EnterAndEscapePressNoButton) {
+  MessageBoxWatcher boxes;
+  for (auto name : {u"txtInput", u"txtOutput"}) {
+    SetFocus(Control(name));
+    PressKey(form_.hwnd(), VK_RETURN);
+    PressKey(form_.hwnd(), VK_ESCAPE);
+  }
+  EXPECT_TRUE(IsWindow(form_.hwnd()));
+  EXPECT_TRUE(boxes.boxes().empty());  // Start would have said something
+}
+
+TEST_F(Form1Test, CloseExitAndTheCloseBoxUnloadTheWindow) {
+  SendMessageW(Control(u"Btn_Close"), BM_CLICK, 0, 0);
+  EXPECT_FALSE(IsWindow(form_.hwnd()));
+
+  Form1 second;
+  ASSERT_TRUE(second.Create());
+  second.Show();
+  HWND h = second.hwnd();
+  // File > Exit, chosen by its command as the menu sends it.
+  SendMessageW(h, WM_COMMAND, MAKEWPARAM(1000, 0), 0);
+  EXPECT_FALSE(IsWindow(h));
+
+  Form1 third;
+  ASSERT_TRUE(third.Create());
+  third.Show();
+  h = third.hwnd();
+  SendMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(Form1Test, AltFThenXClosesTheWindow) {
+  HWND h = form_.hwnd();
+  SetForegroundWindow(h);
+  // A safety net: should the menu stay open, close it rather than hang.
+  UINT_PTR timer = SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+  auto key = [](WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+  };
+  INPUT keys[] = {key(VK_MENU, false), key('F', false), key('F', true),
+                  key(VK_MENU, true),  key('X', false), key('X', true)};
+  SendInput(6, keys, sizeof(INPUT));
+  for (int i = 0; i < 200 && IsWindow(h); ++i) {
+    PumpMessages(h);
+    Sleep(10);
+  }
+  KillTimer(nullptr, timer);
+  EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(Form1Test, MyPathIsTheProgramFolderWithOneSeparator) {
+  wchar_t module[MAX_PATH];
+  GetModuleFileNameW(nullptr, module, MAX_PATH);
+  std::u16string expected(module, module + wcslen(module));
+  expected.erase(expected.rfind(u'\\') + 1);
+  EXPECT_EQ(Show(form_.MyPath), Show(expected));
+  // The program's folder, not the current one.
+  TempDir elsewhere;
+  auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(elsewhere.Native(u""));
+  Form1 second;
+  ASSERT_TRUE(second.Create());
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(Show(second.MyPath), Show(expected));
+}
+
+// Start, against real files.
+class StartTest : public Form1Test {
+ protected:
+  void SetUp() override {
+    Form1Test::SetUp();
+    form_.MyPath = dir_.path() + u"\\";
+  }
+  // Presses Start and returns the one message box it showed.
+  ObservedBox Start(std::u16string_view input, std::u16string_view output) {
+    form_.SetText(u"txtInput", input);
+    form_.SetText(u"txtOutput", output);
+    MessageBoxWatcher watcher;
+    SendMessageW(Control(u"Btn_Start"), BM_CLICK, 0, 0);
+    PumpMessages(form_.hwnd());
+    EXPECT_EQ(watcher.boxes().size(), 1u);
+    if (watcher.boxes().empty()) return {};
+    // The boxes leave the text boxes as they were.
+    EXPECT_EQ(Show(form_.Text(u"txtInput")), Show(input));
+    EXPECT_EQ(Show(form_.Text(u"txtOutput")), Show(output));
+    return watcher.boxes().front();
+  }
+  void ExpectBox(const ObservedBox& box, std::string_view text, unsigned style) {
+    EXPECT_EQ(Show(box.title), "Sanvelle");
+    EXPECT_EQ(Show(box.text).substr(0, text.size()), text);
+    EXPECT_EQ(box.style, style);
+    EXPECT_EQ(box.buttons, 1);
+  }
+  void WriteSettings(const std::string& text = "") { dir_.Write(u"Brackwen.ini", text); }
+  TempDir dir_;
+};
+
+constexpr unsigned kErrorStyle = 16, kDoneStyle = 0;
+
+TEST_F(StartTest, OutputPathMustNameAFileInAnExistingFolder) {
+  WriteSettings();
+  dir_.Write(u"in.htm", "<p>x</p>");
+  for (const std::u16string& output : {std::u16string(), dir_ / u"no such folder\\out.txt"}) {
+    ExpectBox(Start(dir_ / u"in.htm", output), "出力先のパスが不正です。", kErrorStyle);
+  }
+  EXPECT_FALSE(dir_.Exists(u"no such folder"));
+  EXPECT_EQ(dir_.CountEntries(), 2);
+}
+
+TEST_F(StartTest, ConvertsAndSaysDone) {
+  WriteSettings();
+  dir_.Write(u"in.htm", "\x82\xA0<br>b<hr>");
+  dir_.Write(u"out.txt", "old");
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "\x82\xA0\r\nb-----\r\n\r\n");
+}
+
+TEST_F(StartTest, EmptyInputGivesOnlyTheLineBreak) {
+  WriteSettings();
+  ExpectBox(Start(u"", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "\r\n");
+  ExpectBox(Start(dir_ / u"missing.htm", dir_ / u"out2.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out2.txt"), "\r\n");
+}
+
+TEST_F(StartTest, InputIsCutAtItsFirstNul) {
+  WriteSettings();
+  dir_.Write(u"in.htm", std::string("ab\0<br>cd", 9));
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "ab\r\n");
+}
+
+TEST_F(StartTest, NoSettingsFileLeavesTheOutputAlone) {
+  dir_.Write(u"in.htm", "x");
+  dir_.Write(u"out.txt", "keep");
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "Initializeファイル読み込みエラー",
+            kErrorStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "keep");
+}
+
+TEST_F(StartTest, SettingValueOutOfRangeIsReportedAndNothingWritten) {
+  WriteSettings("[HR]\r\nNUM=99999\r\n");
+  dir_.Write(u"in.htm", "<hr>");
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"),
+            "設定ファイル Brackwen.ini の値が正しくないため", kErrorStyle);
+  EXPECT_FALSE(dir_.Exists(u"out.txt"));
+}
+
+TEST_F(StartTest, TextEndingInALineBreakEndsInTwo) {
+  WriteSettings("[GENERAL]\r\nENTER=0\r\n");
+  dir_.Write(u"in.htm", "a\r\n");
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "a\r\n\r\n");
+}
+
+TEST_F(StartTest, EachRunReadsTheSettingsAgain) {
+  WriteSettings("[HR]\r\nNUM=2\r\n");
+  dir_.Write(u"in.htm", "<hr>");
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "--\r\n\r\n");
+  WriteSettings("[HR]\r\nNUM=4\r\n[HTML]\r\nBR=1\r\n");
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "----\r\n\r\n");
+}
+
+TEST_F(StartTest, AFailedWriteIsReportedAndTheOldFileKept) {
+  WriteSettings();
+  dir_.Write(u"in.htm", "new");
+  dir_.Write(u"old.txt", "keep");
+  dir_.SetReadOnly(u"old.txt", true);
+  dir_.MakeFolder(u"folder.txt");
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"old.txt"), "出力先のファイルは読み取り専用です。",
+            kErrorStyle);
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"folder.txt"), "出力先はフォルダーです。", kErrorStyle);
+  EXPECT_EQ(dir_.Read(u"old.txt"), "keep");
+  EXPECT_EQ(dir_.CountEntries(), 4);
+}
+
+TEST_F(StartTest, OutputThatIsTheInputIsRefused) {
+  WriteSettings();
+  dir_.Write(u"page.htm", "<b>keep</b>");
+  ExpectBox(Start(dir_ / u"page.htm", dir_ / u"PAGE.HTM"), "入力ファイルと出力ファイルが同じです。",
+            kErrorStyle);
+  EXPECT_EQ(dir_.Read(u"page.htm"), "<b>keep</b>");
+}
+
+TEST_F(StartTest, NamesOutsideTheAnsiCodePageWork) {
+  WriteSettings();
+  const std::u16string name = u"Ünïcödé 한글 😀";
+  dir_.MakeFolder(name);
+  dir_.Write(name + u"\\in.htm", "\x82\xA0");
+  ExpectBox(Start(dir_ / (name + u"\\in.htm"), dir_ / (name + u"\\out.txt")), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(name + u"\\out.txt"), "\x82\xA0\r\n");
+}
+
+TEST_F(StartTest, OutputDirectlyInADriveRootIsAccepted) {
+  WriteSettings();
+  dir_.Write(u"in.htm", "root");
+  const std::u16string output = u"C:\\quillmere-root-test.txt";
+  DeleteFileW(L"C:\\quillmere-root-test.txt");
+  ExpectBox(Start(dir_ / u"in.htm", output), "完了！", kDoneStyle);
+  EXPECT_NE(GetFileAttributesW(L"C:\\quillmere-root-test.txt"), INVALID_FILE_ATTRIBUTES);
+  DeleteFileW(L"C:\\quillmere-root-test.txt");
+}
+
+TEST_F(StartTest, BareOutputNameIsWrittenToTheCurrentFolder) {
+  WriteSettings();
+  dir_.Write(u"in.htm", "bare");
+  auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.Native(u""));
+  ExpectBox(Start(dir_ / u"in.htm", u"out.txt"), "完了！", kDoneStyle);
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "bare\r\n");
+}
+
+// MyPath of a program that lives directly in a drive root.
+TEST(MyPath, InADriveRootHasOneSeparator) {
+  TempDir dir;
+  // A drive letter for the scratch folder, in whichever form the system takes.
+  bool mapped = DefineDosDeviceW(0, L"Q:", Wide(dir.path()).c_str()) &&
+                GetFileAttributesW(L"Q:\\") != INVALID_FILE_ATTRIBUTES;
+  if (!mapped) {
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"Q:", nullptr);
+    mapped = DefineDosDeviceW(DDD_RAW_TARGET_PATH, L"Q:", (L"\\??\\" + Wide(dir.path())).c_str()) &&
+             GetFileAttributesW(L"Q:\\") != INVALID_FILE_ATTRIBUTES;
+  }
+  if (!mapped) GTEST_SKIP() << "this system maps no drive letter to a folder";
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  ASSERT_TRUE(CopyFileW(self, L"Q:\\probe.exe", FALSE));
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read_end, write_end;
+  ASSERT_TRUE(CreatePipe(&read_end, &write_end, &inherit, 0));
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write_end;
+  PROCESS_INFORMATION process{};
+  wchar_t command[] = L"Q:\\probe.exe --print-mypath";
+  ASSERT_TRUE(CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &startup, &process));
+  CloseHandle(write_end);
+  std::string out;
+  char buffer[256];
+  DWORD n;
+  while (ReadFile(read_end, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  CloseHandle(read_end);
+  DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"Q:", nullptr);
+  EXPECT_EQ(out, "Q:\\");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--print-mypath") {
+    Form1 form;
+    if (!form.Create()) return 1;
+    std::fputs(platform::EncodeUtf8(form.MyPath).c_str(), stdout);
+    return 0;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

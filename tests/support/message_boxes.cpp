@@ -1,0 +1,74 @@
+#include "tests/support/message_boxes.h"
+
+namespace testing_support {
+namespace {
+
+MessageBoxWatcher* current = nullptr;
+
+std::u16string WindowText(HWND h) {
+  wchar_t buffer[1024] = {};
+  GetWindowTextW(h, buffer, 1024);
+  return std::u16string(buffer, buffer + wcslen(buffer));
+}
+
+struct Inspection {
+  ObservedBox* box;
+  HICON error_icon;
+};
+
+BOOL CALLBACK InspectChild(HWND child, LPARAM param) {
+  auto* inspection = reinterpret_cast<Inspection*>(param);
+  // The box itself is not shown yet when it activates: look at the child's own style.
+  if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) return TRUE;
+  wchar_t cls[32] = {};
+  GetClassNameW(child, cls, 32);
+  if (_wcsicmp(cls, L"Button") == 0) ++inspection->box->buttons;
+  if (_wcsicmp(cls, L"Static") == 0) {
+    auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+    if (icon && icon == inspection->error_icon) inspection->box->style |= MB_ICONERROR;
+    // The message is the static control that holds text and no icon.
+    std::u16string text = WindowText(child);
+    if (!icon && text.size() > inspection->box->text.size()) inspection->box->text = text;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+MessageBoxWatcher::MessageBoxWatcher()
+    : hook_(SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId())) {
+  current = this;
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+  UnhookWindowsHookEx(hook_);
+  current = nullptr;
+}
+
+LRESULT CALLBACK MessageBoxWatcher::Hook(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_ACTIVATE && current) {
+    auto hwnd = reinterpret_cast<HWND>(wparam);
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    if (wcscmp(cls, L"#32770") == 0) {
+      ObservedBox box{WindowText(hwnd), u"", MB_OK, 0};
+      Inspection inspection{&box, LoadIconW(nullptr, IDI_HAND)};
+      EnumChildWindows(hwnd, &InspectChild, reinterpret_cast<LPARAM>(&inspection));
+      current->boxes_.push_back(box);
+      PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+void PumpMessages(HWND dialog) {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (!dialog || !IsWindow(dialog) || !IsDialogMessageW(dialog, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+}  // namespace testing_support

@@ -1,0 +1,38 @@
+// Watches the real message boxes a test provokes: a CBT hook on this thread
+// notes each box's title, text, icon and buttons as it opens, then presses OK.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ObservedBox {
+  std::u16string title, text;
+  unsigned style;  // MB_ICONERROR when it shows the error icon, plus MB_OK
+  int buttons;     // visible push buttons
+};
+
+class MessageBoxWatcher {
+ public:
+  MessageBoxWatcher();
+  ~MessageBoxWatcher();
+  MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+  MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+  const std::vector<ObservedBox>& boxes() const { return boxes_; }
+  void clear() { boxes_.clear(); }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam);
+  HHOOK hook_;
+  std::vector<ObservedBox> boxes_;
+};
+
+// Runs the thread's messages through the dialog manager, as the program's
+// main loop does, until none are left.
+void PumpMessages(HWND dialog);
+
+}  // namespace testing_support
