@@ -123,6 +123,26 @@ TEST_F(Form1Test, MenusHaveTheirCaptionsAndAccessKeys) {
   }
 }
 
+TEST_F(Form1Test, ScalesFromTwipsWhenTheDpiChanges) {
+  HWND h = form_.hwnd();
+  RECT window;
+  GetWindowRect(h, &window);
+  RECT suggested{window.left, window.top, window.left + 500, window.top + 400};
+  SendMessageW(h, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  RECT client;
+  GetClientRect(h, &client);
+  EXPECT_EQ(client.right, 423);  // 4230 twips at 144 dots per inch
+  EXPECT_EQ(client.bottom, 231);
+  RECT r;
+  GetWindowRect(Control(u"Btn_Start"), &r);
+  MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 12);
+  EXPECT_EQ(r.top, 132);
+  EXPECT_EQ(r.right, 206);
+  EXPECT_EQ(r.bottom, 218);
+  EXPECT_EQ(form_.Dpi(), 144);
+}
+
 // One key as the main loop sees it: through the dialog manager.
 void PressKey(HWND form, WPARAM key, bool shift = false) {
   BYTE keys[256];
