@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "dialogs/frmBrackwenSetting.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
 #include "mainwindow/path_names.h"
@@ -49,6 +50,7 @@ void Form1::OnClick(std::u16string_view control) {
 
 void Form1::OnMenu(std::u16string_view item) {
   if (item == u"mnuExit") mnuExit_Click();
+  if (item == u"mnuOption") mnuOption_Click();
 }
 
 void Form1::Btn_Close_Click() {
@@ -57,6 +59,11 @@ void Form1::Btn_Close_Click() {
 
 void Form1::mnuExit_Click() {
   Unload();
+}
+
+void Form1::mnuOption_Click() {
+  frmBrackwenSetting dialog(MyPath);
+  dialog.ShowModal(hwnd());
 }
 
 void Form1::ShowMessage(std::u16string_view text, unsigned style) {

@@ -15,6 +15,7 @@ class Form1 : public forms::Form {
   void Btn_Start_Click();
   void Btn_Close_Click();
   void mnuExit_Click();
+  void mnuOption_Click();
 
  protected:
   void Form_Load() override;

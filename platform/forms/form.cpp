@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <numeric>
 
 namespace forms {
@@ -18,7 +19,7 @@ const wchar_t* W(std::u16string_view s, std::wstring& buffer) {
 }
 
 DWORD WindowStyle(const FormDef& def) {
-  DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  DWORD style = WS_CAPTION | WS_SYSMENU;
   return def.border == Border::kFixedDialog ? style | WS_POPUP : style | WS_OVERLAPPED;
 }
 
@@ -57,6 +58,7 @@ Form::Form(const FormDef& def) : def_(def), controls_(def.controls.size(), nullp
 Form::~Form() {
   if (hwnd_) DestroyWindow(hwnd_);
   if (font_) DeleteObject(font_);
+  for (HFONT f : fitted_fonts_) DeleteObject(f);
 }
 
 bool Form::Create(HWND owner, const POINT* client_origin) {
@@ -78,6 +80,22 @@ bool Form::Create(HWND owner, const POINT* client_origin) {
                           frame.right - frame.left, frame.bottom - frame.top, owner, menu_,
                           instance, this);
   if (!hwnd_) return false;
+  if (owner && !client_origin) {
+    // Centred over the owner, kept on its monitor's work area.
+    RECT o, w;
+    GetWindowRect(owner, &o);
+    GetWindowRect(hwnd_, &w);
+    int cx = (o.left + o.right - (w.right - w.left)) / 2;
+    int cy = (o.top + o.bottom - (w.bottom - w.top)) / 2;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
+    cx = std::max<int>(monitor.rcWork.left,
+                       std::min<int>(cx, monitor.rcWork.right - (w.right - w.left)));
+    cy = std::max<int>(monitor.rcWork.top,
+                       std::min<int>(cy, monitor.rcWork.bottom - (w.bottom - w.top)));
+    SetWindowPos(hwnd_, nullptr, cx, cy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   Form_Load();
   return true;
 }
@@ -216,7 +234,9 @@ void Form::CreateControls() {
     const ControlDef& c = def_.controls[i];
     if (!HasWindow(c.kind)) continue;
     const wchar_t* window_class = L"BUTTON";
-    DWORD style = WS_CHILD | WS_VISIBLE, ex_style = 0;
+    // Siblings clip each other, so that a label never paints over a control
+    // that stands on top of it.
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, ex_style = 0;
     switch (c.kind) {
       case Kind::kLabel:
         window_class = L"STATIC";
@@ -258,10 +278,6 @@ void Form::CreateControls() {
         ex_style, window_class, W(c.caption, caption), style, 0, 0, 0, 0, hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), instance, nullptr);
     if (c.kind == Kind::kTextBox) SendMessageW(h, EM_LIMITTEXT, 0, 0);
-    if (c.kind == Kind::kFrame) {
-      // Behind everything it surrounds, so that it never hides them.
-      SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
     controls_[i] = h;
     if (!c.tool_tip.empty()) {
       if (!tool_tip_) {
@@ -283,6 +299,17 @@ void Form::CreateControls() {
 }
 
 void Form::ApplyDpi(int dpi, const RECT* suggested) {
+  if (!frames_lowered_) {
+    // Frames go behind everything they surround, so that they never hide it.
+    // Done once all controls exist: later siblings would go below them.
+    // Inner frames come later in a definition; lowering from the last one up
+    // leaves every outer frame below the frames inside it.
+    for (std::size_t i = controls_.size(); i-- > 0;)
+      if (controls_[i] && def_.controls[i].kind == Kind::kFrame)
+        SetWindowPos(controls_[i], HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    frames_lowered_ = true;
+  }
   dpi_ = dpi;
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
@@ -313,12 +340,69 @@ void Form::ApplyDpi(int dpi, const RECT* suggested) {
     SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + dw,
                  window.bottom - window.top + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  for (HFONT f : fitted_fonts_) DeleteObject(f);
+  fitted_fonts_.clear();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (!controls_[i]) continue;
     RECT r = ControlRect(def_.controls[i]);
     MoveWindow(controls_[i], r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+    if (def_.controls[i].kind == Kind::kLabel)
+      FitLabel(controls_[i], VisiblePart(i, r), metrics.lfMessageFont);
+    if (def_.controls[i].kind == Kind::kTextBox) {
+      // Narrow margins: the font-derived ones of East Asian fonts would leave
+      // a small box (the dash count) no room for its text.
+      const int margin = MulDiv(2, dpi, 96);
+      SendMessageW(controls_[i], EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                   MAKELPARAM(margin, margin));
+    }
   }
   InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// The part of a label that no other control covers: a control standing on
+// the label's lines, starting inside it, hides the label from there on.
+RECT Form::VisiblePart(std::size_t label, RECT r) const {
+  for (std::size_t j = 0; j < controls_.size(); ++j) {
+    const Kind kind = def_.controls[j].kind;
+    if (j == label || !controls_[j] || kind == Kind::kLabel || kind == Kind::kFrame) continue;
+    RECT other = ControlRect(def_.controls[j]);
+    if (other.top < r.bottom && other.bottom > r.top && other.left > r.left && other.left < r.right)
+      r.right = other.left;
+  }
+  return r;
+}
+
+// A label whose wrapped text is taller than its rectangle in this font (the
+// platform's fonts differ in width) gets the largest smaller size that fits,
+// down to three quarters: the text stays whole and the layout stays as defined.
+void Form::FitLabel(HWND label, const RECT& rect, LOGFONTW font) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
+  if (text.empty()) return;
+  HDC dc = GetDC(label);
+  const LONG original = font.lfHeight;
+  for (LONG height = original; std::abs(height) * 4 >= std::abs(original) * 3;
+       height += original < 0 ? 1 : -1) {
+    font.lfHeight = height;
+    HFONT candidate = CreateFontIndirectW(&font);
+    HGDIOBJ old = SelectObject(dc, candidate);
+    RECT need{0, 0, rect.right - rect.left, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    if (need.bottom <= rect.bottom - rect.top) {
+      if (height == original) {
+        DeleteObject(candidate);
+      } else {
+        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(candidate), FALSE);
+        fitted_fonts_.push_back(candidate);
+      }
+      break;
+    }
+    DeleteObject(candidate);
+  }
+  ReleaseDC(label, dc);
 }
 
 void Form::SetIcons() {

@@ -65,6 +65,8 @@ class Form {
   void BuildMenu();
   void ApplyDpi(int dpi, const RECT* suggested);
   void SetIcons();
+  void FitLabel(HWND label, const RECT& rect, LOGFONTW font);
+  RECT VisiblePart(std::size_t label, RECT rect) const;
   void Paint(HDC dc) const;
   int IndexOf(std::u16string_view name) const;
   POINT OriginTwips(const ControlDef& control) const;
@@ -74,9 +76,11 @@ class Form {
   HMENU menu_ = nullptr;
   HWND tool_tip_ = nullptr;
   HFONT font_ = nullptr;
+  std::vector<HFONT> fitted_fonts_;  // smaller fonts of labels whose text needed them
   int dpi_ = 96;
   std::vector<HWND> controls_;  // by index in the definition; null for lines and panels
   HWND saved_focus_ = nullptr;
+  bool frames_lowered_ = false;
 };
 
 }  // namespace forms

@@ -36,6 +36,10 @@ struct ControlDef {
 // Marks a line colour as an RGB value rather than a system colour index.
 inline constexpr std::uint32_t kRgbColor = 0x80000000u;
 
+// System colour indexes (as GetSysColor numbers them) that definitions use.
+inline constexpr std::uint32_t COLOR_INACTIVECAPTION_INDEX = 3;
+inline constexpr std::uint32_t COLOR_CAPTIONTEXT_INDEX = 9;
+
 struct MenuItemDef {
   std::u16string_view menu;          // name of the menu on the menu bar
   std::u16string_view menu_caption;  // with "&" before the access key
