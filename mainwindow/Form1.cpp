@@ -5,6 +5,7 @@
 #include "dialogs/frmBrackwenSetting.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
+#include "mainwindow/file_dialogs.h"
 #include "mainwindow/path_names.h"
 #include "mainwindow/text_file.h"
 #include "platform/codepage.h"
@@ -36,16 +37,106 @@ std::u16string ProgramFolderWithSeparator() {
   return folder;
 }
 
-Form1::Form1() : forms::Form(resources::kForm1) {}
+Form1::Form1() : forms::Form(resources::kForm1), ole_(SUCCEEDED(OleInitialize(nullptr))) {}
+
+Form1::~Form1() {
+  form_drop_.reset();
+  input_drop_.reset();
+  if (ole_) OleUninitialize();
+}
 
 void Form1::Form_Load() {
   MyPath = ProgramFolderWithSeparator();
   SetCaption(u"Sanvelle");
+  // Files may be dropped on the window itself and on the input box.
+  form_drop_ = std::make_unique<forms::DropRegistration>(
+      hwnd(), [this](IDataObject* data) { Form_OLEDragDrop(data); },
+      [this](POINTL point) { return SurfaceAcceptsDrop(point); });
+  input_drop_ = std::make_unique<forms::DropRegistration>(
+      Control(u"txtInput"), [this](IDataObject* data) { txtInput_OLEDragDrop(data); });
+}
+
+LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_DESTROY) {
+    form_drop_.reset();
+    input_drop_.reset();
+  }
+  return forms::Form::OnMessage(message, wparam, lparam);
+}
+
+IDropTarget* Form1::FormDropTarget() const {
+  return form_drop_ ? form_drop_->target() : nullptr;
+}
+
+IDropTarget* Form1::InputDropTarget() const {
+  return input_drop_ ? input_drop_->target() : nullptr;
+}
+
+// Over the window's surface (and its labels); the output box and the buttons
+// take no drops.
+bool Form1::SurfaceAcceptsDrop(POINTL screen_point) const {
+  POINT p{screen_point.x, screen_point.y};
+  ScreenToClient(hwnd(), &p);
+  HWND child = ChildWindowFromPointEx(hwnd(), p, CWP_SKIPINVISIBLE);
+  if (!child || child == hwnd()) return true;
+  return child == Control(u"Label1") || child == Control(u"Label2") ||
+         child == Control(u"txtInput");
+}
+
+std::optional<std::u16string> Form1::TakeDroppedInput(IDataObject* data) {
+  std::optional<std::u16string> first = forms::FirstDroppedFile(data);
+  if (!first) return std::nullopt;
+  std::wstring wide(first->begin(), first->end());
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return std::nullopt;
+  SetText(u"txtInput", ToLongPathName(*first));
+  return first;
+}
+
+void Form1::Form_OLEDragDrop(IDataObject* data) {
+  std::optional<std::u16string> first = TakeDroppedInput(data);
+  if (!first) return;
+  SetText(u"txtOutput", RemoveExtension(ToLongPathName(*first)) + u".txt");
+}
+
+void Form1::txtInput_OLEDragDrop(IDataObject* data) {
+  if (!TakeDroppedInput(data)) return;
+  const std::u16string output = Text(u"txtOutput");
+  const std::u16string input = Text(u"txtInput");
+  const std::u16string name = RemoveExtension(GetFileName(input)) + u".txt";
+  // An output path already there keeps its folder; otherwise the input's.
+  const std::u16string folder = GetFolderPath(output.empty() ? input : output);
+  SetText(u"txtOutput", folder + u"\\" + name);
+}
+
+void Form1::Btn_Open_Click() {
+  const std::u16string input = Text(u"txtInput");
+  const std::u16string folder = input.empty() ? u"c:\\" : GetFolderPath(input);
+  const std::u16string filter =
+      MakeFilter({u"HTML Files(*.htm,*.html)", u"*.htm;*.html", u"ALL Files(*.*)", u"*.*"});
+  const std::u16string chosen = ShowOpenDialog(hwnd(), filter, folder);
+  if (!chosen.empty()) SetText(u"txtInput", CutAtNull(chosen));
+}
+
+void Form1::Btn_Save_Click() {
+  const std::u16string output = Text(u"txtOutput"), input = Text(u"txtInput");
+  const std::u16string folder = !output.empty()  ? GetFolderPath(output)
+                                : !input.empty() ? GetFolderPath(input)
+                                                 : u"c:\\";
+  const std::u16string filter =
+      MakeFilter({u"TEXT Files(*.txt)", u"*.txt", u"ALL Files(*.*)", u"*.*"});
+  std::u16string chosen = CutAtNull(ShowSaveDialog(hwnd(), filter, folder));
+  if (chosen.empty()) return;
+  if (GetFileName(chosen).find(u'.') == std::u16string::npos) chosen += u".txt";
+  SetText(u"txtOutput", chosen);
 }
 
 void Form1::OnClick(std::u16string_view control) {
   if (control == u"Btn_Start") Btn_Start_Click();
   if (control == u"Btn_Close") Btn_Close_Click();
+  if (control == u"Btn_Open") Btn_Open_Click();
+  if (control == u"Btn_Save") Btn_Save_Click();
 }
 
 void Form1::OnMenu(std::u16string_view item) {
