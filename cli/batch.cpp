@@ -11,6 +11,7 @@
 #include "mainwindow/text_file.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "resources/version.h"
 
 namespace cli {
 namespace {
@@ -67,7 +68,7 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       out << kUsageText;
       return kSuccess;
     } else if (a == u"--version") {
-      out << "quillmere 1.1.0\n";
+      out << "quillmere " QUILLMERE_VERSION_TEXT "\n";
       return kSuccess;
     } else if (a == u"--defaults") {
       opt.defaults = true;

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "dialogs/frmAbout.h"
 #include "dialogs/frmBrackwenSetting.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
@@ -142,6 +143,7 @@ void Form1::OnClick(std::u16string_view control) {
 void Form1::OnMenu(std::u16string_view item) {
   if (item == u"mnuExit") mnuExit_Click();
   if (item == u"mnuOption") mnuOption_Click();
+  if (item == u"mnuAbout") mnuAbout_Click();
 }
 
 void Form1::Btn_Close_Click() {
@@ -155,6 +157,11 @@ void Form1::mnuExit_Click() {
 void Form1::mnuOption_Click() {
   frmBrackwenSetting dialog(MyPath);
   dialog.ShowModal(hwnd());
+}
+
+void Form1::mnuAbout_Click() {
+  frmAbout box(hwnd());
+  box.ShowModal(hwnd());
 }
 
 void Form1::ShowMessage(std::u16string_view text, unsigned style) {

@@ -71,6 +71,11 @@ bool Form::Create(HWND owner, const POINT* client_origin) {
   RECT frame{0, 0, TwipsToPixels(def_.client_width, dpi_), TwipsToPixels(def_.client_height, dpi_)};
   AdjustWindowRectExForDpi(&frame, style, menu_ != nullptr, ex_style, static_cast<UINT>(dpi_));
   int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+  POINT fixed{};
+  if (!client_origin && def_.fixed_position) {
+    fixed = {MulDiv(def_.first_left, 96, 1440), MulDiv(def_.first_top, 96, 1440)};
+    client_origin = &fixed;
+  }
   if (client_origin) {
     x = MulDiv(client_origin->x, dpi_, 96) + frame.left;
     y = MulDiv(client_origin->y, dpi_, 96) + frame.top;
@@ -490,6 +495,18 @@ LRESULT Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         SetFocus(saved_focus_);
       }
       return 0;
+    case WM_CTLCOLORSTATIC: {
+      // Labels with a fixed text colour; everything else as the system draws it.
+      auto control = reinterpret_cast<HWND>(lparam);
+      for (std::size_t i = 0; i < controls_.size(); ++i) {
+        if (controls_[i] != control || !(def_.controls[i].text_color & kRgbColor)) continue;
+        auto dc = reinterpret_cast<HDC>(wparam);
+        SetTextColor(dc, def_.controls[i].text_color & 0xFFFFFF);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      break;
+    }
     case DM_GETDEFID: {
       HWND h = def_.default_button.empty() ? nullptr : Control(def_.default_button);
       return h ? MAKELRESULT(GetDlgCtrlID(h), DC_HASDEFID) : 0;

@@ -23,14 +23,15 @@ enum class Kind {
 
 struct ControlDef {
   std::u16string_view name;
-  Kind kind;
-  std::u16string_view container;  // empty: the client area
-  std::u16string_view caption;
-  int left, top, width, height;  // twips, within the container
-  int tab_index;                 // -1 for controls that have none (lines)
+  Kind kind = Kind::kLabel;
+  std::u16string_view container = {};  // empty: the client area
+  std::u16string_view caption = {};
+  int left = 0, top = 0, width = 0, height = 0;  // twips, within the container
+  int tab_index = -1;                            // -1 for controls that have none (lines)
   std::u16string_view tool_tip = {};
   std::uint32_t line_color = 0;  // lines: system colour index, or an RGB value with kRgbColor
   int line_width = 1;            // lines: pixels at 96 DPI
+  std::uint32_t text_color = 0;  // labels: an RGB value with kRgbColor; 0 for the default
 };
 
 // Marks a line colour as an RGB value rather than a system colour index.
@@ -60,6 +61,10 @@ struct FormDef {
   std::u16string_view default_button = {};  // pressed by Enter wherever the focus is
   std::u16string_view cancel_button = {};   // pressed by Escape
   int icon = 0;                             // icon resource, 0 for none
+  // Where the client area's top-left corner first stands on the screen, in
+  // twips; without it the system places the window (or centres it over its owner).
+  bool fixed_position = false;
+  int first_left = 0, first_top = 0;
 };
 
 // Twips to pixels at `dpi`, rounded to the nearest pixel.

@@ -1,0 +1,23 @@
+# cmake -DOBJDUMP=... -DFILES=a.exe;b.exe -P check_imports.cmake
+# Fails unless every DLL the executables import is one that Windows itself ships.
+cmake_minimum_required(VERSION 3.25)
+set(allowed kernel32 user32 gdi32 comctl32 comdlg32 ole32 oleaut32 shell32 advapi32 version
+            msvcrt ucrtbase)
+foreach(file IN LISTS FILES)
+  execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "cannot read ${file}")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
+  if(NOT names)
+    message(FATAL_ERROR "${file}: no imports found")
+  endif()
+  foreach(entry IN LISTS names)
+    string(REGEX REPLACE "DLL Name: ([^.]+)\\.[dD][lL][lL].*" "\\1" dll "${entry}")
+    string(TOLOWER "${dll}" dll)
+    if(NOT dll IN_LIST allowed AND NOT dll MATCHES "^api-ms-win-")
+      message(FATAL_ERROR "${file} imports ${dll}.dll, which is not a system DLL")
+    endif()
+    message(STATUS "${file}: ${dll}.dll")
+  endforeach()
+endforeach()
