@@ -30,6 +30,8 @@ function(quillmere_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
   add_test(NAME ${QUILLMERE_TEST_PREFIX}${name} COMMAND ${name} --gtest_brief=1)
+  # A test that hangs fails instead of holding up the whole run.
+  set_tests_properties(${QUILLMERE_TEST_PREFIX}${name} PROPERTIES TIMEOUT 300)
   if(WIN32)
     set_tests_properties(${QUILLMERE_TEST_PREFIX}${name} PROPERTIES
       ENVIRONMENT "QUILLMERE_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
