@@ -59,7 +59,12 @@ int wmain(int argc, wchar_t** argv) {
   return Run(std::move(args));
 }
 #else
+#include <csignal>
+
 int main(int argc, char** argv) {
+  // A file-size limit ends a write with an error (reported, the old output
+  // kept) rather than the signal's default of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::u16string> args;
   for (int i = 1; i < argc; ++i) args.push_back(platform::DecodeUtf8(argv[i]));
   return Run(std::move(args));

@@ -4,6 +4,12 @@
 
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 #include "cli/batch.h"
 #include "tests/support/temp_dir.h"
 
@@ -140,5 +146,41 @@ TEST_F(BatchTest, WritesFilesAndRefusesToLoseData) {
   EXPECT_FALSE(dir_.Exists(u"x.txt"));
   EXPECT_EQ(dir_.CountEntries(), 4);
 }
+
+TEST_F(BatchTest, DevicesAndReservedNamesNeverHang) {
+#ifdef _WIN32
+  const std::u16string inputs[] = {u"CON",        u"NUL",        u"COM1",
+                                   u"\\\\.\\NUL", u"\\\\.\\CON", u"nul.htm"};
+#else
+  const std::u16string inputs[] = {u"/dev/null", u"/proc/self/fd"};
+#endif
+  for (const std::u16string& input : inputs) {
+    Result r = Run({u"--defaults", input, dir_ / u"out.txt"});
+    EXPECT_EQ(r.code, cli::kFiles) << testing_support::Show(input);
+    EXPECT_FALSE(dir_.Exists(u"out.txt"));
+  }
+}
+
+#ifndef _WIN32
+// A full disk, as a file-size limit on this process makes it: the write fails,
+// is reported, and the existing output stays as it was.
+TEST_F(BatchTest, FullDiskKeepsTheOldOutput) {
+  dir_.Write(u"in.htm", std::string(100000, 'x'));
+  dir_.Write(u"out.txt", "old");
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  setrlimit(RLIMIT_FSIZE, &small);
+  Result r = Run({u"--defaults", dir_ / u"in.htm", dir_ / u"out.txt"});
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(r.code, cli::kFiles);
+  EXPECT_NE(r.err.find("ディスクの空き容量が足りません"), std::string::npos) << r.err;
+  EXPECT_EQ(dir_.Read(u"out.txt"), "old");
+  EXPECT_EQ(dir_.CountEntries(), 2);
+}
+#endif
 
 }  // namespace

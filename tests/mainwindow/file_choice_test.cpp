@@ -265,6 +265,17 @@ TEST_F(FileChoiceTest, FoldersAndDataWithoutFilesChangeNothing) {
   EXPECT_EQ(Output(), "out");
 }
 
+TEST_F(FileChoiceTest, AWildcardInADroppedPathNamesAnExistingFileOrNothing) {
+  Boxes(u"", u"");
+  DropOnWindow({dir_ / u"site\\*.htm"});
+  std::u16string input = form_.Text(u"txtInput");
+  if (!input.empty()) {
+    std::wstring wide(input.begin(), input.end());
+    EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES) << Show(input);
+    EXPECT_EQ(input.find(u'*'), std::u16string::npos);
+  }
+}
+
 TEST_F(FileChoiceTest, TheOutputBoxAndTheButtonsTakeNoDrops) {
   Boxes(u"in", u"out");
   for (POINT over : {POINT{20, 64}, POINT{60, 110}, POINT{262, 24}}) {  // txtOutput, Start, "..."

@@ -53,4 +53,31 @@ TEST(WriteTextFile, FailureLeavesTheOldFileAsItWas) {
   EXPECT_EQ(dir.CountEntries(), 2);
 }
 
+TEST(TextFiles, PathsLongerThan260CharactersWork) {
+  TempDir dir;
+  std::u16string relative;
+  for (int i = 0; i < 6; ++i) {
+    relative += (i ? u"\\" : u"") + std::u16string(50, static_cast<char16_t>(u'a' + i));
+    dir.MakeFolder(relative);
+  }
+  const std::u16string path = dir / (relative + u"\\page.htm");
+  ASSERT_GT(path.size(), 300u);
+  dir.Write(relative + u"\\page.htm", "long");
+  EXPECT_EQ(Show(ReadTextFile(path)), "long");
+  EXPECT_EQ(WriteTextFile(dir / (relative + u"\\out.txt"), u"x"), WriteError::kNone);
+  EXPECT_EQ(dir.Read(relative + u"\\out.txt"), "x\r\n");
+}
+
+#ifdef _WIN32
+TEST(TextFiles, DeviceNamesNeitherHangNorCount) {
+  for (const std::u16string name :
+       {u"CON", u"NUL", u"COM1", u"LPT1", u"\\\\.\\NUL", u"\\\\.\\CON", u"nul.htm", u"con.txt"}) {
+    EXPECT_EQ(Show(ReadTextFile(name)), "") << Show(name);
+  }
+  // Writing to a device never reports success for a file that was not written.
+  for (const std::u16string name : {u"CON", u"COM1", u"\\\\.\\NUL"})
+    EXPECT_NE(WriteTextFile(name, u"x"), WriteError::kNone) << Show(name);
+}
+#endif
+
 }  // namespace

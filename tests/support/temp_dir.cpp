@@ -20,9 +20,11 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+  // Never throws: make everything writable again, then remove it all.
   std::error_code ignored;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root_, ignored))
-    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+  std::filesystem::recursive_directory_iterator it(root_, ignored), end;
+  for (; !ignored && it != end; it.increment(ignored))
+    std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(root_, ignored);
 }
