@@ -214,11 +214,17 @@ TEST_F(SettingsFileTest, SaveOntoAFolderFails) {
   EXPECT_EQ(dir_.CountEntries(), 1);
 }
 
+// A literal with NULs inside, as bytes (without the terminating NUL).
+template <std::size_t N>
+std::string Raw(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
 // Hand-edited junk: no crash; what the profile reader makes of it is read,
 // and a save afterwards gives a file that reads back the same.
 TEST_F(SettingsFileTest, JunkFilesLoadAndSaveSafely) {
   const std::string cases[] = {
-      std::string("\0\x01\xFF\xFE\x00[HR]\0NUM=3\r\n\x81", 20),
+      Raw("\0\x01\xFF\xFE\x00[HR]\0NUM=3\r\n\x81"),
       "[HR]\r\nNUM=" + std::string(100000, '9') + "\r\n",
       std::string(200000, 'a') + "\r\n[HR]\r\nNUM=4",
       "[HR]\r\nNUM=6\r\n[HR]\r\nNUM=9\r\n[html]\r\nBR\r\nBR=0\r\n",
