@@ -9,25 +9,15 @@
 
 #include "dialogs/frmAbout.h"
 #include "mainwindow/Form1.h"
-#include "tests/support/message_boxes.h"
+#include "tests/support/window_driver.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+using testing_support::PressKey;
 using testing_support::PumpMessages;
+using testing_support::WindowText;
 using testing_support::Show;
-
-std::u16string WindowText(HWND h) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(h, buffer, 512);
-  return std::u16string(buffer, buffer + wcslen(buffer));
-}
-
-void PressKey(HWND dialog, WPARAM key) {
-  MSG msg{GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
-  if (!IsDialogMessageW(dialog, &msg)) DispatchMessageW(&msg);
-  PumpMessages(dialog);
-}
 
 class AboutTest : public testing::Test {
  protected:

@@ -8,21 +8,17 @@
 
 #include "dialogs/frmBrackwenSetting.h"
 #include "mainwindow/Form1.h"
-#include "tests/support/message_boxes.h"
+#include "tests/support/window_driver.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using testing_support::MessageBoxWatcher;
+using testing_support::PressKey;
 using testing_support::PumpMessages;
+using testing_support::WindowText;
 using testing_support::Show;
 using testing_support::TempDir;
-
-std::u16string WindowText(HWND h) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(h, buffer, 512);
-  return std::u16string(buffer, buffer + wcslen(buffer));
-}
 
 const std::string kAllOnes =
     "[HTML]\r\nHR=1\r\nBR=1\r\nP=1\r\nIMG=1\r\nANAME=1\r\nAHREF=1\r\nAHREFSharp=1\r\n"
@@ -128,18 +124,6 @@ TEST_F(SettingsDialogTest, TheDashCountIsVisibleInItsSmallBox) {
   EXPECT_LT(x, client.right / 2) << "format rect " << format.left << "," << format.top << ","
                                  << format.right << "," << format.bottom;
   EXPECT_LT(y, client.bottom / 2);
-}
-
-void PressKey(HWND dialog, WPARAM key, bool shift = false) {
-  BYTE keys[256];
-  GetKeyboardState(keys);
-  keys[VK_SHIFT] = shift ? 0x80 : 0;
-  SetKeyboardState(keys);
-  MSG msg{GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
-  if (!IsDialogMessageW(dialog, &msg)) DispatchMessageW(&msg);
-  keys[VK_SHIFT] = 0;
-  SetKeyboardState(keys);
-  PumpMessages(dialog);
 }
 
 TEST_F(SettingsDialogTest, TabFollowsTheTabIndexesNotTheScreenOrder) {

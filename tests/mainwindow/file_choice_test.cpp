@@ -12,7 +12,7 @@
 
 #include "mainwindow/Form1.h"
 #include "tests/support/drop_data.h"
-#include "tests/support/message_boxes.h"
+#include "tests/support/window_driver.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -10,22 +10,18 @@
 
 #include "mainwindow/Form1.h"
 #include "platform/codepage.h"
-#include "tests/support/message_boxes.h"
+#include "tests/support/window_driver.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using testing_support::MessageBoxWatcher;
 using testing_support::ObservedBox;
+using testing_support::PressKey;
 using testing_support::PumpMessages;
+using testing_support::WindowText;
 using testing_support::Show;
 using testing_support::TempDir;
-
-std::u16string WindowText(HWND h) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(h, buffer, 512);
-  return std::u16string(buffer, buffer + wcslen(buffer));
-}
 
 std::wstring Wide(std::u16string_view s) {
   return std::wstring(s.begin(), s.end());
@@ -141,25 +137,6 @@ TEST_F(Form1Test, ScalesFromTwipsWhenTheDpiChanges) {
   EXPECT_EQ(r.right, 206);
   EXPECT_EQ(r.bottom, 218);
   EXPECT_EQ(form_.Dpi(), 144);
-}
-
-// One key as the main loop sees it: through the dialog manager.
-void PressKey(HWND form, WPARAM key, bool shift = false) {
-  BYTE keys[256];
-  GetKeyboardState(keys);
-  keys[VK_SHIFT] = shift ? 0x80 : 0;
-  SetKeyboardState(keys);
-  MSG msg{GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
-  if (!IsDialogMessageW(form, &msg)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  msg.message = WM_KEYUP;
-  msg.lParam = static_cast<LPARAM>(0xC0000001);
-  if (!IsDialogMessageW(form, &msg)) DispatchMessageW(&msg);
-  keys[VK_SHIFT] = 0;
-  SetKeyboardState(keys);
-  PumpMessages(form);
 }
 
 TEST_F(Form1Test, FocusStartsOnStartAndTabFollowsTheTabIndexes) {

@@ -1,5 +1,5 @@
-// Watches the real message boxes a test provokes: a CBT hook on this thread
-// notes each box's title, text, icon and buttons as it opens, then presses OK.
+// Driving real windows from a test: watching the message boxes they show,
+// pumping their messages and pressing keys as the user would.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,8 @@
 
 namespace testing_support {
 
+// Watches the real message boxes a test provokes: a CBT hook on this thread
+// notes each box's title, text, icon and buttons as it opens, then presses OK.
 struct ObservedBox {
   std::u16string title, text;
   unsigned style;  // MB_ICONERROR when it shows the error icon, plus MB_OK
@@ -34,5 +36,11 @@ class MessageBoxWatcher {
 // Runs the thread's messages through the dialog manager, as the program's
 // main loop does, until none are left.
 void PumpMessages(HWND dialog);
+
+// One key press on the focused control, through the dialog manager as the
+// main loop passes it; with `shift`, Shift is held down.
+void PressKey(HWND dialog, WPARAM key, bool shift = false);
+
+std::u16string WindowText(HWND window);
 
 }  // namespace testing_support

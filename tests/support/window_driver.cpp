@@ -1,15 +1,16 @@
-#include "tests/support/message_boxes.h"
+#include "tests/support/window_driver.h"
 
 namespace testing_support {
+
+std::u16string WindowText(HWND window) {
+  wchar_t buffer[1024] = {};
+  GetWindowTextW(window, buffer, 1024);
+  return std::u16string(buffer, buffer + wcslen(buffer));
+}
+
 namespace {
 
 MessageBoxWatcher* current = nullptr;
-
-std::u16string WindowText(HWND h) {
-  wchar_t buffer[1024] = {};
-  GetWindowTextW(h, buffer, 1024);
-  return std::u16string(buffer, buffer + wcslen(buffer));
-}
 
 struct Inspection {
   ObservedBox* box;
@@ -69,6 +70,24 @@ void PumpMessages(HWND dialog) {
       DispatchMessageW(&msg);
     }
   }
+}
+
+void PressKey(HWND dialog, WPARAM key, bool shift) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  MSG msg{GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
+  if (!IsDialogMessageW(dialog, &msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  msg.message = WM_KEYUP;
+  msg.lParam = static_cast<LPARAM>(0xC0000001);
+  if (IsWindow(dialog) && !IsDialogMessageW(dialog, &msg)) DispatchMessageW(&msg);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  PumpMessages(dialog);
 }
 
 }  // namespace testing_support
