@@ -32,6 +32,30 @@ class clsQuillmere {
   // Converts an HTML text into plain text under the current options.
   std::u16string Execute(const std::u16string& inputText) const;
 
+  // The same conversion for a text that arrives in pieces, with memory for
+  // only the piece at hand (and a tag cut by its end): Feed each piece, then
+  // Finish. The output appended to `out` is, in all, exactly what Execute
+  // gives for the whole text. The session reads the options it was made with.
+  class Session {
+   public:
+    explicit Session(const clsQuillmere& options);
+    void Feed(std::u16string_view piece, std::u16string& out);
+    void Finish(std::u16string& out);
+
+   private:
+    void Settle(bool last, std::u16string& out);
+    void FlushBreaks(std::u16string& out);
+
+    const clsQuillmere& options_;
+    bool in_tag_ = false;
+    std::u16string tag_;  // a tag begun but not yet ended
+    std::u16string url_;  // the current link URL
+    bool link_open_ = false;
+    std::u16string scanned_;   // scanned text not yet post-processed
+    std::size_t breaks_ = 0;   // line breaks in the run being counted
+    bool cr_pending_ = false;  // that run ended in a CR, which an LF would join
+  };
+
  private:
   friend struct QuillmereTestAccess;
 
@@ -43,7 +67,6 @@ class clsQuillmere {
 
   void AppendTag(std::u16string_view tag, std::u16string& out, std::u16string& url,
                  bool& link_open) const;
-  std::u16string PostProcess(std::u16string_view text) const;
 
   std::array<std::int16_t, kCount> options_{};
 };

@@ -122,76 +122,114 @@ void clsQuillmere::AppendTag(std::u16string_view tag, std::u16string& out, std::
   }
 }
 
-std::u16string clsQuillmere::PostProcess(std::u16string_view text) const {
-  const bool collapse = options_[ENTER] != 0;
-  std::u16string out;
-  out.reserve(text.size() + text.size() / 8);
+clsQuillmere::Session::Session(const clsQuillmere& options) : options_(options) {}
+
+void clsQuillmere::Session::Feed(std::u16string_view piece, std::u16string& out) {
+  std::size_t i = 0;
+  while (i < piece.size()) {
+    if (in_tag_) {
+      // A tag runs from "<" through the first ">" after it, wherever it stands.
+      const std::size_t gt = piece.find(u'>', i);
+      if (gt == piece.npos) {
+        tag_.append(piece.substr(i));
+        break;
+      }
+      tag_.append(piece.substr(i, gt + 1 - i));
+      i = gt + 1;
+      options_.AppendTag(tag_, scanned_, url_, link_open_);
+      tag_.clear();
+      in_tag_ = false;
+    } else {
+      const std::size_t lt = piece.find(u'<', i);
+      if (lt == piece.npos) {
+        scanned_.append(piece.substr(i));
+        break;
+      }
+      scanned_.append(piece.substr(i, lt - i));
+      tag_.assign(1, u'<');
+      in_tag_ = true;
+      i = lt + 1;
+    }
+  }
+  Settle(false, out);
+}
+
+void clsQuillmere::Session::Finish(std::u16string& out) {
+  // A "<" that no ">" follows opens no tag: it and the rest are text.
+  if (in_tag_) scanned_.append(tag_);
+  tag_.clear();
+  in_tag_ = false;
+  Settle(true, out);
+  FlushBreaks(out);
+}
+
+void clsQuillmere::Session::FlushBreaks(std::u16string& out) {
+  // Replacing three breaks by one until none are left keeps a run's parity,
+  // so a run of three or more ends as one break when odd and two when even.
+  std::size_t breaks = breaks_;
+  if (options_.options_[ENTER] != 0 && breaks >= 3) breaks = breaks % 2 == 1 ? 1 : 2;
+  for (std::size_t b = 0; b < breaks; ++b) out.append(kLineBreak);
+  breaks_ = 0;
+}
+
+// Post-processing of what the scan produced: line breaks made CR LF (runs
+// collapsed when ENTER is on) and the three entities decoded. Runs and a
+// possible entity at the end are carried over to the next piece.
+void clsQuillmere::Session::Settle(bool last, std::u16string& out) {
+  const std::u16string_view text = scanned_;
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n) {
-    // Copy the run of ordinary characters in one go.
-    std::size_t run = i;
-    while (run < n && text[run] != u'\r' && text[run] != u'\n' && text[run] != u'&') ++run;
-    out.append(text, i, run - i);
-    i = run;
-    if (i == n) break;
-
-    if (text[i] == u'&') {
-      // "&amp;" first, then "&lt;" and "&gt;": an "&" decoded from "&amp;"
-      // still forms "&lt;" or "&gt;" with the text after it.
-      if (StartsWith(text, i, u"&amp;")) {
-        i += 5;
-        if (StartsWith(text, i, u"lt;"))
-          out.push_back(u'<'), i += 3;
-        else if (StartsWith(text, i, u"gt;"))
-          out.push_back(u'>'), i += 3;
-        else
-          out.push_back(u'&');
-      } else if (StartsWith(text, i, u"&lt;")) {
-        out.push_back(u'<'), i += 4;
-      } else if (StartsWith(text, i, u"&gt;")) {
-        out.push_back(u'>'), i += 4;
+    const char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      // CR LF, a lone CR and a lone LF each count as one break.
+      if (c == u'\n' && cr_pending_) {
+        cr_pending_ = false;
       } else {
-        out.push_back(u'&'), ++i;
+        ++breaks_;
+        cr_pending_ = c == u'\r';
       }
+      ++i;
       continue;
     }
-
-    // A run of line breaks: CR LF, a lone CR and a lone LF each count as one
-    // and are all written as CR LF. Replacing three breaks by one until none
-    // are left keeps a run's parity, so a run of three or more ends as one
-    // break when odd and two when even.
-    std::size_t breaks = 0;
-    while (i < n && (text[i] == u'\r' || text[i] == u'\n')) {
-      i += (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
-      ++breaks;
+    cr_pending_ = false;
+    if (breaks_) FlushBreaks(out);
+    if (c != u'&') {
+      std::size_t run = i + 1;
+      while (run < n && text[run] != u'\r' && text[run] != u'\n' && text[run] != u'&') ++run;
+      out.append(text, i, run - i);
+      i = run;
+      continue;
     }
-    if (collapse && breaks >= 3) breaks = breaks % 2 == 1 ? 1 : 2;
-    for (std::size_t b = 0; b < breaks; ++b) out.append(kLineBreak);
+    // The longest entity form is "&amp;lt;": wait for the next piece when
+    // fewer characters are at hand.
+    if (!last && n - i < 8) break;
+    // "&amp;" first, then "&lt;" and "&gt;": an "&" decoded from "&amp;"
+    // still forms "&lt;" or "&gt;" with the text after it.
+    if (StartsWith(text, i, u"&amp;")) {
+      i += 5;
+      if (StartsWith(text, i, u"lt;"))
+        out.push_back(u'<'), i += 3;
+      else if (StartsWith(text, i, u"gt;"))
+        out.push_back(u'>'), i += 3;
+      else
+        out.push_back(u'&');
+    } else if (StartsWith(text, i, u"&lt;")) {
+      out.push_back(u'<'), i += 4;
+    } else if (StartsWith(text, i, u"&gt;")) {
+      out.push_back(u'>'), i += 4;
+    } else {
+      out.push_back(u'&'), ++i;
+    }
   }
-  return out;
+  scanned_.erase(0, i);
 }
 
 std::u16string clsQuillmere::Execute(const std::u16string& inputText) const {
-  std::u16string_view input = inputText;
-  std::u16string scanned;
-  scanned.reserve(input.size());
-  std::u16string url;
-  bool link_open = false;
-  std::size_t i = 0;
-  while (i < input.size()) {
-    std::size_t lt = input.find(u'<', i);
-    if (lt == input.npos) lt = input.size();
-    scanned.append(input, i, lt - i);
-    if (lt == input.size()) break;
-    std::size_t gt = input.find(u'>', lt + 1);
-    if (gt == input.npos) {
-      // A "<" that no ">" follows opens no tag: the rest is copied as text.
-      scanned.append(input, lt);
-      break;
-    }
-    AppendTag(input.substr(lt, gt - lt + 1), scanned, url, link_open);
-    i = gt + 1;
-  }
-  return PostProcess(scanned);
+  std::u16string out;
+  out.reserve(inputText.size() + inputText.size() / 8);
+  Session session(*this);
+  session.Feed(inputText, out);
+  session.Finish(out);
+  return out;
 }

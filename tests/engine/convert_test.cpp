@@ -184,6 +184,31 @@ TEST(ExecutePostProcessing, MatchesTheLiteralRulesOnRandomText) {
   }
 }
 
+// A text fed in pieces, split anywhere (inside tags, entities and CR LF
+// pairs), converts to exactly what the whole text gives.
+TEST(ExecuteSession, PiecesGiveWhatTheWholeTextGives) {
+  const std::u16string alphabet =
+      u"<<>>&&;\r\n\r\nampltgt xa href='#y' img src=\"z\" alt=w HR BR /P</A>\u3042";
+  std::mt19937 random(7);
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string text;
+    for (int i = static_cast<int>(random() % 60); i > 0; --i)
+      text.push_back(alphabet[random() % alphabet.size()]);
+    for (const Settings& options : {Settings{}, kType0, kType2, Settings{{u"ENTER", u"0"}}}) {
+      clsQuillmere q = Converter(options);
+      clsQuillmere::Session session(q);
+      std::u16string out;
+      for (std::size_t at = 0; at < text.size();) {
+        std::size_t piece = 1 + random() % 9;
+        session.Feed(std::u16string_view(text).substr(at, piece), out);
+        at += piece;
+      }
+      session.Finish(out);
+      ASSERT_EQ(Show(out), Show(q.Execute(text))) << "input: " << Show(text);
+    }
+  }
+}
+
 TEST(Execute, KeepsNoStateBetweenCalls) {
   clsQuillmere q = Converter(kType2);
   EXPECT_EQ(Show(q.Execute(u"<a href='x'>open")), "open");
