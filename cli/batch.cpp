@@ -1,8 +1,10 @@
 #include "cli/batch.h"
 
 #include <algorithm>
+#include <cstring>
 #include <istream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -50,6 +52,49 @@ std::string U8(std::u16string_view s) {
 int UsageError(std::ostream& err, const std::string& message) {
   err << "quillmere: " << message << "\n\n" << kUsageText;
   return kUsage;
+}
+
+// Reads, converts and writes in pieces of 1 MiB, so that memory stays small
+// whatever the input's size. The text ends at the input's first NUL byte; a
+// lead byte at the end of a piece waits for its trail byte in the next one.
+template <typename Read, typename Write>
+bool ConvertStream(const clsQuillmere& converter, Read read, Write write) {
+  constexpr std::size_t kPiece = 1 << 20;
+  std::string bytes(kPiece + 1, '\0');
+  std::size_t held = 0;  // a lead byte carried over from the previous piece
+  std::u16string converted;
+  clsQuillmere::Session session(converter);
+  bool at_nul = false;
+  while (!at_nul) {
+    std::ptrdiff_t n = read(bytes.data() + held, kPiece);
+    if (n < 0) return false;
+    if (n == 0) break;
+    std::size_t size = held + static_cast<std::size_t>(n);
+    if (const void* nul = std::memchr(bytes.data() + held, 0, static_cast<std::size_t>(n))) {
+      size = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data());
+      at_nul = true;
+    }
+    // Whole characters only, unless the text ends here.
+    std::size_t whole = 0;
+    while (whole < size) {
+      if (platform::IsAnsiLeadByte(static_cast<unsigned char>(bytes[whole]))) {
+        if (whole + 1 == size && !at_nul) break;
+        whole += whole + 1 == size ? 1 : 2;
+      } else {
+        ++whole;
+      }
+    }
+    converted.clear();
+    session.Feed(platform::DecodeAnsi(std::string_view(bytes.data(), whole)), converted);
+    if (!write(platform::EncodeAnsi(converted))) return false;
+    held = size - whole;
+    if (held) bytes[0] = bytes[whole];
+  }
+  converted.clear();
+  if (held) session.Feed(platform::DecodeAnsi(std::string_view(bytes.data(), held)), converted);
+  session.Finish(converted);
+  converted += u"\r\n";
+  return write(platform::EncodeAnsi(converted));
 }
 
 }  // namespace
@@ -115,34 +160,56 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
     return kSettings;
   }
 
-  std::u16string text;
-  if (input == u"-") {
-    text = DecodeTextBytes(std::string(std::istreambuf_iterator<char>(in), {}));
-  } else if (std::optional<std::string> bytes = platform::ReadWholeFile(input)) {
-    text = DecodeTextBytes(std::move(*bytes));
-  } else {
+  std::unique_ptr<platform::FileReader> file;
+  if (input != u"-" && !(file = platform::FileReader::Open(input))) {
     err << "quillmere: 入力ファイルを読み込めません: " << U8(input) << "\n";
     return kFiles;
   }
-
-  std::u16string result = converter.Execute(text);
-  if (output == u"-") {
-    out << platform::EncodeAnsi(result) << "\r\n";
+  if (input != u"-" && output != u"-" && platform::SameFile(input, output)) {
+    err << "quillmere: 入力と出力が同じファイルです。入力ファイルを上書きしないよう、変換しません: "
+        << U8(output) << "\n";
+    return kFiles;
+  }
+  std::unique_ptr<platform::ReplacementFile> target;
+  if (output != u"-") {
+    platform::WriteError error;
+    if (!(target = platform::ReplacementFile::Create(output, error))) {
+      err << "quillmere: " << U8(DescribeWriteError(error)) << " " << U8(output) << "\n";
+      return kFiles;
+    }
+  }
+  auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+    if (file) return file->Read(buffer, size);
+    in.read(buffer, static_cast<std::streamsize>(size));
+    return in.bad() ? -1 : static_cast<std::ptrdiff_t>(in.gcount());
+  };
+  auto write = [&](std::string_view bytes) {
+    if (target) return target->Write(bytes);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+  };
+  if (!ConvertStream(converter, read, write)) {
+    if (target) {
+      platform::WriteError error = target->Commit();  // reports the write error; keeps the old file
+      if (error != platform::WriteError::kNone) {
+        err << "quillmere: " << U8(DescribeWriteError(error)) << " " << U8(output) << "\n";
+        return kFiles;
+      }
+    }
+    err << "quillmere: 入力または出力でエラーが発生しました。\n";
+    return kFiles;
+  }
+  if (target) {
+    if (platform::WriteError error = target->Commit(); error != platform::WriteError::kNone) {
+      err << "quillmere: " << U8(DescribeWriteError(error)) << " " << U8(output) << "\n";
+      return kFiles;
+    }
+  } else {
     out.flush();
     if (!out) {
       err << "quillmere: 標準出力に書き込めませんでした。\n";
       return kFiles;
     }
-    return kSuccess;
-  }
-  if (input != u"-" && platform::SameFile(input, output)) {
-    err << "quillmere: 入力と出力が同じファイルです。入力ファイルを上書きしないよう、変換しません: "
-        << U8(output) << "\n";
-    return kFiles;
-  }
-  if (platform::WriteError e = WriteTextFile(output, result); e != platform::WriteError::kNone) {
-    err << "quillmere: " << U8(DescribeWriteError(e)) << " " << U8(output) << "\n";
-    return kFiles;
   }
   return kSuccess;
 }

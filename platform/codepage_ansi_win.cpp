@@ -18,6 +18,10 @@ constexpr std::size_t kChunk = 1u << 30;
 
 }  // namespace
 
+bool IsAnsiLeadByte(unsigned char byte) {
+  return IsDBCSLeadByteEx(AnsiCodePage(), byte) != FALSE;
+}
+
 std::u16string DecodeAnsi(std::string_view bytes) {
   const UINT cp = AnsiCodePage();
   std::u16string out;

@@ -38,6 +38,10 @@ const std::array<std::uint16_t, 65536>& EncodeTable() {
 
 }  // namespace
 
+bool IsCp932LeadByte(unsigned char byte) {
+  return kLeadRow[byte] != 0;
+}
+
 std::u16string DecodeCp932(std::string_view bytes) {
   std::u16string out;
   out.resize(bytes.size());

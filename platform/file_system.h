@@ -3,6 +3,8 @@
 // logic runs in the native build.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +41,28 @@ enum class WriteError {
 // Writes `bytes` to a new file beside `path` and only then moves it into place,
 // so that an existing file is either replaced whole or left exactly as it was.
 WriteError ReplaceFileContents(const std::u16string& path, std::string_view bytes);
+
+// An ordinary file read piece by piece.
+class FileReader {
+ public:
+  // Nothing when `path` names no ordinary file that can be opened for reading.
+  static std::unique_ptr<FileReader> Open(const std::u16string& path);
+  virtual ~FileReader() = default;
+  // Up to `size` bytes; 0 at the end of the file, -1 on a read error.
+  virtual std::ptrdiff_t Read(char* buffer, std::size_t size) = 0;
+};
+
+// The new content of a file, written piece by piece to a scratch file beside
+// it, which takes the file's place only on Commit; without Commit (a failure
+// on the way) the scratch file is removed and the old file stays as it was.
+class ReplacementFile {
+ public:
+  static std::unique_ptr<ReplacementFile> Create(const std::u16string& path, WriteError& error);
+  virtual ~ReplacementFile() = default;
+  virtual bool Write(std::string_view bytes) = 0;
+  // The error of a failed Write, or of putting the file in place.
+  virtual WriteError Commit() = 0;
+};
 
 // Creates or truncates `path` and writes `bytes` to it, in place.
 WriteError OverwriteFile(const std::u16string& path, std::string_view bytes);

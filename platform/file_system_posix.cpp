@@ -167,15 +167,86 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path) {
   return result;
 }
 
-WriteError ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
-  std::string target = Native(path);
-  if (IsDirectory(target)) return WriteError::kIsDirectory;
-  if (IsReadOnlyFile(target)) return WriteError::kReadOnly;
+namespace {
+
+class PosixReader final : public FileReader {
+ public:
+  explicit PosixReader(int fd) : fd_(fd) {}
+  ~PosixReader() override { ::close(fd_); }
+  std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+    for (;;) {
+      ssize_t n = ::read(fd_, buffer, size);
+      if (n >= 0 || errno != EINTR) return n;
+    }
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixReplacement final : public ReplacementFile {
+ public:
+  PosixReplacement(std::u16string target, std::u16string scratch, int fd)
+      : target_(std::move(target)), scratch_(std::move(scratch)), fd_(fd) {}
+  ~PosixReplacement() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) RemoveFile(scratch_);
+  }
+  bool Write(std::string_view bytes) override {
+    if (error_ == WriteError::kNone && !WriteAll(fd_, bytes)) error_ = FromErrno(errno);
+    return error_ == WriteError::kNone;
+  }
+  WriteError Commit() override {
+    if (error_ == WriteError::kNone && ::fsync(fd_) != 0) error_ = FromErrno(errno);
+    if (::close(fd_) != 0 && error_ == WriteError::kNone) error_ = FromErrno(errno);
+    fd_ = -1;
+    if (error_ == WriteError::kNone) error_ = MoveOver(scratch_, target_);
+    committed_ = error_ == WriteError::kNone;
+    return error_;
+  }
+
+ private:
+  std::u16string target_, scratch_;
+  int fd_;
+  WriteError error_ = WriteError::kNone;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<FileReader> FileReader::Open(const std::u16string& path) {
+  int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<PosixReader>(fd);
+}
+
+std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& path,
+                                                         WriteError& error) {
+  const std::string target = Native(path);
+  error = IsDirectory(target)      ? WriteError::kIsDirectory
+          : IsReadOnlyFile(target) ? WriteError::kReadOnly
+                                   : WriteError::kNone;
+  if (error != WriteError::kNone) return nullptr;
   std::u16string scratch = ScratchNameBeside(path);
-  WriteError err = WriteFile(Native(scratch), bytes, O_TRUNC | O_EXCL);
-  if (err == WriteError::kNone) err = MoveOver(scratch, path);
-  if (err != WriteError::kNone) RemoveFile(scratch);
-  return err;
+  int fd = ::open(Native(scratch).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = FromErrno(errno);
+    return nullptr;
+  }
+  return std::make_unique<PosixReplacement>(path, std::move(scratch), fd);
+}
+
+WriteError ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
+  WriteError error;
+  std::unique_ptr<ReplacementFile> file = ReplacementFile::Create(path, error);
+  if (!file) return error;
+  file->Write(bytes);
+  return file->Commit();
 }
 
 WriteError OverwriteFile(const std::u16string& path, std::string_view bytes) {

@@ -123,14 +123,88 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path) {
   return bytes;
 }
 
-WriteError ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
-  if (IsDirectoryPath(path)) return WriteError::kIsDirectory;
-  if (IsReadOnlyFile(path)) return WriteError::kReadOnly;
+namespace {
+
+class WinReader final : public FileReader {
+ public:
+  explicit WinReader(UniqueHandle file) : file_(std::move(file)) {}
+  std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+    DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+    DWORD read = 0;
+    if (!::ReadFile(file_.get(), buffer, chunk, &read, nullptr)) return -1;
+    return static_cast<std::ptrdiff_t>(read);
+  }
+
+ private:
+  UniqueHandle file_;
+};
+
+class WinReplacement final : public ReplacementFile {
+ public:
+  WinReplacement(std::u16string target, std::u16string scratch, UniqueHandle file)
+      : target_(std::move(target)), scratch_(std::move(scratch)), file_(std::move(file)) {}
+  ~WinReplacement() override {
+    file_.reset();
+    if (!committed_) RemoveFile(scratch_);
+  }
+  bool Write(std::string_view bytes) override {
+    while (error_ == WriteError::kNone && !bytes.empty()) {
+      DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
+      DWORD written = 0;
+      if (!::WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) || written == 0)
+        error_ = FromLastError(GetLastError());
+      bytes.remove_prefix(written);
+    }
+    return error_ == WriteError::kNone;
+  }
+  WriteError Commit() override {
+    if (error_ == WriteError::kNone && !FlushFileBuffers(file_.get()))
+      error_ = FromLastError(GetLastError());
+    file_.reset();
+    if (error_ == WriteError::kNone) error_ = MoveOver(scratch_, target_);
+    committed_ = error_ == WriteError::kNone;
+    return error_;
+  }
+
+ private:
+  std::u16string target_, scratch_;
+  UniqueHandle file_;
+  WriteError error_ = WriteError::kNone;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<FileReader> FileReader::Open(const std::u16string& path) {
+  UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  // Devices (CON, NUL, COM1, ...) are no files: reading them could wait forever.
+  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return nullptr;
+  return std::make_unique<WinReader>(std::move(file));
+}
+
+std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& path,
+                                                         WriteError& error) {
+  error = IsDirectoryPath(path)  ? WriteError::kIsDirectory
+          : IsReadOnlyFile(path) ? WriteError::kReadOnly
+                                 : WriteError::kNone;
+  if (error != WriteError::kNone) return nullptr;
   std::u16string scratch = ScratchNameBeside(path);
-  WriteError err = WriteFileWhole(scratch, bytes, CREATE_ALWAYS);
-  if (err == WriteError::kNone) err = MoveOver(scratch, path);
-  if (err != WriteError::kNone) RemoveFile(scratch);
-  return err;
+  UniqueHandle file(CreateFileW(W(scratch), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    error = FromLastError(GetLastError());
+    return nullptr;
+  }
+  return std::make_unique<WinReplacement>(path, std::move(scratch), std::move(file));
+}
+
+WriteError ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
+  WriteError error;
+  std::unique_ptr<ReplacementFile> file = ReplacementFile::Create(path, error);
+  if (!file) return error;
+  file->Write(bytes);
+  return file->Commit();
 }
 
 WriteError OverwriteFile(const std::u16string& path, std::string_view bytes) {

@@ -10,7 +10,12 @@
 #include <csignal>
 #endif
 
+#include <random>
+
 #include "cli/batch.h"
+#include "engine/clsQuillmere.h"
+#include "mainwindow/text_file.h"
+#include "platform/codepage.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -145,6 +150,48 @@ TEST_F(BatchTest, WritesFilesAndRefusesToLoseData) {
   EXPECT_EQ(dir_.Read(u"old.txt"), "keep");
   EXPECT_FALSE(dir_.Exists(u"x.txt"));
   EXPECT_EQ(dir_.CountEntries(), 4);
+}
+
+// The batch converter works in pieces of 1 MiB; across piece boundaries (a
+// double-byte character, a tag, an entity or CR LF cut in two) its output is
+// exactly the whole-text conversion's, and the text ends at the first NUL.
+TEST_F(BatchTest, PiecewiseConversionEqualsTheWholeText) {
+  const std::string parts[] = {"<a href='x&amp;y'>",
+                               "</a>",
+                               "\x82\xA0",
+                               "\x88\x9F",
+                               "&amp;lt;",
+                               "\r\n",
+                               "\r",
+                               "\n",
+                               "<br>",
+                               "<img src='i' alt='\x83\x41'>",
+                               "text ",
+                               "<hr>",
+                               "<",
+                               ">",
+                               "\x81",
+                               "&gt;"};
+  std::mt19937 random(932);
+  std::string input;
+  while (input.size() < (3u << 20)) input += parts[random() % std::size(parts)];
+  for (bool with_nul : {false, true}) {
+    std::string bytes = input;
+    if (with_nul) bytes[(2u << 20) + 17] = '\0';
+    dir_.Write(u"big.htm", bytes);
+    Result r = Run({u"--defaults", dir_ / u"big.htm", dir_ / u"big.txt"});
+    ASSERT_EQ(r.code, cli::kSuccess) << r.err;
+    clsQuillmere q;
+    for (auto key : {u"HR", u"BR", u"P", u"IMG", u"ANAME", u"AHREF", u"AHREFSharp", u"ENTER",
+                     u"A_LINK_TAG_TYPE"})
+      q.SetValue(key, u"1");
+    q.SetValue(u"HR_NUM", u"5");
+    const std::string expected = platform::EncodeAnsi(q.Execute(DecodeTextBytes(bytes))) + "\r\n";
+    const std::optional<std::string> got = dir_.Read(u"big.txt");
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->size(), expected.size());
+    EXPECT_TRUE(*got == expected);
+  }
 }
 
 TEST_F(BatchTest, DevicesAndReservedNamesNeverHang) {
