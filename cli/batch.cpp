@@ -54,49 +54,6 @@ int UsageError(std::ostream& err, const std::string& message) {
   return kUsage;
 }
 
-// Reads, converts and writes in pieces of 1 MiB, so that memory stays small
-// whatever the input's size. The text ends at the input's first NUL byte; a
-// lead byte at the end of a piece waits for its trail byte in the next one.
-template <typename Read, typename Write>
-bool ConvertStream(const clsQuillmere& converter, Read read, Write write) {
-  constexpr std::size_t kPiece = 1 << 20;
-  std::string bytes(kPiece + 1, '\0');
-  std::size_t held = 0;  // a lead byte carried over from the previous piece
-  std::u16string converted;
-  clsQuillmere::Session session(converter);
-  bool at_nul = false;
-  while (!at_nul) {
-    std::ptrdiff_t n = read(bytes.data() + held, kPiece);
-    if (n < 0) return false;
-    if (n == 0) break;
-    std::size_t size = held + static_cast<std::size_t>(n);
-    if (const void* nul = std::memchr(bytes.data() + held, 0, static_cast<std::size_t>(n))) {
-      size = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data());
-      at_nul = true;
-    }
-    // Whole characters only, unless the text ends here.
-    std::size_t whole = 0;
-    while (whole < size) {
-      if (platform::IsAnsiLeadByte(static_cast<unsigned char>(bytes[whole]))) {
-        if (whole + 1 == size && !at_nul) break;
-        whole += whole + 1 == size ? 1 : 2;
-      } else {
-        ++whole;
-      }
-    }
-    converted.clear();
-    session.Feed(platform::DecodeAnsi(std::string_view(bytes.data(), whole)), converted);
-    if (!write(platform::EncodeAnsi(converted))) return false;
-    held = size - whole;
-    if (held) bytes[0] = bytes[whole];
-  }
-  converted.clear();
-  if (held) session.Feed(platform::DecodeAnsi(std::string_view(bytes.data(), held)), converted);
-  session.Finish(converted);
-  converted += u"\r\n";
-  return write(platform::EncodeAnsi(converted));
-}
-
 }  // namespace
 
 int RunBatch(const std::vector<std::u16string>& args, const std::u16string& default_ini,
@@ -178,25 +135,27 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       return kFiles;
     }
   }
+  bool read_failed = false;
   auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-    if (file) return file->Read(buffer, size);
-    in.read(buffer, static_cast<std::streamsize>(size));
-    return in.bad() ? -1 : static_cast<std::ptrdiff_t>(in.gcount());
+    std::ptrdiff_t n;
+    if (file) {
+      n = file->Read(buffer, size);
+    } else {
+      in.read(buffer, static_cast<std::streamsize>(size));
+      n = in.bad() ? -1 : static_cast<std::ptrdiff_t>(in.gcount());
+    }
+    read_failed = read_failed || n < 0;
+    return n;
   };
   auto write = [&](std::string_view bytes) {
     if (target) return target->Write(bytes);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
   };
-  if (!ConvertStream(converter, read, write)) {
-    if (target) {
-      platform::WriteError error = target->Commit();  // reports the write error; keeps the old file
-      if (error != platform::WriteError::kNone) {
-        err << "quillmere: " << U8(DescribeWriteError(error)) << " " << U8(output) << "\n";
-        return kFiles;
-      }
-    }
-    err << "quillmere: 入力または出力でエラーが発生しました。\n";
+  ConvertPieces(converter, read, write);
+  if (read_failed) {
+    target.reset();  // the partial output is dropped; an old file stays
+    err << "quillmere: 入力ファイルを読み込めませんでした: " << U8(input) << "\n";
     return kFiles;
   }
   if (target) {

@@ -196,7 +196,11 @@ std::pair<std::u16string, unsigned> Form1::Convert() {
         u"た。",
         kError};
   }
-  const std::u16string text = ReadTextFile(input);
+  // The input as ReadTextFile takes it (an ordinary file, else no text),
+  // read and converted piece by piece so that any size fits in memory.
+  std::unique_ptr<platform::FileReader> reader;
+  if (!input.empty() && platform::SearchFinds(input, platform::SearchFor::kFiles))
+    reader = platform::FileReader::Open(input);
 
   clsQuillmere converter;
   try {
@@ -207,12 +211,29 @@ std::pair<std::u16string, unsigned> Form1::Convert() {
                 platform::DecodeUtf8(e.what()),
             kError};
   }
-  const std::u16string result = converter.Execute(text);
-  if (platform::WriteError error = WriteTextFile(output, result);
-      error != platform::WriteError::kNone) {
+  auto failed = [&](platform::WriteError error) -> std::pair<std::u16string, unsigned> {
     return {DescribeWriteError(error) + u"\n" + output +
                 u"\n\n出力ファイルは書き込まれていません (以前の内容のままです)。",
             kError};
+  };
+  platform::WriteError error = platform::WriteError::kNone;
+  std::unique_ptr<platform::ReplacementFile> target =
+      platform::ReplacementFile::Create(output, error);
+  if (!target) return failed(error);
+  bool read_failed = false;
+  ConvertPieces(
+      converter,
+      [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+        const std::ptrdiff_t n = reader ? reader->Read(buffer, size) : 0;
+        read_failed = read_failed || n < 0;
+        return n;
+      },
+      [&](std::string_view bytes) { return target->Write(bytes); });
+  if (read_failed) {
+    target.reset();  // the partial output is dropped; the old file stays
+    return {u"入力ファイルを読み込めませんでした。\n" + input, kError};
   }
+  error = target->Commit();  // a failed write shows here, and keeps the old file
+  if (error != platform::WriteError::kNone) return failed(error);
   return {u"完了！", kDone};
 }

@@ -1,5 +1,6 @@
 #include "mainwindow/text_file.h"
 
+#include <cstring>
 #include <new>
 
 #include "platform/codepage.h"
@@ -46,4 +47,46 @@ std::u16string DescribeWriteError(platform::WriteError error) {
       break;
   }
   return u"出力ファイルを書き込めませんでした。";
+}
+
+bool ConvertPieces(const clsQuillmere& converter,
+                   const std::function<std::ptrdiff_t(char*, std::size_t)>& read,
+                   const std::function<bool(std::string_view)>& write) {
+  // A lead byte at the end of a piece waits for its trail byte in the next one.
+  constexpr std::size_t kPiece = 1 << 20;
+  std::string bytes(kPiece + 1, '\0');
+  std::size_t held = 0;  // a lead byte carried over from the previous piece
+  std::u16string converted;
+  clsQuillmere::Session session(converter);
+  bool at_nul = false;
+  while (!at_nul) {
+    std::ptrdiff_t n = read(bytes.data() + held, kPiece);
+    if (n < 0) return false;
+    if (n == 0) break;
+    std::size_t size = held + static_cast<std::size_t>(n);
+    if (const void* nul = std::memchr(bytes.data() + held, 0, static_cast<std::size_t>(n))) {
+      size = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data());
+      at_nul = true;
+    }
+    // Whole characters only, unless the text ends here.
+    std::size_t whole = 0;
+    while (whole < size) {
+      if (platform::IsAnsiLeadByte(static_cast<unsigned char>(bytes[whole]))) {
+        if (whole + 1 == size && !at_nul) break;
+        whole += whole + 1 == size ? 1 : 2;
+      } else {
+        ++whole;
+      }
+    }
+    converted.clear();
+    session.Feed(platform::DecodeAnsi(std::string_view(bytes.data(), whole)), converted);
+    if (!write(platform::EncodeAnsi(converted))) return false;
+    held = size - whole;
+    if (held) bytes[0] = bytes[whole];
+  }
+  converted.clear();
+  if (held) session.Feed(platform::DecodeAnsi(std::string_view(bytes.data(), held)), converted);
+  session.Finish(converted);
+  converted += u"\r\n";
+  return write(platform::EncodeAnsi(converted));
 }
