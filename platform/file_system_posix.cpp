@@ -241,14 +241,6 @@ std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& p
   return std::make_unique<PosixReplacement>(path, std::move(scratch), fd);
 }
 
-WriteError ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
-  WriteError error;
-  std::unique_ptr<ReplacementFile> file = ReplacementFile::Create(path, error);
-  if (!file) return error;
-  file->Write(bytes);
-  return file->Commit();
-}
-
 WriteError OverwriteFile(const std::u16string& path, std::string_view bytes) {
   std::string target = Native(path);
   if (IsDirectory(target)) return WriteError::kIsDirectory;

@@ -199,14 +199,6 @@ std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& p
   return std::make_unique<WinReplacement>(path, std::move(scratch), std::move(file));
 }
 
-WriteError ReplaceFileContents(const std::u16string& path, std::string_view bytes) {
-  WriteError error;
-  std::unique_ptr<ReplacementFile> file = ReplacementFile::Create(path, error);
-  if (!file) return error;
-  file->Write(bytes);
-  return file->Commit();
-}
-
 WriteError OverwriteFile(const std::u16string& path, std::string_view bytes) {
   if (IsDirectoryPath(path)) return WriteError::kIsDirectory;
   if (IsReadOnlyFile(path)) return WriteError::kReadOnly;
