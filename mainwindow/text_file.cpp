@@ -68,15 +68,20 @@ bool ConvertPieces(const clsQuillmere& converter,
       size = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data());
       at_nul = true;
     }
-    // Whole characters only, unless the text ends here.
-    std::size_t whole = 0;
+    // Whole characters only, unless the text ends here. Any byte that is no
+    // lead byte ends a character, so only the lead-byte run at the end needs
+    // pairing up from there.
+    auto lead = [&](std::size_t i) {
+      return platform::IsAnsiLeadByte(static_cast<unsigned char>(bytes[i]));
+    };
+    std::size_t whole = size;
+    while (whole > 0 && lead(whole - 1)) --whole;
     while (whole < size) {
-      if (platform::IsAnsiLeadByte(static_cast<unsigned char>(bytes[whole]))) {
-        if (whole + 1 == size && !at_nul) break;
-        whole += whole + 1 == size ? 1 : 2;
-      } else {
-        ++whole;
+      if (whole + 1 == size) {
+        if (at_nul) ++whole;
+        break;
       }
+      whole += 2;
     }
     converted.clear();
     session.Feed(platform::DecodeAnsi(std::string_view(bytes.data(), whole)), converted);
