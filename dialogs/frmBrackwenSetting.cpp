@@ -100,15 +100,13 @@ void frmBrackwenSetting::Btn_OK_Click() {
   Unload();
 }
 
+// Only the dash count can be refused. The file is untouched; the dialog stays
+// open with the count selected for correction.
 void frmBrackwenSetting::RefuseCount() {
-  {
-    // Only the dash count can be refused. The file is untouched; the dialog
-    // stays open with the count selected for correction.
-    ShowMessage(u"「-」の数には -32768 から 32767 までの整数を入力してください。");
-    HWND count = Control(u"txtHR_NUM");
-    SetFocus(count);
-    SendMessageW(count, EM_SETSEL, 0, -1);
-  }
+  ShowMessage(u"「-」の数には -32768 から 32767 までの整数を入力してください。");
+  HWND count = Control(u"txtHR_NUM");
+  SetFocus(count);
+  SendMessageW(count, EM_SETSEL, 0, -1);
 }
 
 void frmBrackwenSetting::Btn_Cancel_Click() {

@@ -9,15 +9,15 @@
 
 #include "dialogs/frmAbout.h"
 #include "mainwindow/Form1.h"
-#include "tests/support/window_driver.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_driver.h"
 
 namespace {
 
 using testing_support::PressKey;
 using testing_support::PumpMessages;
-using testing_support::WindowText;
 using testing_support::Show;
+using testing_support::WindowText;
 
 class AboutTest : public testing::Test {
  protected:
@@ -103,32 +103,9 @@ TEST_F(AboutTest, EnterAndEscapeCloseItAndEveryOpeningLooksTheSame) {
   EXPECT_FALSE(IsWindow(third->hwnd()));
 }
 
-struct Seen {
-  bool opened = false, owner_enabled = true;
-  HWND owner = nullptr;
-};
-Seen* seen = nullptr;
-
-LRESULT CALLBACK WatchAbout(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HCBT_ACTIVATE && seen) {
-    auto h = reinterpret_cast<HWND>(wparam);
-    if (WindowText(h).starts_with(u"Sanvelleの")) {
-      seen->opened = true;
-      seen->owner_enabled = IsWindowEnabled(seen->owner);
-      PostMessageW(h, WM_KEYDOWN, VK_ESCAPE, 1);
-    }
-  }
-  return CallNextHookEx(nullptr, code, wparam, lparam);
-}
-
 TEST_F(AboutTest, HelpAboutOpensItModally) {
-  Seen s;
-  s.owner = main_.hwnd();
-  seen = &s;
-  HHOOK hook = SetWindowsHookExW(WH_CBT, &WatchAbout, nullptr, GetCurrentThreadId());
-  SendMessageW(main_.hwnd(), WM_COMMAND, MAKEWPARAM(1002, 0), 0);  // Help > About
-  UnhookWindowsHookEx(hook);
-  seen = nullptr;
+  const testing_support::ModalSeen s = testing_support::RunModalCommand(
+      main_.hwnd(), MAKEWPARAM(1002, 0), u"Sanvelleの");  // Help > About
   EXPECT_TRUE(s.opened);
   EXPECT_FALSE(s.owner_enabled);
   EXPECT_TRUE(IsWindowEnabled(main_.hwnd()));

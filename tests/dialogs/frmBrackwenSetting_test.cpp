@@ -8,17 +8,17 @@
 
 #include "dialogs/frmBrackwenSetting.h"
 #include "mainwindow/Form1.h"
-#include "tests/support/window_driver.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_driver.h"
 
 namespace {
 
 using testing_support::MessageBoxWatcher;
 using testing_support::PressKey;
 using testing_support::PumpMessages;
-using testing_support::WindowText;
 using testing_support::Show;
 using testing_support::TempDir;
+using testing_support::WindowText;
 
 const std::string kAllOnes =
     "[HTML]\r\nHR=1\r\nBR=1\r\nP=1\r\nIMG=1\r\nANAME=1\r\nAHREF=1\r\nAHREFSharp=1\r\n"
@@ -321,41 +321,15 @@ TEST_F(SettingsDialogTest, ValueOutOfRangeInTheFileIsAReadFailure) {
 
 // Through the main window: Tool > Option is modal, and a conversion after OK
 // uses what the dialog stored.
-struct ModalObservation {
-  bool seen = false, owner_enabled = true;
-  std::u16string caption;
-  HWND owner = nullptr;
-};
-ModalObservation* observing = nullptr;
-
-LRESULT CALLBACK WatchDialog(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HCBT_ACTIVATE && observing) {
-    auto h = reinterpret_cast<HWND>(wparam);
-    std::u16string caption = WindowText(h);
-    if (caption.starts_with(u"Sanvelle - ")) {
-      observing->seen = true;
-      observing->caption = caption;
-      observing->owner_enabled = IsWindowEnabled(observing->owner);
-      PostMessageW(h, WM_CLOSE, 0, 0);
-    }
-  }
-  return CallNextHookEx(nullptr, code, wparam, lparam);
-}
-
 TEST_F(SettingsDialogTest, ToolOptionOpensTheDialogModallyOverTheMainWindow) {
   dir_.Write(u"Brackwen.ini", kAllOnes);
   Form1 main;
   ASSERT_TRUE(main.Create());
   main.MyPath = MyPath();
   main.Show();
-  ModalObservation seen;
-  seen.owner = main.hwnd();
-  observing = &seen;
-  HHOOK hook = SetWindowsHookExW(WH_CBT, &WatchDialog, nullptr, GetCurrentThreadId());
-  SendMessageW(main.hwnd(), WM_COMMAND, MAKEWPARAM(1001, 0), 0);  // Tool > Option
-  UnhookWindowsHookEx(hook);
-  observing = nullptr;
-  EXPECT_TRUE(seen.seen);
+  const testing_support::ModalSeen seen = testing_support::RunModalCommand(
+      main.hwnd(), MAKEWPARAM(1001, 0), u"Sanvelle - ");  // Tool > Option
+  EXPECT_TRUE(seen.opened);
   EXPECT_EQ(Show(seen.caption), "Sanvelle - Quillmere Setting -");
   EXPECT_FALSE(seen.owner_enabled);
   EXPECT_TRUE(IsWindowEnabled(main.hwnd()));

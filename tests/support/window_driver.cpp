@@ -62,6 +62,39 @@ LRESULT CALLBACK MessageBoxWatcher::Hook(int code, WPARAM wparam, LPARAM lparam)
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
+namespace {
+
+struct ModalWatch {
+  HWND owner;
+  std::u16string_view prefix;
+  ModalSeen seen;
+};
+ModalWatch* modal_watch = nullptr;
+
+LRESULT CALLBACK WatchModal(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_ACTIVATE && modal_watch && !modal_watch->seen.opened) {
+    auto h = reinterpret_cast<HWND>(wparam);
+    std::u16string caption = WindowText(h);
+    if (caption.starts_with(modal_watch->prefix)) {
+      modal_watch->seen = {true, IsWindowEnabled(modal_watch->owner) != FALSE, caption};
+      PostMessageW(h, WM_CLOSE, 0, 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+}  // namespace
+
+ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view caption_prefix) {
+  ModalWatch watch{owner, caption_prefix, {}};
+  modal_watch = &watch;
+  HHOOK hook = SetWindowsHookExW(WH_CBT, &WatchModal, nullptr, GetCurrentThreadId());
+  SendMessageW(owner, WM_COMMAND, command, 0);
+  UnhookWindowsHookEx(hook);
+  modal_watch = nullptr;
+  return watch.seen;
+}
+
 void PumpMessages(HWND dialog) {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

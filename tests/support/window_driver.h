@@ -33,6 +33,18 @@ class MessageBoxWatcher {
   std::vector<ObservedBox> boxes_;
 };
 
+// What a modal window showed while a menu command ran it: opened, its
+// caption, and whether `owner` was disabled meanwhile. The window is closed
+// as soon as it is seen.
+struct ModalSeen {
+  bool opened = false, owner_enabled = true;
+  std::u16string caption;
+};
+
+// Sends `command` to `owner` and watches for a window whose caption starts
+// with `caption_prefix`, closing it once seen.
+ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view caption_prefix);
+
 // Runs the thread's messages through the dialog manager, as the program's
 // main loop does, until none are left.
 void PumpMessages(HWND dialog);
