@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 class clsQuillmere {
  public:
@@ -32,29 +33,64 @@ class clsQuillmere {
   // Converts an HTML text into plain text under the current options.
   std::u16string Execute(const std::u16string& inputText) const;
 
+  // What a conversion that works on the bytes of a code page (ByteSession)
+  // needs to know of it: how its characters begin, and the bytes of the few
+  // texts the conversion adds.
+  class ByteCodec {
+   public:
+    virtual ~ByteCodec() = default;
+    virtual bool IsLeadByte(unsigned char byte) const = 0;
+    virtual std::string Encode(std::u16string_view text) const = 0;
+  };
+
   // The same conversion for a text that arrives in pieces, with memory for
   // only the piece at hand (and a tag cut by its end): Feed each piece, then
   // Finish. The output appended to `out` is, in all, exactly what Execute
   // gives for the whole text. The session reads the options it was made with.
-  class Session {
+  //
+  // ByteSession converts code page bytes to code page bytes. Its output is
+  // Encode(Execute(Decode(input))) when the input is in normal form: every
+  // character is written as Encode(Decode(its bytes)) gives it, and no byte of
+  // a character other than ASCII is below 0x40 ("<", ">", "&", CR, LF never
+  // hide inside one). Decode is the code page's decoder.
+  template <typename Char>
+  class BasicSession {
    public:
-    explicit Session(const clsQuillmere& options);
-    void Feed(std::u16string_view piece, std::u16string& out);
-    void Finish(std::u16string& out);
+    using String = std::basic_string<Char>;
+    using View = std::basic_string_view<Char>;
+
+    explicit BasicSession(const clsQuillmere& options) requires std::is_same_v<Char, char16_t>;
+    BasicSession(const clsQuillmere& options,
+                 const ByteCodec& codec) requires std::is_same_v<Char, char>;
+    void Feed(View piece, String& out);
+    void Finish(String& out);
 
    private:
-    void Settle(bool last, std::u16string& out);
-    void FlushBreaks(std::u16string& out);
+    void EndTag(View tag, String& out);
+    void OpenLink(View tag, String& add);
+    void Emit(View text, bool last, String& out);
+    std::size_t Settle(View text, bool last, String& out);
+    void PutText(View text, String& out);
+    void CountBreak(Char c);
+    void FlushBreaks(String& out);
 
     const clsQuillmere& options_;
+    // Which bytes begin a two-byte character; none for UTF-16.
+    const std::array<bool, 256>* leads() const { return sizeof(Char) == 1 ? &leads_ : nullptr; }
+    std::array<bool, 256> leads_{};
+    String image_label_;  // "[イメージ:" and "[リンク:" as Char
+    String link_label_;
     bool in_tag_ = false;
-    std::u16string tag_;  // a tag begun but not yet ended
-    std::u16string url_;  // the current link URL
+    String tag_;  // a tag begun but not yet ended
+    String url_;  // the current link URL
     bool link_open_ = false;
-    std::u16string scanned_;   // scanned text not yet post-processed
+    String appended_;          // what the last tag gave
+    String held_;              // settled up to a possible entity at its start
     std::size_t breaks_ = 0;   // line breaks in the run being counted
     bool cr_pending_ = false;  // that run ended in a CR, which an LF would join
   };
+  using Session = BasicSession<char16_t>;
+  using ByteSession = BasicSession<char>;
 
  private:
   friend struct QuillmereTestAccess;
@@ -64,9 +100,6 @@ class clsQuillmere {
   // "alt:src" of an image tag, and the href of a link tag.
   static std::u16string ExtractImageText(std::u16string_view tag);
   static std::u16string ExtractLinkUrl(std::u16string_view tag);
-
-  void AppendTag(std::u16string_view tag, std::u16string& out, std::u16string& url,
-                 bool& link_open) const;
 
   std::array<std::int16_t, kCount> options_{};
 };

@@ -2,228 +2,459 @@
 // replaces a few tags by text, then one pass of post-processing (line breaks,
 // collapsing of blank lines, three entities). Both passes are linear.
 #include <algorithm>
-#include <vector>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "engine/clsQuillmere.h"
 
 namespace {
 
-constexpr std::u16string_view kLineBreak = u"\r\n";
+using LeadBytes = std::array<bool, 256>;
 
-char16_t Upper(char16_t c) {
-  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+template <typename Char>
+Char Upper(Char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<Char>(c - 32) : c;
 }
 
-// Whether `text` begins with `prefix` (given in upper case) once upper-cased.
-bool StartsUpper(std::u16string_view text, std::u16string_view prefix) {
+// Whether `text` begins with the ASCII `prefix` (given in upper case) once
+// upper-cased. In code page bytes a character other than ASCII fails at its
+// first byte, which is above 0x7F, just as it does as a UTF-16 unit.
+template <typename Char>
+bool StartsUpper(std::basic_string_view<Char> text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (Upper(text[i]) != prefix[i]) return false;
+    if (Upper(text[i]) != static_cast<Char>(prefix[i])) return false;
   return true;
 }
 
-bool StartsWith(std::u16string_view text, std::size_t at, std::u16string_view prefix) {
-  return text.size() - at >= prefix.size() && text.compare(at, prefix.size(), prefix) == 0;
+template <typename Char>
+bool StartsWith(std::basic_string_view<Char> text, std::size_t at, std::string_view prefix) {
+  if (text.size() - at < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (text[at + i] != static_cast<Char>(prefix[i])) return false;
+  return true;
 }
 
-// Every occurrence of `from`, found left to right without overlap, replaced
-// by `to`; the replaced text is not searched again.
-std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from,
-                          std::u16string_view to) {
-  std::u16string out;
-  out.reserve(text.size());
-  std::size_t start = 0;
-  for (std::size_t hit; (hit = text.find(from, start)) != text.npos; start = hit + from.size()) {
-    out.append(text, start, hit - start);
-    out.append(to);
+template <typename Char>
+void AppendAscii(std::basic_string<Char>& out, std::string_view ascii) {
+  out.append(ascii.begin(), ascii.end());
+}
+
+// The first `c` at or after `from`, or npos: memchr for bytes, four units at
+// a time for UTF-16.
+std::size_t Find(std::string_view text, char c, std::size_t from) {
+  return text.find(c, from);
+}
+
+std::size_t Find(std::u16string_view text, char16_t c, std::size_t from) {
+  constexpr std::uint64_t kOnes = 0x0001000100010001, kHigh = 0x8000800080008000;
+  const std::uint64_t pattern = kOnes * c;
+  std::size_t i = from;
+  for (; i + 4 <= text.size(); i += 4) {
+    std::uint64_t x;
+    std::memcpy(&x, text.data() + i, sizeof x);
+    x ^= pattern;  // a zero unit where `c` is
+    if ((x - kOnes) & ~x & kHigh) break;
   }
-  out.append(text, start);
-  return out;
+  for (; i < text.size(); ++i)
+    if (text[i] == c) return i;
+  return text.npos;
+}
+
+// The characters the scan and post-processing act on: "<", "&", CR, LF. A
+// "<" in text that has been scanned is one an entity gave, and stays text.
+template <typename Char>
+bool IsStop(Char c) {
+  constexpr std::uint64_t kStops = 1ull << '<' | 1ull << '&' | 1ull << '\r' | 1ull << '\n';
+  const auto u = static_cast<std::make_unsigned_t<Char>>(c);
+  return u < 64 && (kStops >> u & 1) != 0;
+}
+
+// The first stop at or after `from`, or the text's size. Sixteen bytes or
+// eight UTF-16 units at a time where SSE2 is at hand (every x86-64).
+template <typename Char>
+std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from) {
+  const Char* p = text.data();
+  const std::size_t n = text.size();
+  std::size_t i = from;
+#if defined(__SSE2__) || defined(_M_X64)
+  auto splat = [](char c) {
+    return sizeof(Char) == 1 ? _mm_set1_epi8(c) : _mm_set1_epi16(static_cast<short>(c));
+  };
+  auto equal = [](__m128i a, __m128i b) {
+    return sizeof(Char) == 1 ? _mm_cmpeq_epi8(a, b) : _mm_cmpeq_epi16(a, b);
+  };
+  const __m128i lt = splat('<'), amp = splat('&'), cr = splat('\r'), lf = splat('\n');
+  constexpr std::size_t kStep = 16 / sizeof(Char);
+  for (; i + kStep <= n; i += kStep) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(equal(v, lt), equal(v, amp)),
+                                     _mm_or_si128(equal(v, cr), equal(v, lf)));
+    if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)))
+      return i + static_cast<unsigned>(std::countr_zero(mask)) / sizeof(Char);
+  }
+#endif
+  while (i < n && !IsStop(p[i])) ++i;
+  return i;
+}
+
+template <typename Char>
+constexpr Char kCrLf[] = {'\r', '\n'};
+
+// The entity at text[i], an "&": how many characters it takes and what they
+// stand for. "&amp;" first, then "&lt;" and "&gt;": an "&" decoded from
+// "&amp;" still forms "&lt;" or "&gt;" with the text after it.
+template <typename Char>
+std::size_t Entity(std::basic_string_view<Char> text, std::size_t i, Char& decoded) {
+  decoded = '&';
+  switch (i + 1 < text.size() ? text[i + 1] : Char()) {
+    case 'a':
+      if (!StartsWith(text, i, "&amp;")) return 1;
+      if (StartsWith(text, i + 5, "lt;")) return decoded = '<', 8;
+      if (StartsWith(text, i + 5, "gt;")) return decoded = '>', 8;
+      return 5;
+    case 'l':
+      if (StartsWith(text, i, "&lt;")) return decoded = '<', 4;
+      return 1;
+    case 'g':
+      if (StartsWith(text, i, "&gt;")) return decoded = '>', 4;
+      return 1;
+  }
+  return 1;
+}
+
+// Removes every occurrence of `name`, found left to right without overlap in
+// the text as it was; what the removals join is not searched again. In code
+// page bytes (`leads` given) only whole characters match: a trail byte can
+// be a letter.
+template <typename Char>
+void RemoveAll(std::basic_string<Char>& text, std::string_view name, const LeadBytes* leads) {
+  std::size_t to = 0;
+  for (std::size_t from = 0; from < text.size();) {
+    if (text[from] == static_cast<Char>(name[0]) &&
+        StartsWith(std::basic_string_view<Char>(text), from, name)) {
+      from += name.size();
+      continue;
+    }
+    if (leads && (*leads)[static_cast<unsigned char>(text[from])] && from + 1 < text.size())
+      text[to++] = text[from++];
+    text[to++] = text[from++];
+  }
+  text.resize(to);
+}
+
+// Whether `piece`, upper-cased and without its spaces, is `key`.
+template <typename Char>
+bool IsKey(std::basic_string_view<Char> piece, std::string_view key) {
+  std::size_t k = 0;
+  for (Char c : piece) {
+    if (c == ' ') continue;
+    if (k == key.size() || Upper(c) != static_cast<Char>(key[k])) return false;
+    ++k;
+  }
+  return k == key.size();
 }
 
 // The attribute picker shared by image and link tags: quotes are made alike,
 // the tag name is removed, the text is split at quotes (or at spaces when it
 // has none), and a piece whose upper-cased, space-free form is one of `keys`
 // makes the piece after it that key's value.
-template <std::size_t N>
-std::array<std::u16string, N> PickAttributes(std::u16string_view tag,
-                                             std::u16string_view upper_name,
-                                             std::u16string_view lower_name,
-                                             const std::array<std::u16string_view, N>& keys) {
-  std::u16string text;
+//
+// The picker works on code page bytes in normal form as well as on UTF-16:
+// the characters it splits at and drops are below 0x40, which no byte of a
+// character other than ASCII is, and the first byte of such a character
+// already fails a key comparison. Only the name removal needs to know where
+// characters begin.
+template <std::size_t N, typename Char>
+std::array<std::basic_string<Char>, N> PickAttributes(std::basic_string_view<Char> tag,
+                                                      std::string_view upper_name,
+                                                      std::string_view lower_name,
+                                                      const std::array<std::string_view, N>& keys,
+                                                      const LeadBytes* leads) {
+  std::basic_string<Char> text;
   text.reserve(tag.size());
-  for (char16_t c : tag)
-    if (c != u'<' && c != u'>') text.push_back(c == u'\'' ? u'"' : c);
-  text = ReplaceAll(ReplaceAll(text, upper_name, u""), lower_name, u"");
+  for (Char c : tag)
+    if (c != '<' && c != '>') text.push_back(c == '\'' ? '"' : c);
+  RemoveAll(text, upper_name, leads);
+  RemoveAll(text, lower_name, leads);
 
-  std::vector<std::u16string_view> pieces;
-  if (!text.empty()) {
-    const char16_t separator = text.find(u'"') != text.npos ? u'"' : u' ';
-    std::u16string_view rest = text;
-    for (std::size_t cut; (cut = rest.find(separator)) != rest.npos; rest.remove_prefix(cut + 1))
-      pieces.push_back(rest.substr(0, cut));
-    pieces.push_back(rest);
-  }
-
-  std::array<std::u16string, N> values;
-  std::u16string key;
-  for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
-    key.clear();
-    for (char16_t c : pieces[i])
-      if (c != u' ') key.push_back(Upper(c));
-    for (std::size_t k = 0; k < N; ++k)
-      if (key == keys[k]) values[k] = pieces[i + 1];
+  std::array<std::basic_string<Char>, N> values;
+  if (text.empty()) return values;
+  const Char separator = text.find('"') != text.npos ? '"' : ' ';
+  std::basic_string_view<Char> rest = text, previous;
+  bool first = true;
+  for (;;) {
+    const std::size_t cut = rest.find(separator);
+    const auto piece = rest.substr(0, cut);
+    if (!first)
+      for (std::size_t k = 0; k < N; ++k)
+        if (IsKey(previous, keys[k])) values[k] = piece;
+    if (cut == rest.npos) break;
+    previous = piece;
+    first = false;
+    rest.remove_prefix(cut + 1);
   }
   return values;
+}
+
+template <typename Char>
+std::basic_string<Char> ImageTextOf(std::basic_string_view<Char> tag,
+                                    const LeadBytes* leads = nullptr) {
+  auto [alt, src] = PickAttributes<2>(tag, "IMG ", "img ", {"ALT=", "SRC="}, leads);
+  alt.push_back(':');
+  return alt.append(src);
+}
+
+template <typename Char>
+std::basic_string<Char> LinkUrlOf(std::basic_string_view<Char> tag,
+                                  const LeadBytes* leads = nullptr) {
+  return std::move(PickAttributes<1>(tag, "A ", "a ", {"HREF="}, leads)[0]);
 }
 
 }  // namespace
 
 std::u16string clsQuillmere::ExtractImageText(std::u16string_view tag) {
-  auto [alt, src] = PickAttributes<2>(tag, u"IMG ", u"img ", {u"ALT=", u"SRC="});
-  return alt + u":" + src;
+  return ImageTextOf(tag);
 }
 
 std::u16string clsQuillmere::ExtractLinkUrl(std::u16string_view tag) {
-  return PickAttributes<1>(tag, u"A ", u"a ", {u"HREF="})[0];
+  return LinkUrlOf(tag);
 }
 
-void clsQuillmere::AppendTag(std::u16string_view tag, std::u16string& out, std::u16string& url,
-                             bool& link_open) const {
-  const auto& o = options_;
-  if (StartsUpper(tag, u"<HR")) {
-    if (o[HR] != 0) {
-      // A negative count draws no dashes; the line break stays.
-      out.append(static_cast<std::size_t>(std::max<int>(o[HR_NUM], 0)), u'-');
-      out.append(kLineBreak);
-    }
-  } else if (StartsUpper(tag, u"<BR")) {
-    if (o[BR] != 0) out.append(kLineBreak);
-  } else if (StartsUpper(tag, u"</P")) {
-    if (o[P] != 0) out.append(kLineBreak);
-  } else if (StartsUpper(tag, u"<IM")) {
-    if (o[IMG] != 0) out.append(u"[イメージ:").append(ExtractImageText(tag)).append(u"]");
-  } else if (StartsUpper(tag, u"<A ")) {
-    if (StartsUpper(tag, u"<A NAME") && o[ANAME] != 0) return;
-    if ((StartsUpper(tag, u"<A HREF=\"#") || StartsUpper(tag, u"<A HREF=#")) && o[AHREFSharp] != 0)
-      return;
-    if (o[AHREF] == 0) return;
-    url = ExtractLinkUrl(tag);
-    link_open = true;
-    if (o[A_LINK_TAG_TYPE] == 0) out.append(tag);
-    if (o[A_LINK_TAG_TYPE] == 1) out.append(u"[リンク:").append(url).append(u"]");
-  } else if (StartsUpper(tag, u"</A")) {
-    // A closing tag with no link open (after a removed opening tag, a second
-    // closing tag, or a tag such as </ADDRESS>) is dropped like any other tag.
-    if (link_open && o[A_LINK_TAG_TYPE] == 0) out.append(u"</a>");
-    if (link_open && o[A_LINK_TAG_TYPE] == 2) out.append(u"(").append(url).append(u")");
-    url.clear();
-    link_open = false;
-  }
+template <typename Char>
+clsQuillmere::BasicSession<Char>::BasicSession(
+    const clsQuillmere& options) requires std::is_same_v<Char, char16_t>
+    : options_(options), image_label_(u"[イメージ:"), link_label_(u"[リンク:") {}
+
+template <typename Char>
+clsQuillmere::BasicSession<Char>::BasicSession(
+    const clsQuillmere& options, const ByteCodec& codec) requires std::is_same_v<Char, char>
+    : options_(options),
+      image_label_(codec.Encode(u"[イメージ:")),
+      link_label_(codec.Encode(u"[リンク:")) {
+  for (int b = 0; b < 256; ++b) leads_[b] = codec.IsLeadByte(static_cast<unsigned char>(b));
 }
 
-clsQuillmere::Session::Session(const clsQuillmere& options) : options_(options) {}
-
-void clsQuillmere::Session::Feed(std::u16string_view piece, std::u16string& out) {
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
+  const Char* p = piece.data();
+  const std::size_t n = piece.size();
   std::size_t i = 0;
-  while (i < piece.size()) {
+  while (i < n) {
     if (in_tag_) {
       // A tag runs from "<" through the first ">" after it, wherever it stands.
-      const std::size_t gt = piece.find(u'>', i);
+      const std::size_t gt = Find(piece, '>', i);
       if (gt == piece.npos) {
         tag_.append(piece.substr(i));
-        break;
+        return;
       }
       tag_.append(piece.substr(i, gt + 1 - i));
       i = gt + 1;
-      options_.AppendTag(tag_, scanned_, url_, link_open_);
-      tag_.clear();
       in_tag_ = false;
-    } else {
-      const std::size_t lt = piece.find(u'<', i);
-      if (lt == piece.npos) {
-        scanned_.append(piece.substr(i));
-        break;
-      }
-      scanned_.append(piece.substr(i, lt - i));
-      tag_.assign(1, u'<');
-      in_tag_ = true;
-      i = lt + 1;
+      EndTag(tag_, out);
+      tag_.clear();
+      continue;
     }
+    if (!held_.empty()) {
+      const std::size_t lt = Find(piece, '<', i);
+      const std::size_t end = lt == piece.npos ? n : lt;
+      Emit(piece.substr(i, end - i), false, out);
+      i = end;
+    } else {
+      const std::size_t j = FindStop(piece, i);
+      if (j > i) PutText(View(p + i, j - i), out);
+      if (j == n) return;
+      i = j;
+      if (p[j] == '\r' || p[j] == '\n') {
+        CountBreak(p[j]);
+        ++i;
+        continue;
+      }
+      if (p[j] == '&') {
+        // Decided here when the longest entity form, "&amp;lt;", fits
+        // before any tag; else settled with what follows the tag.
+        if (n - j >= 8 && Find(piece.substr(0, j + 8), '<', j) == piece.npos) {
+          Char decoded;
+          i += Entity(piece, j, decoded);
+          PutText(View(&decoded, 1), out);
+        } else {
+          const std::size_t lt = Find(piece, '<', j);
+          const std::size_t end = lt == piece.npos ? n : lt;
+          Emit(piece.substr(j, end - j), false, out);
+          i = end;
+        }
+        continue;
+      }
+    }
+    if (i == n) return;
+    // A "<": the tag is replaced at once when its ">" is in the piece.
+    const std::size_t gt = Find(piece, '>', i + 1);
+    if (gt == piece.npos) {
+      tag_.assign(piece.substr(i));
+      in_tag_ = true;
+      return;
+    }
+    EndTag(piece.substr(i, gt + 1 - i), out);
+    i = gt + 1;
   }
-  Settle(false, out);
 }
 
-void clsQuillmere::Session::Finish(std::u16string& out) {
+// Replaces a complete tag by what the options make of it.
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
+  const auto& o = options_.options_;
+  String& add = appended_;
+  add.clear();
+  switch (Upper(tag.size() > 1 ? tag[1] : Char())) {
+    case 'H':
+      if (StartsUpper(tag, "<HR") && o[HR] != 0) {
+        // A negative count draws no dashes; the line break stays.
+        add.append(static_cast<std::size_t>(std::max<int>(o[HR_NUM], 0)), '-');
+        add.append(kCrLf<Char>, 2);
+      }
+      break;
+    case 'B':
+      if (StartsUpper(tag, "<BR") && o[BR] != 0) add.append(kCrLf<Char>, 2);
+      break;
+    case 'I':
+      if (StartsUpper(tag, "<IM") && o[IMG] != 0) {
+        add.append(image_label_).append(ImageTextOf(tag, leads()));
+        add.push_back(']');
+      }
+      break;
+    case 'A':
+      if (StartsUpper(tag, "<A ")) OpenLink(tag, add);
+      break;
+    case '/':
+      if (StartsUpper(tag, "</P")) {
+        if (o[P] != 0) add.append(kCrLf<Char>, 2);
+      } else if (StartsUpper(tag, "</A")) {
+        // A closing tag with no link open (after a removed opening tag, a
+        // second closing tag, or a tag such as </ADDRESS>) is dropped like
+        // any other tag.
+        if (link_open_ && o[A_LINK_TAG_TYPE] == 0) AppendAscii(add, "</a>");
+        if (link_open_ && o[A_LINK_TAG_TYPE] == 2) {
+          add.push_back('(');
+          add.append(url_).push_back(')');
+        }
+        url_.clear();
+        link_open_ = false;
+      }
+      break;
+  }
+  if (add.empty()) return;
+  // Dashes and line breaks, the usual additions, are settled directly.
+  const std::size_t text = add.size() - 2;
+  if (held_.empty() && add.size() >= 2 && add[text] == '\r' && add[text + 1] == '\n' &&
+      add.find_first_not_of('-') >= text) {
+    if (text > 0) PutText(View(add).substr(0, text), out);
+    CountBreak('\r');
+    CountBreak('\n');
+  } else {
+    Emit(add, false, out);
+  }
+}
+
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::OpenLink(View tag, String& add) {
+  const auto& o = options_.options_;
+  if (StartsUpper(tag, "<A NAME") && o[ANAME] != 0) return;
+  if ((StartsUpper(tag, "<A HREF=\"#") || StartsUpper(tag, "<A HREF=#")) && o[AHREFSharp] != 0)
+    return;
+  if (o[AHREF] == 0) return;
+  url_ = LinkUrlOf(tag, leads());
+  link_open_ = true;
+  if (o[A_LINK_TAG_TYPE] == 0) add.append(tag);
+  if (o[A_LINK_TAG_TYPE] == 1) add.append(link_label_).append(url_).push_back(']');
+}
+
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::Finish(String& out) {
   // A "<" that no ">" follows opens no tag: it and the rest are text.
-  if (in_tag_) scanned_.append(tag_);
+  if (in_tag_) Emit(tag_, false, out);
   tag_.clear();
   in_tag_ = false;
-  Settle(true, out);
+  Emit(View(), true, out);
   FlushBreaks(out);
 }
 
-void clsQuillmere::Session::FlushBreaks(std::u16string& out) {
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::FlushBreaks(String& out) {
   // Replacing three breaks by one until none are left keeps a run's parity,
   // so a run of three or more ends as one break when odd and two when even.
   std::size_t breaks = breaks_;
   if (options_.options_[ENTER] != 0 && breaks >= 3) breaks = breaks % 2 == 1 ? 1 : 2;
-  for (std::size_t b = 0; b < breaks; ++b) out.append(kLineBreak);
+  for (std::size_t b = 0; b < breaks; ++b) out.append(kCrLf<Char>, 2);
   breaks_ = 0;
 }
 
-// Post-processing of what the scan produced: line breaks made CR LF (runs
-// collapsed when ENTER is on) and the three entities decoded. Runs and a
-// possible entity at the end are carried over to the next piece.
-void clsQuillmere::Session::Settle(bool last, std::u16string& out) {
-  const std::u16string_view text = scanned_;
+// CR LF, a lone CR and a lone LF each count as one break.
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::CountBreak(Char c) {
+  if (c == '\n' && cr_pending_) {
+    cr_pending_ = false;
+  } else {
+    ++breaks_;
+    cr_pending_ = c == '\r';
+  }
+}
+
+// Settled text with no line break in it: the breaks before it go first.
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::PutText(View text, String& out) {
+  cr_pending_ = false;
+  if (breaks_) FlushBreaks(out);
+  out.append(text);
+}
+
+// Post-processes the next stretch of what the scan keeps. Text that might
+// begin an entity completed by what comes next is held back until then.
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::Emit(View text, bool last, String& out) {
+  if (held_.empty()) {
+    const std::size_t done = Settle(text, last, out);
+    if (done < text.size()) held_.assign(text.substr(done));
+  } else {
+    held_.append(text);
+    held_.erase(0, Settle(held_, last, out));
+  }
+}
+
+// Line breaks made CR LF (runs collapsed when ENTER is on) and the three
+// entities decoded; returns how much of `text` was settled.
+template <typename Char>
+std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, String& out) {
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n) {
-    const char16_t c = text[i];
-    if (c == u'\r' || c == u'\n') {
-      // CR LF, a lone CR and a lone LF each count as one break.
-      if (c == u'\n' && cr_pending_) {
-        cr_pending_ = false;
-      } else {
-        ++breaks_;
-        cr_pending_ = c == u'\r';
-      }
+    const Char c = text[i];
+    if (c == '\r' || c == '\n') {
+      CountBreak(c);
       ++i;
-      continue;
-    }
-    cr_pending_ = false;
-    if (breaks_) FlushBreaks(out);
-    if (c != u'&') {
-      std::size_t run = i + 1;
-      while (run < n && text[run] != u'\r' && text[run] != u'\n' && text[run] != u'&') ++run;
-      out.append(text, i, run - i);
+    } else if (c != '&') {
+      const std::size_t run = FindStop(text, i + 1);
+      PutText(text.substr(i, run - i), out);
       i = run;
-      continue;
-    }
-    // The longest entity form is "&amp;lt;": wait for the next piece when
-    // fewer characters are at hand.
-    if (!last && n - i < 8) break;
-    // "&amp;" first, then "&lt;" and "&gt;": an "&" decoded from "&amp;"
-    // still forms "&lt;" or "&gt;" with the text after it.
-    if (StartsWith(text, i, u"&amp;")) {
-      i += 5;
-      if (StartsWith(text, i, u"lt;"))
-        out.push_back(u'<'), i += 3;
-      else if (StartsWith(text, i, u"gt;"))
-        out.push_back(u'>'), i += 3;
-      else
-        out.push_back(u'&');
-    } else if (StartsWith(text, i, u"&lt;")) {
-      out.push_back(u'<'), i += 4;
-    } else if (StartsWith(text, i, u"&gt;")) {
-      out.push_back(u'>'), i += 4;
     } else {
-      out.push_back(u'&'), ++i;
+      // The longest entity form is "&amp;lt;": wait for more text when
+      // fewer characters are at hand.
+      if (!last && n - i < 8) break;
+      Char decoded;
+      i += Entity(text, i, decoded);
+      PutText(View(&decoded, 1), out);
     }
   }
-  scanned_.erase(0, i);
+  return i;
 }
+
+template class clsQuillmere::BasicSession<char16_t>;
+template class clsQuillmere::BasicSession<char>;
 
 std::u16string clsQuillmere::Execute(const std::u16string& inputText) const {
   std::u16string out;

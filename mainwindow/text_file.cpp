@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 
+#include "platform/ansi_normal_form.h"
 #include "platform/codepage.h"
 
 std::u16string DecodeTextBytes(std::string bytes) {
@@ -49,6 +51,53 @@ std::u16string DescribeWriteError(platform::WriteError error) {
   return u"出力ファイルを書き込めませんでした。";
 }
 
+namespace {
+
+class AnsiCodec final : public clsQuillmere::ByteCodec {
+ public:
+  bool IsLeadByte(unsigned char byte) const override { return platform::IsAnsiLeadByte(byte); }
+  std::string Encode(std::u16string_view text) const override { return platform::EncodeAnsi(text); }
+};
+
+// Converts whole characters at a time, the last time with the end of the
+// text. The bytes are worked on directly where the code page allows it (the
+// normal form keeps the output byte for byte what the text conversion
+// gives), else decoded, converted as text and encoded.
+class PieceConverter {
+ public:
+  explicit PieceConverter(const clsQuillmere& converter)
+      : normal_(platform::AnsiNormalForm::System()) {
+    if (normal_)
+      bytes_.emplace(converter, codec_);
+    else
+      text_.emplace(converter);
+  }
+
+  std::string_view Convert(std::string_view piece, bool last) {
+    output_.clear();
+    if (normal_) {
+      bytes_->Feed(normal_->Normalize(piece, scratch_), output_);
+      if (last) bytes_->Finish(output_), output_ += "\r\n";
+      return output_;
+    }
+    std::u16string converted;
+    text_->Feed(platform::DecodeAnsi(piece), converted);
+    if (last) text_->Finish(converted), converted += u"\r\n";
+    output_ = platform::EncodeAnsi(converted);
+    return output_;
+  }
+
+ private:
+  const platform::AnsiNormalForm* normal_;
+  AnsiCodec codec_;
+  std::optional<clsQuillmere::ByteSession> bytes_;
+  std::optional<clsQuillmere::Session> text_;
+  std::string scratch_;
+  std::string output_;
+};
+
+}  // namespace
+
 bool ConvertPieces(const clsQuillmere& converter,
                    const std::function<std::ptrdiff_t(char*, std::size_t)>& read,
                    const std::function<bool(std::string_view)>& write) {
@@ -56,8 +105,7 @@ bool ConvertPieces(const clsQuillmere& converter,
   constexpr std::size_t kPiece = 1 << 20;
   std::string bytes(kPiece + 1, '\0');
   std::size_t held = 0;  // a lead byte carried over from the previous piece
-  std::u16string converted;
-  clsQuillmere::Session session(converter);
+  PieceConverter pieces(converter);
   bool at_nul = false;
   while (!at_nul) {
     std::ptrdiff_t n = read(bytes.data() + held, kPiece);
@@ -83,15 +131,9 @@ bool ConvertPieces(const clsQuillmere& converter,
       }
       whole += 2;
     }
-    converted.clear();
-    session.Feed(platform::DecodeAnsi(std::string_view(bytes.data(), whole)), converted);
-    if (!write(platform::EncodeAnsi(converted))) return false;
+    if (!write(pieces.Convert(std::string_view(bytes.data(), whole), false))) return false;
     held = size - whole;
     if (held) bytes[0] = bytes[whole];
   }
-  converted.clear();
-  if (held) session.Feed(platform::DecodeAnsi(std::string_view(bytes.data(), held)), converted);
-  session.Finish(converted);
-  converted += u"\r\n";
-  return write(platform::EncodeAnsi(converted));
+  return write(pieces.Convert(std::string_view(bytes.data(), held), true));
 }

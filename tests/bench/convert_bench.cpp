@@ -1,17 +1,30 @@
-// Throughput of the conversion and of the code page 932 codec on a realistic
-// Japanese document held in memory (no file I/O).
+// Throughput of the conversion and of the code page 932 codec on a Japanese
+// document held in memory (no file I/O):
+//   convert_bench [DOCUMENT] [--benchmark_...]
+// DOCUMENT is a file from tools/bench/make_document.py; without one a built-in
+// document is used.
 #include <benchmark/benchmark.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "engine/clsQuillmere.h"
+#include "platform/ansi_normal_form.h"
 #include "platform/codepage.h"
 
 namespace {
 
+std::string document_file;  // from the command line
+
 // About `bytes` of Shift-JIS mark-up: paragraphs of kana, kanji and ASCII,
 // line breaks, links, images, rules, tables, comments and entities.
 std::string Document(std::size_t bytes) {
+  if (!document_file.empty()) {
+    std::ifstream in(document_file, std::ios::binary);
+    std::string doc((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return doc.substr(0, bytes);
+  }
   const std::string kana = platform::EncodeCp932(u"ひらがなとカタカナのテストです。");
   const std::string kanji = platform::EncodeCp932(u"日本語漢字変換文書本文内容更新情報一覧");
   std::string block = "<html><body>\r\n";
@@ -60,6 +73,52 @@ void BM_EncodeCp932(benchmark::State& state) {
 }
 BENCHMARK(BM_EncodeCp932)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
 
+class Cp932Codec final : public clsQuillmere::ByteCodec {
+ public:
+  bool IsLeadByte(unsigned char byte) const override { return platform::IsCp932LeadByte(byte); }
+  std::string Encode(std::u16string_view text) const override {
+    return platform::EncodeCp932(text);
+  }
+};
+
+void BM_Normalize(benchmark::State& state) {
+  const std::string bytes = Document(static_cast<std::size_t>(state.range(0)));
+  const platform::AnsiNormalForm form(platform::DecodeCp932, platform::EncodeCp932,
+                                      platform::IsCp932LeadByte);
+  std::string scratch;
+  for (auto _ : state) benchmark::DoNotOptimize(form.Normalize(bytes, scratch));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_Normalize)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
+
+// The byte-level conversion in 1 MiB pieces, as files are converted.
+void BM_ByteSession(benchmark::State& state) {
+  const std::string bytes = Document(static_cast<std::size_t>(state.range(0)));
+  const clsQuillmere q = Defaults();
+  const Cp932Codec codec;
+  std::string out;
+  for (auto _ : state) {
+    clsQuillmere::ByteSession session(q, codec);
+    for (std::size_t at = 0; at < bytes.size(); at += 1 << 20) {
+      out.clear();
+      session.Feed(std::string_view(bytes).substr(at, 1 << 20), out);
+    }
+    out.clear();
+    session.Finish(out);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_ByteSession)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc > 1 && argv[1][0] != '-') {
+    document_file = argv[1];
+    argv[1] = argv[0];
+    --argc, ++argv;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+}
