@@ -135,25 +135,22 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       return kFiles;
     }
   }
-  bool read_failed = false;
   auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-    std::ptrdiff_t n;
-    if (file) {
-      n = file->Read(buffer, size);
-    } else {
-      in.read(buffer, static_cast<std::streamsize>(size));
-      n = in.bad() ? -1 : static_cast<std::ptrdiff_t>(in.gcount());
-    }
-    read_failed = read_failed || n < 0;
-    return n;
+    if (file) return file->Read(buffer, size);
+    in.read(buffer, static_cast<std::streamsize>(size));
+    return in.bad() ? -1 : static_cast<std::ptrdiff_t>(in.gcount());
   };
+  bool write_failed = false;
   auto write = [&](std::string_view bytes) {
-    if (target) return target->Write(bytes);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    if (target) {
+      write_failed = write_failed || !target->Write(bytes);
+    } else {
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      write_failed = write_failed || !out;
+    }
+    return !write_failed;
   };
-  ConvertPieces(converter, read, write);
-  if (read_failed) {
+  if (!ConvertPieces(converter, read, write) && !write_failed) {
     target.reset();  // the partial output is dropped; an old file stays
     err << "quillmere: 入力ファイルを読み込めませんでした: " << U8(input) << "\n";
     return kFiles;

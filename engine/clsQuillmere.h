@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -43,6 +44,17 @@ class clsQuillmere {
     virtual std::string Encode(std::u16string_view text) const = 0;
   };
 
+  // Where a ByteSession keeps the part of a tag that grows past what it
+  // holds in memory: a tag whose ">" is far away, or never comes. The
+  // methods are those of platform::ScratchFile.
+  class Overflow {
+   public:
+    virtual ~Overflow() = default;
+    virtual bool Append(std::string_view bytes) = 0;  // all or nothing
+    virtual bool ReadAll(const std::function<bool(std::string_view)>& take) = 0;
+    virtual void Clear() = 0;
+  };
+
   // The same conversion for a text that arrives in pieces, with memory for
   // only the piece at hand (and a tag cut by its end): Feed each piece, then
   // Finish. The output appended to `out` is, in all, exactly what Execute
@@ -60,12 +72,18 @@ class clsQuillmere {
     using View = std::basic_string_view<Char>;
 
     explicit BasicSession(const clsQuillmere& options) requires std::is_same_v<Char, char16_t>;
-    BasicSession(const clsQuillmere& options,
-                 const ByteCodec& codec) requires std::is_same_v<Char, char>;
+    // With `overflow`, a long tag is kept there beyond its first MiB; the
+    // session then throws std::runtime_error if it cannot read it back.
+    BasicSession(const clsQuillmere& options, const ByteCodec& codec,
+                 Overflow* overflow = nullptr) requires std::is_same_v<Char, char>;
     void Feed(View piece, String& out);
-    void Finish(String& out);
+    // `flush`, when given, takes the output so far whenever a long tag that
+    // turned out to be text is settled, so that it need not be held whole.
+    void Finish(String& out, const std::function<void(String&)>& flush = {});
 
    private:
+    void GrowTag(View more);
+    void EndLongTag(String& out);
     void EndTag(View tag, String& out);
     void OpenLink(View tag, String& add);
     void Emit(View text, bool last, String& out);
@@ -75,14 +93,16 @@ class clsQuillmere {
     void FlushBreaks(String& out);
 
     const clsQuillmere& options_;
+    Overflow* overflow_ = nullptr;
     // Which bytes begin a two-byte character; none for UTF-16.
     const std::array<bool, 256>* leads() const { return sizeof(Char) == 1 ? &leads_ : nullptr; }
     std::array<bool, 256> leads_{};
     String image_label_;  // "[イメージ:" and "[リンク:" as Char
     String link_label_;
     bool in_tag_ = false;
-    String tag_;  // a tag begun but not yet ended
-    String url_;  // the current link URL
+    String tag_;            // a tag begun but not yet ended
+    bool spilled_ = false;  // tag_ holds the tag's head, the overflow what follows
+    String url_;            // the current link URL
     bool link_open_ = false;
     String appended_;          // what the last tag gave
     String held_;              // settled up to a possible entity at its start

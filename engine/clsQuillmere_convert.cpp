@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -67,19 +68,20 @@ std::size_t Find(std::u16string_view text, char16_t c, std::size_t from) {
   return text.npos;
 }
 
-// The characters the scan and post-processing act on: "<", "&", CR, LF. A
-// "<" in text that has been scanned is one an entity gave, and stays text.
+// The characters post-processing acts on, "&", CR and LF, and for the scan
+// also the "<" that opens a tag (`open`; "&" again when there is none: a "<"
+// in text already scanned, from a tag the options keep, stays text).
 template <typename Char>
-bool IsStop(Char c) {
-  constexpr std::uint64_t kStops = 1ull << '<' | 1ull << '&' | 1ull << '\r' | 1ull << '\n';
+bool IsStop(Char c, char open) {
+  constexpr std::uint64_t kStops = 1ull << '&' | 1ull << '\r' | 1ull << '\n';
   const auto u = static_cast<std::make_unsigned_t<Char>>(c);
-  return u < 64 && (kStops >> u & 1) != 0;
+  return u < 64 && ((kStops >> u & 1) != 0 || u == static_cast<unsigned char>(open));
 }
 
 // The first stop at or after `from`, or the text's size. Sixteen bytes or
 // eight UTF-16 units at a time where SSE2 is at hand (every x86-64).
 template <typename Char>
-std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from) {
+std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from, char open) {
   const Char* p = text.data();
   const std::size_t n = text.size();
   std::size_t i = from;
@@ -90,7 +92,7 @@ std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from) {
   auto equal = [](__m128i a, __m128i b) {
     return sizeof(Char) == 1 ? _mm_cmpeq_epi8(a, b) : _mm_cmpeq_epi16(a, b);
   };
-  const __m128i lt = splat('<'), amp = splat('&'), cr = splat('\r'), lf = splat('\n');
+  const __m128i lt = splat(open), amp = splat('&'), cr = splat('\r'), lf = splat('\n');
   constexpr std::size_t kStep = 16 / sizeof(Char);
   for (; i + kStep <= n; i += kStep) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
@@ -100,7 +102,7 @@ std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from) {
       return i + static_cast<unsigned>(std::countr_zero(mask)) / sizeof(Char);
   }
 #endif
-  while (i < n && !IsStop(p[i])) ++i;
+  while (i < n && !IsStop(p[i], open)) ++i;
   return i;
 }
 
@@ -234,8 +236,10 @@ clsQuillmere::BasicSession<Char>::BasicSession(
 
 template <typename Char>
 clsQuillmere::BasicSession<Char>::BasicSession(
-    const clsQuillmere& options, const ByteCodec& codec) requires std::is_same_v<Char, char>
+    const clsQuillmere& options, const ByteCodec& codec,
+    Overflow* overflow) requires std::is_same_v<Char, char>
     : options_(options),
+      overflow_(overflow),
       image_label_(codec.Encode(u"[イメージ:")),
       link_label_(codec.Encode(u"[リンク:")) {
   for (int b = 0; b < 256; ++b) leads_[b] = codec.IsLeadByte(static_cast<unsigned char>(b));
@@ -251,13 +255,16 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
       // A tag runs from "<" through the first ">" after it, wherever it stands.
       const std::size_t gt = Find(piece, '>', i);
       if (gt == piece.npos) {
-        tag_.append(piece.substr(i));
+        GrowTag(piece.substr(i));
         return;
       }
       tag_.append(piece.substr(i, gt + 1 - i));
       i = gt + 1;
       in_tag_ = false;
-      EndTag(tag_, out);
+      if (spilled_)
+        EndLongTag(out);
+      else
+        EndTag(tag_, out);
       tag_.clear();
       continue;
     }
@@ -267,13 +274,12 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
       Emit(piece.substr(i, end - i), false, out);
       i = end;
     } else {
-      const std::size_t j = FindStop(piece, i);
+      const std::size_t j = FindStop(piece, i, '<');
       if (j > i) PutText(View(p + i, j - i), out);
       if (j == n) return;
       i = j;
       if (p[j] == '\r' || p[j] == '\n') {
-        CountBreak(p[j]);
-        ++i;
+        for (; i < n && (p[i] == '\r' || p[i] == '\n'); ++i) CountBreak(p[i]);
         continue;
       }
       if (p[j] == '&') {
@@ -296,12 +302,55 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
     // A "<": the tag is replaced at once when its ">" is in the piece.
     const std::size_t gt = Find(piece, '>', i + 1);
     if (gt == piece.npos) {
-      tag_.assign(piece.substr(i));
+      tag_.clear();
       in_tag_ = true;
+      GrowTag(piece.substr(i));
       return;
     }
     EndTag(piece.substr(i, gt + 1 - i), out);
     i = gt + 1;
+  }
+}
+
+// The first characters of a long tag, enough to classify it, stay in
+// memory; past a MiB the rest goes to the overflow, if there is one and it
+// takes it.
+constexpr std::size_t kTagHead = 16;
+constexpr std::size_t kTagInMemory = 1 << 20;
+
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::GrowTag(View more) {
+  tag_.append(more);
+  if constexpr (sizeof(Char) == 1) {
+    if (overflow_ && tag_.size() > kTagInMemory &&
+        overflow_->Append(std::string_view(tag_).substr(kTagHead))) {
+      tag_.resize(kTagHead);
+      spilled_ = true;
+    }
+  }
+}
+
+// A tag partly in the overflow has ended: image and link tags are put
+// together again (their text becomes output); of any other only the head
+// matters.
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::EndLongTag(String& out) {
+  if constexpr (sizeof(Char) == 1) {
+    const View tag = tag_;
+    String whole;
+    if (StartsUpper(tag, "<IM") || StartsUpper(tag, "<A ")) {
+      whole.append(tag.substr(0, kTagHead));
+      if (!overflow_->ReadAll([&](std::string_view bytes) { return whole.append(bytes), true; }))
+        throw std::runtime_error("overflow unreadable");
+      whole.append(tag.substr(kTagHead));
+    } else {
+      whole = tag_;
+    }
+    overflow_->Clear();
+    spilled_ = false;
+    EndTag(whole, out);
+  } else {
+    (void)out;
   }
 }
 
@@ -375,9 +424,25 @@ void clsQuillmere::BasicSession<Char>::OpenLink(View tag, String& add) {
 }
 
 template <typename Char>
-void clsQuillmere::BasicSession<Char>::Finish(String& out) {
+void clsQuillmere::BasicSession<Char>::Finish(String& out,
+                                              const std::function<void(String&)>& flush) {
   // A "<" that no ">" follows opens no tag: it and the rest are text.
-  if (in_tag_) Emit(tag_, false, out);
+  if (in_tag_ && spilled_) {
+    if constexpr (sizeof(Char) == 1) {
+      Emit(View(tag_).substr(0, kTagHead), false, out);
+      if (!overflow_->ReadAll([&](std::string_view bytes) {
+            Emit(bytes, false, out);
+            if (flush) flush(out);
+            return true;
+          }))
+        throw std::runtime_error("overflow unreadable");
+      overflow_->Clear();
+      Emit(View(tag_).substr(kTagHead), false, out);
+    }
+  } else if (in_tag_) {
+    Emit(tag_, false, out);
+  }
+  spilled_ = false;
   tag_.clear();
   in_tag_ = false;
   Emit(View(), true, out);
@@ -438,7 +503,7 @@ std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, Strin
       CountBreak(c);
       ++i;
     } else if (c != '&') {
-      const std::size_t run = FindStop(text, i + 1);
+      const std::size_t run = FindStop(text, i + 1, '&');
       PutText(text.substr(i, run - i), out);
       i = run;
     } else {

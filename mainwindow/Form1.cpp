@@ -220,16 +220,17 @@ std::pair<std::u16string, unsigned> Form1::Convert() {
   std::unique_ptr<platform::ReplacementFile> target =
       platform::ReplacementFile::Create(output, error);
   if (!target) return failed(error);
-  bool read_failed = false;
-  ConvertPieces(
+  bool write_failed = false;
+  const bool converted = ConvertPieces(
       converter,
       [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-        const std::ptrdiff_t n = reader ? reader->Read(buffer, size) : 0;
-        read_failed = read_failed || n < 0;
-        return n;
+        return reader ? reader->Read(buffer, size) : 0;
       },
-      [&](std::string_view bytes) { return target->Write(bytes); });
-  if (read_failed) {
+      [&](std::string_view bytes) {
+        write_failed = write_failed || !target->Write(bytes);
+        return !write_failed;
+      });
+  if (!converted && !write_failed) {
     target.reset();  // the partial output is dropped; the old file stays
     return {u"入力ファイルを読み込めませんでした。\n" + input, kError};
   }

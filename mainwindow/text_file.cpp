@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "platform/ansi_normal_form.h"
 #include "platform/codepage.h"
@@ -59,53 +60,81 @@ class AnsiCodec final : public clsQuillmere::ByteCodec {
   std::string Encode(std::u16string_view text) const override { return platform::EncodeAnsi(text); }
 };
 
+// Long tags go to a scratch file, made when the first one comes.
+class ScratchOverflow final : public clsQuillmere::Overflow {
+ public:
+  bool Append(std::string_view bytes) override {
+    if (!file_ && !(file_ = platform::ScratchFile::Create())) return false;
+    return file_->Append(bytes);
+  }
+  bool ReadAll(const std::function<bool(std::string_view)>& take) override {
+    return !file_ || file_->ReadAll(take);
+  }
+  void Clear() override {
+    if (file_) file_->Clear();
+  }
+
+ private:
+  std::unique_ptr<platform::ScratchFile> file_;
+};
+
 // Converts whole characters at a time, the last time with the end of the
 // text. The bytes are worked on directly where the code page allows it (the
 // normal form keeps the output byte for byte what the text conversion
 // gives), else decoded, converted as text and encoded.
 class PieceConverter {
  public:
-  explicit PieceConverter(const clsQuillmere& converter)
-      : normal_(platform::AnsiNormalForm::System()) {
+  PieceConverter(const clsQuillmere& converter, const std::function<bool(std::string_view)>& write)
+      : normal_(platform::AnsiNormalForm::System()), write_(write) {
     if (normal_)
-      bytes_.emplace(converter, codec_);
+      bytes_.emplace(converter, codec_, &overflow_);
     else
       text_.emplace(converter);
   }
 
-  std::string_view Convert(std::string_view piece, bool last) {
+  bool Convert(std::string_view piece, bool last) {
     output_.clear();
     if (normal_) {
       bytes_->Feed(normal_->Normalize(piece, scratch_), output_);
-      if (last) bytes_->Finish(output_), output_ += "\r\n";
-      return output_;
+      if (last) {
+        bytes_->Finish(output_, [this](std::string& out) {
+          failed_ = failed_ || !write_(out);
+          out.clear();
+        });
+        output_ += "\r\n";
+      }
+    } else {
+      std::u16string converted;
+      text_->Feed(platform::DecodeAnsi(piece), converted);
+      if (last) text_->Finish(converted), converted += u"\r\n";
+      output_ = platform::EncodeAnsi(converted);
     }
-    std::u16string converted;
-    text_->Feed(platform::DecodeAnsi(piece), converted);
-    if (last) text_->Finish(converted), converted += u"\r\n";
-    output_ = platform::EncodeAnsi(converted);
-    return output_;
+    failed_ = failed_ || !write_(output_);
+    return !failed_;
   }
 
  private:
   const platform::AnsiNormalForm* normal_;
+  const std::function<bool(std::string_view)>& write_;
   AnsiCodec codec_;
+  ScratchOverflow overflow_;
   std::optional<clsQuillmere::ByteSession> bytes_;
   std::optional<clsQuillmere::Session> text_;
   std::string scratch_;
   std::string output_;
+  bool failed_ = false;
 };
 
 }  // namespace
 
 bool ConvertPieces(const clsQuillmere& converter,
                    const std::function<std::ptrdiff_t(char*, std::size_t)>& read,
-                   const std::function<bool(std::string_view)>& write) {
+                   const std::function<bool(std::string_view)>& write) try {
   // A lead byte at the end of a piece waits for its trail byte in the next one.
   constexpr std::size_t kPiece = 1 << 20;
   std::string bytes(kPiece + 1, '\0');
   std::size_t held = 0;  // a lead byte carried over from the previous piece
-  PieceConverter pieces(converter);
+  PieceConverter pieces(converter, write);
   bool at_nul = false;
   while (!at_nul) {
     std::ptrdiff_t n = read(bytes.data() + held, kPiece);
@@ -131,9 +160,11 @@ bool ConvertPieces(const clsQuillmere& converter,
       }
       whole += 2;
     }
-    if (!write(pieces.Convert(std::string_view(bytes.data(), whole), false))) return false;
+    if (!pieces.Convert(std::string_view(bytes.data(), whole), false)) return false;
     held = size - whole;
     if (held) bytes[0] = bytes[whole];
   }
-  return write(pieces.Convert(std::string_view(bytes.data(), held), true));
+  return pieces.Convert(std::string_view(bytes.data(), held), true);
+} catch (const std::runtime_error&) {
+  return false;  // scratch data kept for a long tag could not be read back
 }

@@ -29,7 +29,9 @@ std::u16string DecodeTextBytes(std::string bytes);
 // whatever the input's size, with output identical to converting the whole
 // text: the text ends at the input's first NUL byte, and the writer's CR LF
 // follows it. `read` gives up to the asked number of bytes, 0 at the end and
-// -1 on an error; `write` returns false on an error. False when either failed.
+// -1 on an error; `write` returns false on an error. False when either failed,
+// or when scratch data kept on disk for a very long tag could not be read
+// back (the input counts as unreadable then).
 bool ConvertPieces(const clsQuillmere& converter,
                    const std::function<std::ptrdiff_t(char*, std::size_t)>& read,
                    const std::function<bool(std::string_view)>& write);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +63,22 @@ class ReplacementFile {
   virtual bool Write(std::string_view bytes) = 0;
   // The error of a failed Write, or of putting the file in place.
   virtual WriteError Commit() = 0;
+};
+
+// Scratch data kept on disk instead of in memory: an unnamed file in the
+// system's folder for temporary files, gone when closed.
+class ScratchFile {
+ public:
+  // Null when no such file can be made.
+  static std::unique_ptr<ScratchFile> Create();
+  virtual ~ScratchFile() = default;
+  // Adds `bytes` at the end, all or nothing.
+  virtual bool Append(std::string_view bytes) = 0;
+  // Hands everything appended to `take`, in order and in pieces, until
+  // `take` returns false; false when the file could not be read.
+  virtual bool ReadAll(const std::function<bool(std::string_view)>& take) = 0;
+  // Forgets everything appended.
+  virtual void Clear() = 0;
 };
 
 // Creates or truncates `path` and writes `bytes` to it, in place.

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <string>
 
 #include "platform/codepage.h"
@@ -224,7 +226,51 @@ class PosixReplacement final : public ReplacementFile {
   std::size_t written_ = 0, flushed_ = 0;
 };
 
+class PosixScratch final : public ScratchFile {
+ public:
+  explicit PosixScratch(std::FILE* file) : file_(file) {}
+  ~PosixScratch() override { std::fclose(file_); }
+  bool Append(std::string_view bytes) override {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size() &&
+        std::fflush(file_) == 0) {
+      size_ += bytes.size();
+      return true;
+    }
+    // Back to what was there before; anything past size_ is never read.
+    std::clearerr(file_);
+    std::fseek(file_, static_cast<long>(size_), SEEK_SET);
+    return false;
+  }
+  bool ReadAll(const std::function<bool(std::string_view)>& take) override {
+    std::string buffer(1 << 20, '\0');
+    bool ok = std::fseek(file_, 0, SEEK_SET) == 0;
+    for (std::size_t left = size_; ok && left > 0;) {
+      const std::size_t n = std::fread(buffer.data(), 1, std::min(left, buffer.size()), file_);
+      if (n == 0) ok = false;
+      left -= n;
+      if (n > 0 && !take(std::string_view(buffer.data(), n))) break;
+    }
+    std::fseek(file_, static_cast<long>(size_), SEEK_SET);
+    return ok;
+  }
+  void Clear() override {
+    size_ = 0;
+    std::fseek(file_, 0, SEEK_SET);
+    if (::ftruncate(fileno(file_), 0) != 0) std::clearerr(file_);  // only space is lost
+  }
+
+ private:
+  std::FILE* file_;
+  std::size_t size_ = 0;
+};
+
 }  // namespace
+
+std::unique_ptr<ScratchFile> ScratchFile::Create() {
+  std::FILE* file = std::tmpfile();
+  if (!file) return nullptr;
+  return std::make_unique<PosixScratch>(file);
+}
 
 std::unique_ptr<FileReader> FileReader::Open(const std::u16string& path) {
   int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);

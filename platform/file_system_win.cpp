@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/file_system.h"
@@ -139,6 +140,50 @@ class WinReader final : public FileReader {
   UniqueHandle file_;
 };
 
+class WinScratch final : public ScratchFile {
+ public:
+  explicit WinScratch(UniqueHandle file) : file_(std::move(file)) {}
+  bool Append(std::string_view bytes) override {
+    MoveTo(size_);
+    for (std::string_view rest = bytes; !rest.empty();) {
+      DWORD chunk = rest.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(rest.size());
+      DWORD written = 0;
+      if (!::WriteFile(file_.get(), rest.data(), chunk, &written, nullptr) || written == 0)
+        return false;  // anything past size_ is never read
+      rest.remove_prefix(written);
+    }
+    size_ += bytes.size();
+    return true;
+  }
+  bool ReadAll(const std::function<bool(std::string_view)>& take) override {
+    std::string buffer(1 << 20, '\0');
+    MoveTo(0);
+    for (std::uint64_t left = size_; left > 0;) {
+      DWORD read = 0;
+      const DWORD want = static_cast<DWORD>(left < buffer.size() ? left : buffer.size());
+      if (!::ReadFile(file_.get(), buffer.data(), want, &read, nullptr) || read == 0) return false;
+      left -= read;
+      if (!take(std::string_view(buffer.data(), read))) break;
+    }
+    return true;
+  }
+  void Clear() override {
+    size_ = 0;
+    MoveTo(0);
+    ::SetEndOfFile(file_.get());
+  }
+
+ private:
+  void MoveTo(std::uint64_t at) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(at);
+    ::SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN);
+  }
+
+  UniqueHandle file_;
+  std::uint64_t size_ = 0;
+};
+
 class WinReplacement final : public ReplacementFile {
  public:
   WinReplacement(std::u16string target, std::u16string scratch, UniqueHandle file)
@@ -174,6 +219,21 @@ class WinReplacement final : public ReplacementFile {
 };
 
 }  // namespace
+
+std::unique_ptr<ScratchFile> ScratchFile::Create() {
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t name[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+  if (length == 0 || length > MAX_PATH || !::GetTempFileNameW(folder, L"qlm", 0, name))
+    return nullptr;
+  UniqueHandle file(::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (!file) {
+    ::DeleteFileW(name);
+    return nullptr;
+  }
+  return std::make_unique<WinScratch>(std::move(file));
+}
 
 std::unique_ptr<FileReader> FileReader::Open(const std::u16string& path) {
   UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -177,4 +177,43 @@ TEST(ConvertPieces, GiveWhatTheWholeTextGives) {
   }
 }
 
+// Tags longer than what is kept in memory: one that is dropped, a link and
+// an image whose text becomes output, and a "<" that no ">" follows, whose
+// rest of the text is text after all.
+TEST(ConvertPieces, LongTagsGiveWhatTheWholeTextGives) {
+  const std::string doc = "a<b " + std::string(3 << 20, 'x') + ">b<a href='" +
+                          std::string(3 << 20, 'y') + "'>L</a><img alt='" +
+                          std::string(2 << 20, 'z') + "' src=s>c<p " +
+                          [] {
+                            std::string rest;
+                            while (rest.size() < (3 << 20)) rest += "&amp;lt;\r\n\x93\xfa<";
+                            return rest;
+                          }()
+                              .substr(0, 3 << 20);
+  for (const char16_t* type : {u"0", u"1", u"2"}) {
+    clsQuillmere q;
+    for (auto key : {u"HR", u"BR", u"P", u"IMG", u"ANAME", u"AHREF", u"AHREFSharp", u"ENTER"})
+      q.SetValue(key, u"1");
+    q.SetValue(u"A_LINK_TAG_TYPE", type);
+    for (const std::string& input : {doc, doc + ">d"}) {
+      std::size_t at = 0;
+      std::string out;
+      ASSERT_TRUE(ConvertPieces(
+          q,
+          [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+            const std::size_t n = std::min(size, input.size() - at);
+            std::copy_n(input.data() + at, n, buffer);
+            at += n;
+            return static_cast<std::ptrdiff_t>(n);
+          },
+          [&](std::string_view bytes) {
+            out += bytes;
+            return true;
+          }));
+      ASSERT_TRUE(out == platform::EncodeAnsi(q.Execute(DecodeTextBytes(input)) + u"\r\n"))
+          << "link type " << Show(type) << ", " << input.size() << " bytes";
+    }
+  }
+}
+
 }  // namespace

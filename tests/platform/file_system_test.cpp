@@ -1,6 +1,8 @@
 // The file-system services, on real files in a scratch folder.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "platform/file_system.h"
 #include "platform/wildcard.h"
 #include "tests/support/temp_dir.h"
@@ -121,6 +123,31 @@ TEST(Wildcard, MatchesAsTheDirectorySearchDoes) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(platform::WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+}
+
+TEST(ScratchFile, GivesBackWhatWasAppendedUntilCleared) {
+  auto file = platform::ScratchFile::Create();
+  ASSERT_NE(file, nullptr);
+  auto contents = [&](std::size_t stop_after = SIZE_MAX) {
+    std::string all;
+    std::size_t pieces = 0;
+    EXPECT_TRUE(file->ReadAll([&](std::string_view bytes) {
+      all += bytes;
+      return ++pieces < stop_after;
+    }));
+    return all;
+  };
+  const std::string big(3 << 20, 'b');  // read back in more than one piece
+  ASSERT_TRUE(file->Append("one "));
+  ASSERT_TRUE(file->Append(big));
+  EXPECT_TRUE(contents() == "one " + big);
+  EXPECT_LT(contents(1).size(), big.size());  // the reader may stop early
+  ASSERT_TRUE(file->Append("two"));           // appending goes on at the end
+  EXPECT_TRUE(contents() == "one " + big + "two");
+  file->Clear();
+  EXPECT_EQ(contents(), "");
+  ASSERT_TRUE(file->Append("three"));
+  EXPECT_EQ(contents(), "three");
 }
 
 }  // namespace
