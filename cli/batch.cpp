@@ -10,6 +10,7 @@
 
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
+#include "mainwindow/piece_conversion.h"
 #include "mainwindow/text_file.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"

@@ -8,6 +8,7 @@
 #include "engine/errors.h"
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/path_names.h"
+#include "mainwindow/piece_conversion.h"
 #include "mainwindow/text_file.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"

@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "mainwindow/piece_conversion.h"
 #include "mainwindow/text_file.h"
 #include "platform/codepage.h"
 #include "tests/support/temp_dir.h"
