@@ -47,41 +47,11 @@ void AppendAscii(std::basic_string<Char>& out, std::string_view ascii) {
   out.append(ascii.begin(), ascii.end());
 }
 
-// The first `c` at or after `from`, or npos: memchr for bytes, four units at
-// a time for UTF-16.
-std::size_t Find(std::string_view text, char c, std::size_t from) {
-  return text.find(c, from);
-}
-
-std::size_t Find(std::u16string_view text, char16_t c, std::size_t from) {
-  constexpr std::uint64_t kOnes = 0x0001000100010001, kHigh = 0x8000800080008000;
-  const std::uint64_t pattern = kOnes * c;
-  std::size_t i = from;
-  for (; i + 4 <= text.size(); i += 4) {
-    std::uint64_t x;
-    std::memcpy(&x, text.data() + i, sizeof x);
-    x ^= pattern;  // a zero unit where `c` is
-    if ((x - kOnes) & ~x & kHigh) break;
-  }
-  for (; i < text.size(); ++i)
-    if (text[i] == c) return i;
-  return text.npos;
-}
-
-// The characters post-processing acts on, "&", CR and LF, and for the scan
-// also the "<" that opens a tag (`open`; "&" again when there is none: a "<"
-// in text already scanned, from a tag the options keep, stays text).
-template <typename Char>
-bool IsStop(Char c, char open) {
-  constexpr std::uint64_t kStops = 1ull << '&' | 1ull << '\r' | 1ull << '\n';
-  const auto u = static_cast<std::make_unsigned_t<Char>>(c);
-  return u < 64 && ((kStops >> u & 1) != 0 || u == static_cast<unsigned char>(open));
-}
-
-// The first stop at or after `from`, or the text's size. Sixteen bytes or
-// eight UTF-16 units at a time where SSE2 is at hand (every x86-64).
-template <typename Char>
-std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from, char open) {
+// The first of the characters A to D at or after `from`, or the text's size.
+// Sixteen bytes or eight UTF-16 units at a time where SSE2 is at hand (every
+// x86-64): the distances searched are mostly short.
+template <char A, char B, char C, char D, typename Char>
+std::size_t FindAny(std::basic_string_view<Char> text, std::size_t from) {
   const Char* p = text.data();
   const std::size_t n = text.size();
   std::size_t i = from;
@@ -92,18 +62,44 @@ std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from, char o
   auto equal = [](__m128i a, __m128i b) {
     return sizeof(Char) == 1 ? _mm_cmpeq_epi8(a, b) : _mm_cmpeq_epi16(a, b);
   };
-  const __m128i lt = splat(open), amp = splat('&'), cr = splat('\r'), lf = splat('\n');
+  const __m128i c0 = splat(A), c1 = splat(B), c2 = splat(C), c3 = splat(D);
   constexpr std::size_t kStep = 16 / sizeof(Char);
   for (; i + kStep <= n; i += kStep) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i hit = _mm_or_si128(_mm_or_si128(equal(v, lt), equal(v, amp)),
-                                     _mm_or_si128(equal(v, cr), equal(v, lf)));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(equal(v, c0), equal(v, c1)),
+                                     _mm_or_si128(equal(v, c2), equal(v, c3)));
     if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)))
       return i + static_cast<unsigned>(std::countr_zero(mask)) / sizeof(Char);
   }
 #endif
-  while (i < n && !IsStop(p[i], open)) ++i;
-  return i;
+  // All of them are below 64.
+  constexpr std::uint64_t mask = 1ull << A | 1ull << B | 1ull << C | 1ull << D;
+  for (; i < n; ++i) {
+    const auto u = static_cast<std::make_unsigned_t<Char>>(p[i]);
+    if (u < 64 && (mask >> u & 1) != 0) return i;
+  }
+  return n;
+}
+
+// The first C at or after `from`, or npos: memchr for bytes.
+template <char C>
+std::size_t Find(std::string_view text, std::size_t from) {
+  return text.find(C, from);
+}
+
+template <char C>
+std::size_t Find(std::u16string_view text, std::size_t from) {
+  const std::size_t at = FindAny<C, C, C, C>(text, from);
+  return at == text.size() ? text.npos : at;
+}
+
+// The first character post-processing acts on ("&", CR, LF) at or after
+// `from`, or the text's size; in the scan also the "<" that opens a tag
+// (Open; "&" again when there is none: a "<" in text already scanned, from a
+// tag the options keep, stays text).
+template <char Open, typename Char>
+std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from) {
+  return FindAny<Open, '&', '\r', '\n'>(text, from);
 }
 
 template <typename Char>
@@ -253,7 +249,7 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
   while (i < n) {
     if (in_tag_) {
       // A tag runs from "<" through the first ">" after it, wherever it stands.
-      const std::size_t gt = Find(piece, '>', i);
+      const std::size_t gt = Find<'>'>(piece, i);
       if (gt == piece.npos) {
         GrowTag(piece.substr(i));
         return;
@@ -269,12 +265,12 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
       continue;
     }
     if (!held_.empty()) {
-      const std::size_t lt = Find(piece, '<', i);
+      const std::size_t lt = Find<'<'>(piece, i);
       const std::size_t end = lt == piece.npos ? n : lt;
       Emit(piece.substr(i, end - i), false, out);
       i = end;
     } else {
-      const std::size_t j = FindStop(piece, i, '<');
+      const std::size_t j = FindStop<'<'>(piece, i);
       if (j > i) PutText(View(p + i, j - i), out);
       if (j == n) return;
       i = j;
@@ -285,12 +281,12 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
       if (p[j] == '&') {
         // Decided here when the longest entity form, "&amp;lt;", fits
         // before any tag; else settled with what follows the tag.
-        if (n - j >= 8 && Find(piece.substr(0, j + 8), '<', j) == piece.npos) {
+        if (n - j >= 8 && std::find(p + j, p + j + 8, '<') == p + j + 8) {
           Char decoded;
           i += Entity(piece, j, decoded);
           PutText(View(&decoded, 1), out);
         } else {
-          const std::size_t lt = Find(piece, '<', j);
+          const std::size_t lt = Find<'<'>(piece, j);
           const std::size_t end = lt == piece.npos ? n : lt;
           Emit(piece.substr(j, end - j), false, out);
           i = end;
@@ -300,7 +296,7 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
     }
     if (i == n) return;
     // A "<": the tag is replaced at once when its ">" is in the piece.
-    const std::size_t gt = Find(piece, '>', i + 1);
+    const std::size_t gt = Find<'>'>(piece, i + 1);
     if (gt == piece.npos) {
       tag_.clear();
       in_tag_ = true;
@@ -503,7 +499,7 @@ std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, Strin
       CountBreak(c);
       ++i;
     } else if (c != '&') {
-      const std::size_t run = FindStop(text, i + 1, '&');
+      const std::size_t run = FindStop<'&'>(text, i + 1);
       PutText(text.substr(i, run - i), out);
       i = run;
     } else {

@@ -39,17 +39,17 @@ AnsiNormalForm::AnsiNormalForm(Decoder decode, Encoder encode, LeadTest is_lead)
   const std::u16string decoded = decode(pairs);
   if (decoded.size() * 2 != pairs.size()) return;
   pair_.resize(static_cast<std::size_t>(leads) * 256);
-  step_.assign(65536, 0);
+  plausible_.assign(65536, 0);
   for (int b = 0; b < 256; ++b)
     if (single_same_[b])
-      for (int next = 0; next < 256; ++next) step_[next << 8 | b] = 1;
+      for (int next = 0; next < 256; ++next) plausible_[next << 8 | b] = 1;
   for (std::size_t k = 0; k < decoded.size(); ++k) {
     const std::string_view original = std::string_view(pairs).substr(2 * k, 2);
     const std::size_t at = (lead_index_[static_cast<unsigned char>(original[0])] - 1u) * 256 +
                            static_cast<unsigned char>(original[1]);
     bool same = false;
     if (!MakeForm(std::u16string_view(decoded).substr(k, 1), original, pair_[at], same)) return;
-    if (same) step_[(at & 255) << 8 | static_cast<unsigned char>(original[0])] = 2;
+    if (same) plausible_[(at & 255) << 8 | static_cast<unsigned char>(original[0])] = 1;
   }
   usable_ = true;
 }
@@ -73,57 +73,67 @@ bool AnsiNormalForm::MakeForm(std::u16string_view decoded, std::string_view orig
   return true;
 }
 
+// Where characters begin is known only by walking from a known beginning,
+// one character after the other. The fast check avoids that: it asks of
+// every byte whether it would be normal if a character began there (read
+// with the byte after it). That holds at every real beginning of normal
+// bytes, so where it holds everywhere the bytes are normal; where it fails,
+// the characters around are walked to find out.
+std::size_t AnsiNormalForm::FirstDoubt(const unsigned char* p, std::size_t from,
+                                       std::size_t n) const {
+  std::size_t i = from;
+  while (i + 17 <= n) {
+    std::uint64_t a, b;
+    std::memcpy(&a, p + i, 8);
+    std::memcpy(&b, p + i + 8, 8);
+    if (((a | b) & 0x8080808080808080) != 0) {
+      unsigned all = 1;
+      for (std::size_t k = i; k < i + 16; ++k) {
+        std::uint16_t two;  // this byte and the next, the next one high
+        std::memcpy(&two, p + k, 2);
+        if constexpr (std::endian::native == std::endian::big)
+          two = static_cast<std::uint16_t>(two >> 8 | two << 8);
+        all &= plausible_[two];
+      }
+      if (!all) break;
+    }
+    i += 16;
+  }
+  for (; i + 1 < n; ++i)
+    if (!plausible_[p[i] | p[i + 1] << 8]) return i;
+  // The last byte stands alone, as before a NUL.
+  if (i + 1 == n && !plausible_[p[i]]) return i;
+  return n;
+}
+
 std::string_view AnsiNormalForm::Normalize(std::string_view bytes, std::string& scratch) const {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  auto ascii16 = [p](std::size_t at) {
-    std::uint64_t a, b;
-    std::memcpy(&a, p + at, 8);
-    std::memcpy(&b, p + at + 8, 8);
-    return ((a | b) & 0x8080808080808080) == 0;
-  };
-  // Sixteen ASCII bytes at a time, else character by character: the step
-  // table gives each character's length from its first two bytes.
-  std::size_t i = 0;
-  bool normal = true;
-  while (normal && i + 1 < n) {
-    if (i + 16 <= n && ascii16(i)) {
-      i += 16;
-      continue;
-    }
-    for (const std::size_t stop = std::min(n - 1, i + 16); i < stop;) {
-      std::uint16_t two;  // this byte and the next, the next one high
-      std::memcpy(&two, p + i, 2);
-      if constexpr (std::endian::native == std::endian::big)
-        two = static_cast<std::uint16_t>(two >> 8 | two << 8);
-      const unsigned step = step_[two];
-      if (step == 0) {
-        normal = false;
-        break;
+  std::size_t done = 0;    // a character begins here; all before is settled
+  std::size_t copied = 0;  // bytes before this are in scratch, when rewriting
+  bool rewriting = false;
+  for (std::size_t doubt; (doubt = FirstDoubt(p, done, n)) < n;) {
+    // Any byte but a lead byte ends a character: walk from the last one.
+    std::size_t at = doubt;
+    while (at > done && lead_index_[p[at - 1]] != 0) --at;
+    while (at <= doubt) {
+      const unsigned lead = lead_index_[p[at]];
+      const bool pair = lead != 0 && at + 1 < n && p[at + 1] != 0;
+      const Form& form = pair ? pair_[(lead - 1) * 256 + p[at + 1]] : single_[p[at]];
+      const std::size_t size = pair ? 2 : 1;
+      if (form.size != size || std::memcmp(form.bytes, p + at, size) != 0) {
+        if (!rewriting) scratch.clear(), rewriting = true;
+        scratch.append(bytes.data() + copied, at - copied);
+        scratch.append(form.bytes, form.size);
+        copied = at + size;
       }
-      i += step;
+      at += size;
     }
+    done = at;
   }
-  // The last byte stands alone, as before a NUL.
-  if (normal && (i == n || step_[p[i]] != 0)) return bytes;
-  scratch.assign(bytes.data(), i);
-  AppendSlowly(bytes.substr(i), scratch);
+  if (!rewriting) return bytes;
+  scratch.append(bytes.data() + copied, n - copied);
   return scratch;
-}
-
-void AnsiNormalForm::AppendSlowly(std::string_view bytes, std::string& out) const {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  for (std::size_t i = 0; i < n;) {
-    const unsigned lead = lead_index_[p[i]];
-    const Form* form = &single_[p[i]];
-    if (lead != 0 && i + 1 < n && p[i + 1] != 0) {
-      form = &pair_[(lead - 1) * 256 + p[i + 1]];
-      ++i;
-    }
-    ++i;
-    out.append(form->bytes, form->size);
-  }
 }
 
 }  // namespace platform

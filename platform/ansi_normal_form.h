@@ -42,7 +42,7 @@ class AnsiNormalForm {
   };
   bool MakeForm(std::u16string_view decoded, std::string_view original, Form& form,
                 bool& same) const;
-  void AppendSlowly(std::string_view bytes, std::string& out) const;
+  std::size_t FirstDoubt(const unsigned char* p, std::size_t from, std::size_t n) const;
 
   Decoder decode_;
   Encoder encode_;
@@ -51,9 +51,9 @@ class AnsiNormalForm {
   bool single_same_[256] = {};         // a single byte that is its own normal form
   Form single_[256];                   // for a lead byte: its form when it stands alone
   std::vector<Form> pair_;             // [(lead index - 1) * 256 + trail]
-  // [next byte << 8 | first byte]: the length of a character already in
-  // normal form, 0 for one that is not.
-  std::vector<std::uint8_t> step_;
+  // [next byte << 8 | byte]: 1 when a character beginning at the byte would
+  // be in normal form.
+  std::vector<std::uint8_t> plausible_;
 };
 
 }  // namespace platform

@@ -210,7 +210,7 @@ class PosixReplacement final : public ReplacementFile {
     return error_ == WriteError::kNone;
   }
   WriteError Commit() override {
-    if (error_ == WriteError::kNone && ::fsync(fd_) != 0) error_ = FromErrno(errno);
+    if (error_ == WriteError::kNone && ::fdatasync(fd_) != 0) error_ = FromErrno(errno);
     if (::close(fd_) != 0 && error_ == WriteError::kNone) error_ = FromErrno(errno);
     fd_ = -1;
     if (error_ == WriteError::kNone) error_ = MoveOver(scratch_, target_);
