@@ -184,6 +184,123 @@ TEST(ExecutePostProcessing, MatchesTheLiteralRulesOnRandomText) {
   }
 }
 
+// The whole conversion written out literally, one rule after the other: the
+// scan appends to a result, which the literal post-processing then rewrites.
+struct LiteralOptions {
+  int hr = 1, hr_num = 5, br = 1, p = 1, img = 1, aname = 1, ahref = 1, sharp = 1, enter = 1,
+      type = 1;
+};
+
+std::u16string LiteralExecute(const std::u16string& input, const LiteralOptions& o) {
+  auto upper_starts = [](const std::u16string& tag, std::u16string_view prefix) {
+    if (tag.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+      char16_t c = tag[i];
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+      if (c != prefix[i]) return false;
+    }
+    return true;
+  };
+  std::u16string result, url;
+  bool link_open = false;
+  for (std::size_t at = 0; at < input.size(); ++at) {
+    if (input[at] != u'<') {
+      result += input[at];
+      continue;
+    }
+    const std::size_t end = input.find(u'>', at);
+    if (end == input.npos) {  // no ">" after it: the rest is text
+      result += input.substr(at);
+      break;
+    }
+    const std::u16string tag = input.substr(at, end + 1 - at);
+    at = end;
+    if (upper_starts(tag, u"<HR")) {
+      if (o.hr != 0) result += std::u16string(std::max(o.hr_num, 0), u'-') + u"\r\n";
+    } else if (upper_starts(tag, u"<BR")) {
+      if (o.br != 0) result += u"\r\n";
+    } else if (upper_starts(tag, u"</P")) {
+      if (o.p != 0) result += u"\r\n";
+    } else if (upper_starts(tag, u"<IM")) {
+      if (o.img != 0) result += u"[イメージ:" + QuillmereTestAccess::Image(tag) + u"]";
+    } else if (upper_starts(tag, u"<A ")) {
+      if (upper_starts(tag, u"<A NAME") && o.aname != 0) continue;
+      if (upper_starts(tag, u"<A HREF=\"#") && o.sharp != 0) continue;
+      if (upper_starts(tag, u"<A HREF=#") && o.sharp != 0) continue;
+      if (o.ahref == 0) continue;
+      url = QuillmereTestAccess::Link(tag);
+      link_open = true;
+      if (o.type == 0) result += tag;
+      if (o.type == 1) result += u"[リンク:" + url + u"]";
+    } else if (upper_starts(tag, u"</A")) {
+      if (link_open && o.type == 0) result += u"</a>";
+      if (link_open && o.type == 2) result += u"(" + url + u")";
+      url.clear();
+      link_open = false;
+    }
+  }
+  return LiteralPostProcess(result, o.enter != 0);
+}
+
+TEST(Execute, MatchesTheLiteralRulesOnRandomDocuments) {
+  const std::vector<std::u16string> fragments = {u"<",
+                                                 u">",
+                                                 u"&",
+                                                 u"amp;",
+                                                 u"lt;",
+                                                 u"gt;",
+                                                 u"\r",
+                                                 u"\n",
+                                                 u" ",
+                                                 u"x",
+                                                 u"A",
+                                                 u"'",
+                                                 u"\"",
+                                                 u"<a href='u&amp;v'>",
+                                                 u"<A HREF=\"#t\">",
+                                                 u"<a href=#t>",
+                                                 u"<a name='n' href=q>",
+                                                 u"</a>",
+                                                 u"</A>",
+                                                 u"</address>",
+                                                 u"<img src=s alt='&lt;'>",
+                                                 u"<IMAGE>",
+                                                 u"<br>",
+                                                 u"<BR/>",
+                                                 u"<hr>",
+                                                 u"<HR size=2>",
+                                                 u"</p>",
+                                                 u"<p>",
+                                                 u"<!-- > -->",
+                                                 u"\u65e5",
+                                                 u"<a\thref=x>"};
+  std::mt19937 random(31);
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string text;
+    for (int i = static_cast<int>(random() % 25); i > 0; --i)
+      text += fragments[random() % fragments.size()];
+    LiteralOptions o;
+    int* flags[] = {&o.hr, &o.br, &o.p, &o.img, &o.aname, &o.ahref, &o.sharp, &o.enter};
+    for (int* flag : flags) *flag = random() % 4 == 0 ? 0 : 1;
+    o.hr_num = static_cast<int>(random() % 5) - 1;
+    o.type = static_cast<int>(random() % 4);
+    const Settings settings = {
+        {u"HR", o.hr ? u"1" : u"0"},
+        {u"BR", o.br ? u"1" : u"0"},
+        {u"P", o.p ? u"1" : u"0"},
+        {u"IMG", o.img ? u"1" : u"0"},
+        {u"ANAME", o.aname ? u"1" : u"0"},
+        {u"AHREF", o.ahref ? u"1" : u"0"},
+        {u"AHREFSharp", o.sharp ? u"1" : u"0"},
+        {u"ENTER", o.enter ? u"1" : u"0"},
+        {u"HR_NUM",
+         o.hr_num < 0 ? u"-1" : std::u16string(1, static_cast<char16_t>(u'0' + o.hr_num))},
+        {u"A_LINK_TAG_TYPE", std::u16string(1, static_cast<char16_t>(u'0' + o.type))}};
+    clsQuillmere q = Converter(settings);
+    ASSERT_EQ(Show(q.Execute(text)), Show(LiteralExecute(text, o))) << "input: " << Show(text);
+  }
+}
+
 // A text fed in pieces, split anywhere (inside tags, entities and CR LF
 // pairs), converts to exactly what the whole text gives.
 TEST(ExecuteSession, PiecesGiveWhatTheWholeTextGives) {
