@@ -105,6 +105,7 @@ class clsQuillmere {
     String url_;            // the current link URL
     bool link_open_ = false;
     String appended_;          // what the last tag gave
+    String scratch_;           // working space for picking attributes
     String held_;              // settled up to a possible entity at its start
     std::size_t breaks_ = 0;   // line breaks in the run being counted
     bool cr_pending_ = false;  // that run ended in a CR, which an LF would join

@@ -170,19 +170,19 @@ bool IsKey(std::basic_string_view<Char> piece, std::string_view key) {
 // already fails a key comparison. Only the name removal needs to know where
 // characters begin.
 template <std::size_t N, typename Char>
-std::array<std::basic_string<Char>, N> PickAttributes(std::basic_string_view<Char> tag,
-                                                      std::string_view upper_name,
-                                                      std::string_view lower_name,
-                                                      const std::array<std::string_view, N>& keys,
-                                                      const LeadBytes* leads) {
-  std::basic_string<Char> text;
-  text.reserve(tag.size());
+std::array<std::basic_string_view<Char>, N> PickAttributes(
+    std::basic_string_view<Char> tag, std::string_view upper_name, std::string_view lower_name,
+    const std::array<std::string_view, N>& keys, const LeadBytes* leads,
+    std::basic_string<Char>& text) {
+  text.resize(tag.size());
+  std::size_t length = 0;
   for (Char c : tag)
-    if (c != '<' && c != '>') text.push_back(c == '\'' ? '"' : c);
+    if (c != '<' && c != '>') text[length++] = c == '\'' ? '"' : c;
+  text.resize(length);
   RemoveAll(text, upper_name, leads);
   RemoveAll(text, lower_name, leads);
 
-  std::array<std::basic_string<Char>, N> values;
+  std::array<std::basic_string_view<Char>, N> values;
   if (text.empty()) return values;
   const Char separator = text.find('"') != text.npos ? '"' : ' ';
   std::basic_string_view<Char> rest = text, previous;
@@ -201,28 +201,34 @@ std::array<std::basic_string<Char>, N> PickAttributes(std::basic_string_view<Cha
   return values;
 }
 
+// "alt:src" of an image tag, and the href of a link tag. `scratch` is
+// working space.
 template <typename Char>
-std::basic_string<Char> ImageTextOf(std::basic_string_view<Char> tag,
-                                    const LeadBytes* leads = nullptr) {
-  auto [alt, src] = PickAttributes<2>(tag, "IMG ", "img ", {"ALT=", "SRC="}, leads);
-  alt.push_back(':');
-  return alt.append(src);
+std::basic_string<Char> ImageTextOf(std::basic_string_view<Char> tag, const LeadBytes* leads,
+                                    std::basic_string<Char>& scratch) {
+  const auto [alt, src] = PickAttributes<2>(tag, "IMG ", "img ", {"ALT=", "SRC="}, leads, scratch);
+  std::basic_string<Char> text;
+  text.reserve(alt.size() + 1 + src.size());
+  text.append(alt).append(1, ':').append(src);
+  return text;
 }
 
 template <typename Char>
-std::basic_string<Char> LinkUrlOf(std::basic_string_view<Char> tag,
-                                  const LeadBytes* leads = nullptr) {
-  return std::move(PickAttributes<1>(tag, "A ", "a ", {"HREF="}, leads)[0]);
+std::basic_string<Char> LinkUrlOf(std::basic_string_view<Char> tag, const LeadBytes* leads,
+                                  std::basic_string<Char>& scratch) {
+  return std::basic_string<Char>(PickAttributes<1>(tag, "A ", "a ", {"HREF="}, leads, scratch)[0]);
 }
 
 }  // namespace
 
 std::u16string clsQuillmere::ExtractImageText(std::u16string_view tag) {
-  return ImageTextOf(tag);
+  std::u16string scratch;
+  return ImageTextOf(tag, nullptr, scratch);
 }
 
 std::u16string clsQuillmere::ExtractLinkUrl(std::u16string_view tag) {
-  return LinkUrlOf(tag);
+  std::u16string scratch;
+  return LinkUrlOf(tag, nullptr, scratch);
 }
 
 template <typename Char>
@@ -369,7 +375,7 @@ void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
       break;
     case 'I':
       if (StartsUpper(tag, "<IM") && o[IMG] != 0) {
-        add.append(image_label_).append(ImageTextOf(tag, leads()));
+        add.append(image_label_).append(ImageTextOf(tag, leads(), scratch_));
         add.push_back(']');
       }
       break;
@@ -413,7 +419,7 @@ void clsQuillmere::BasicSession<Char>::OpenLink(View tag, String& add) {
   if ((StartsUpper(tag, "<A HREF=\"#") || StartsUpper(tag, "<A HREF=#")) && o[AHREFSharp] != 0)
     return;
   if (o[AHREF] == 0) return;
-  url_ = LinkUrlOf(tag, leads());
+  url_ = LinkUrlOf(tag, leads(), scratch_);
   link_open_ = true;
   if (o[A_LINK_TAG_TYPE] == 0) add.append(tag);
   if (o[A_LINK_TAG_TYPE] == 1) add.append(link_label_).append(url_).push_back(']');
