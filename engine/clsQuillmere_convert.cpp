@@ -520,8 +520,16 @@ std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, Strin
   return i;
 }
 
-template class clsQuillmere::BasicSession<char16_t>;
-template class clsQuillmere::BasicSession<char>;
+// The two sessions, member by member: each has only its own constructor.
+template clsQuillmere::BasicSession<char16_t>::BasicSession(const clsQuillmere&);
+template void clsQuillmere::BasicSession<char16_t>::Feed(View, String&);
+template void clsQuillmere::BasicSession<char16_t>::Finish(String&,
+                                                           const std::function<void(String&)>&);
+template clsQuillmere::BasicSession<char>::BasicSession(const clsQuillmere&, const ByteCodec&,
+                                                        Overflow*);
+template void clsQuillmere::BasicSession<char>::Feed(View, String&);
+template void clsQuillmere::BasicSession<char>::Finish(String&,
+                                                       const std::function<void(String&)>&);
 
 std::u16string clsQuillmere::Execute(const std::u16string& inputText) const {
   std::u16string out;
