@@ -37,3 +37,22 @@ function(quillmere_add_test name)
       ENVIRONMENT "QUILLMERE_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
   endif()
 endfunction()
+
+# quillmere_add_size_limited_test(name target filter): runs the tests of
+# `target` that match `filter` as a full disk finds them: under a file-size
+# limit of 64 KiB set before the program starts, with the signal for
+# exceeding it ignored, so that a write fails instead (under Wine as well:
+# the limit holds for the Windows program's own writes). The tests see
+# QUILLMERE_FILE_SIZE_LIMITED and skip themselves without it.
+function(quillmere_add_size_limited_test name target filter)
+  if(WIN32)
+    set(runner ${PROJECT_SOURCE_DIR}/tools/wine-run)
+  else()
+    set(runner "")
+  endif()
+  add_test(NAME ${QUILLMERE_TEST_PREFIX}${name}
+           COMMAND bash -c "trap '' XFSZ; ulimit -f 64; exec ${runner} \"$0\" --gtest_brief=1 --gtest_filter=${filter}"
+                   $<TARGET_FILE:${target}>)
+  set_tests_properties(${QUILLMERE_TEST_PREFIX}${name} PROPERTIES TIMEOUT 300
+    ENVIRONMENT "QUILLMERE_FILE_SIZE_LIMITED=1;QUILLMERE_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+endfunction()

@@ -6,12 +6,13 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "mainwindow/Form1.h"
 #include "platform/codepage.h"
-#include "tests/support/window_driver.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_driver.h"
 
 namespace {
 
@@ -19,9 +20,9 @@ using testing_support::MessageBoxWatcher;
 using testing_support::ObservedBox;
 using testing_support::PressKey;
 using testing_support::PumpMessages;
-using testing_support::WindowText;
 using testing_support::Show;
 using testing_support::TempDir;
+using testing_support::WindowText;
 
 std::wstring Wide(std::u16string_view s) {
   return std::wstring(s.begin(), s.end());
@@ -333,6 +334,22 @@ TEST_F(StartTest, AFailedWriteIsReportedAndTheOldFileKept) {
   ExpectBox(Start(dir_ / u"in.htm", dir_ / u"folder.txt"), "出力先はフォルダーです。", kErrorStyle);
   EXPECT_EQ(dir_.Read(u"old.txt"), "keep");
   EXPECT_EQ(dir_.CountEntries(), 4);
+}
+
+// A full disk, as a file-size limit set before the test starts makes it (its
+// own CTest entry); skipped without one. Forty short rules make 100 KB.
+TEST_F(StartTest, FullDiskUnderAnOutsideLimitIsReportedAndTheOldFileKept) {
+  if (!std::getenv("QUILLMERE_FILE_SIZE_LIMITED")) GTEST_SKIP() << "no file-size limit set";
+  WriteSettings("[HR]\r\nNUM=2500\r\n");
+  std::string rules;
+  for (int i = 0; i < 40; ++i) rules += "<hr>";
+  dir_.Write(u"in.htm", rules);
+  dir_.Write(u"old.txt", "keep");
+  const ObservedBox box = Start(dir_ / u"in.htm", dir_ / u"old.txt");
+  ExpectBox(box, "", kErrorStyle);
+  EXPECT_NE(Show(box.text).find("以前の内容のままです"), std::string::npos) << Show(box.text);
+  EXPECT_EQ(dir_.Read(u"old.txt"), "keep");
+  EXPECT_EQ(dir_.CountEntries(), 3);
 }
 
 TEST_F(StartTest, OutputThatIsTheInputIsRefused) {
