@@ -4,8 +4,9 @@
 // the wait cursor was up while it worked, and whether the window paints
 // again afterwards.
 //   start_bench INPUT OUTPUT        (Windows paths; settings: the defaults)
-#include <psapi.h>
 #include <windows.h>
+// after windows.h
+#include <psapi.h>
 
 #include <atomic>
 #include <chrono>
