@@ -276,7 +276,12 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
       Emit(piece.substr(i, end - i), false, out);
       i = end;
     } else {
-      const std::size_t j = FindStop<'<'>(piece, i);
+      // An "&" that begins no entity ("&nbsp;") is text like the rest; one
+      // before a tag may yet, with the text after the tag.
+      std::size_t j = FindStop<'<'>(piece, i);
+      while (j + 1 < n && p[j] == '&' && p[j + 1] != 'a' && p[j + 1] != 'l' && p[j + 1] != 'g' &&
+             p[j + 1] != '<')
+        j = FindStop<'<'>(piece, j + 1);
       if (j > i) PutText(View(p + i, j - i), out);
       if (j == n) return;
       i = j;
@@ -407,6 +412,8 @@ void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
     if (text > 0) PutText(View(add).substr(0, text), out);
     CountBreak('\r');
     CountBreak('\n');
+  } else if (held_.empty() && FindStop<'&'>(View(add), 0) == add.size()) {
+    PutText(add, out);  // nothing in it for post-processing
   } else {
     Emit(add, false, out);
   }
