@@ -200,8 +200,8 @@ class PieceConverter {
 
 bool ConvertPieces(const clsQuillmere& converter,
                    const std::function<std::ptrdiff_t(char*, std::size_t)>& read,
-                   const std::function<bool(std::string_view)>& write) {
-  const platform::AnsiNormalForm* normal = platform::AnsiNormalForm::System();
+                   const std::function<bool(std::string_view)>& write, bool as_text) {
+  const platform::AnsiNormalForm* normal = as_text ? nullptr : platform::AnsiNormalForm::System();
   PieceConverter pieces(converter, normal, write);
   PieceQueue queue;
   std::thread reader(ReadPieces, std::cref(read), normal, std::ref(queue));

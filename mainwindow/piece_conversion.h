@@ -16,7 +16,9 @@
 // the end and -1 on an error; `write` returns false on an error. False when
 // either failed, or when scratch data kept on disk for a very long tag could
 // not be read back (the input counts as unreadable then). An exception on
-// either thread (out of memory) reaches the caller.
+// either thread (out of memory) reaches the caller. The bytes are converted
+// directly where the code page has a normal form; `as_text` converts the
+// decoded text instead, as any other code page gets it.
 bool ConvertPieces(const clsQuillmere& converter,
                    const std::function<std::ptrdiff_t(char*, std::size_t)>& read,
-                   const std::function<bool(std::string_view)>& write);
+                   const std::function<bool(std::string_view)>& write, bool as_text = false);

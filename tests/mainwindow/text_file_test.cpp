@@ -91,53 +91,20 @@ TEST(TextFiles, DeviceNamesNeitherHangNorCount) {
 // trail bytes in image and link tags, characters the encoder writes
 // differently, a NUL) and whatever the pieces the reader hands over.
 TEST(ConvertPieces, GiveWhatTheWholeTextGives) {
-  const std::vector<std::string> fragments = {"<",
-                                              ">",
-                                              "&",
-                                              "amp;",
-                                              "lt;",
-                                              "gt;",
-                                              "\r",
-                                              "\n",
-                                              "\r\n",
-                                              " ",
-                                              "'",
-                                              "\"",
-                                              "=",
-                                              "#",
-                                              "<a href='x.html'>",
-                                              "<A HREF=\"#t\">",
-                                              "<a name=n>",
-                                              "</a>",
-                                              "<img src=\"s\" alt=",
-                                              "IMG ",
-                                              "img ",
-                                              "A ",
-                                              "a ",
-                                              "HREF=",
-                                              "ALT=",
-                                              "<br>",
-                                              "<hr>",
-                                              "</p>",
-                                              "<p>",
-                                              "\x93\xfa\x96\x7b",  // 日本
-                                              "\x83\x41",
-                                              "\x83\x49",
-                                              "\x82\x61 ",
-                                              "\x83\x41 ",  // trail bytes "A", "I", "a"
-                                              "<a href='\x83\x41 \x82\x61 x'>",
-                                              "<img alt=\"\x83\x49MG \" src=\x83\x49MG >",
-                                              "\x81",
-                                              "\x9f",
-                                              "\xe0",
-                                              "\xfc",  // lead bytes
-                                              "\x87\x90",
-                                              "\xed\x40",
-                                              "\x85\x40",
-                                              "\x80",
-                                              "\xa0",
-                                              "\xb1",
-                                              "\xfd"};
+  // Mark-up, entities and line breaks; then Shift-JIS: 日本, characters
+  // whose trail byte is "A", "I" or "a" (also inside image and link tags),
+  // lone lead bytes, characters the encoder writes differently, an
+  // unassigned pair, and single bytes above 0x7F.
+  // clang-format off
+  const std::vector<std::string> fragments = {
+      "<", ">", "&", "amp;", "lt;", "gt;", "\r", "\n", "\r\n", " ", "'", "\"", "=", "#",
+      "<a href='x.html'>", "<A HREF=\"#t\">", "<a name=n>", "</a>", "<img src=\"s\" alt=",
+      "IMG ", "img ", "A ", "a ", "HREF=", "ALT=", "<br>", "<hr>", "</p>", "<p>",
+      "\x93\xfa\x96\x7b", "\x83\x41", "\x83\x49", "\x82\x61 ", "\x83\x41 ",
+      "<a href='\x83\x41 \x82\x61 x'>", "<img alt=\"\x83\x49MG \" src=\x83\x49MG >",
+      "\x81", "\x9f", "\xe0", "\xfc", "\x87\x90", "\xed\x40", "\x85\x40",
+      "\x80", "\xa0", "\xb1", "\xfd"};
+  // clang-format on
   struct Options {
     const char16_t* key;
     const char16_t* value;
@@ -158,22 +125,25 @@ TEST(ConvertPieces, GiveWhatTheWholeTextGives) {
       q.SetValue(u"HR_NUM", u"3");
       for (const auto& [key, value] : changes) q.SetValue(key, value);
 
-      std::size_t at = 0;
-      auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-        const std::size_t n =
-            std::min({size, doc.size() - at, static_cast<std::size_t>(1 + random() % 7)});
-        std::copy_n(doc.data() + at, n, buffer);
-        at += n;
-        return static_cast<std::ptrdiff_t>(n);
-      };
-      std::string out;
-      auto write = [&](std::string_view bytes) {
-        out += bytes;
-        return true;
-      };
-      ASSERT_TRUE(ConvertPieces(q, read, write));
-      const std::string whole = platform::EncodeAnsi(q.Execute(DecodeTextBytes(doc)) + u"\r\n");
-      ASSERT_EQ(out, whole) << "input: " << Show(platform::DecodeAnsi(doc));
+      for (const bool as_text : {false, true}) {
+        std::size_t at = 0;
+        auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+          const std::size_t n =
+              std::min({size, doc.size() - at, static_cast<std::size_t>(1 + random() % 7)});
+          std::copy_n(doc.data() + at, n, buffer);
+          at += n;
+          return static_cast<std::ptrdiff_t>(n);
+        };
+        std::string out;
+        auto write = [&](std::string_view bytes) {
+          out += bytes;
+          return true;
+        };
+        ASSERT_TRUE(ConvertPieces(q, read, write, as_text));
+        const std::string whole = platform::EncodeAnsi(q.Execute(DecodeTextBytes(doc)) + u"\r\n");
+        ASSERT_EQ(out, whole) << "input: " << Show(platform::DecodeAnsi(doc)) << " as text "
+                              << as_text;
+      }
     }
   }
 }
