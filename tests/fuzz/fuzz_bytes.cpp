@@ -10,19 +10,11 @@
 #include "mainwindow/piece_conversion.h"
 #include "mainwindow/text_file.h"
 #include "platform/codepage.h"
+#include "tests/fuzz/fuzzed_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 11) return 0;
-  static const char16_t* const kKeys[] = {u"HR",    u"HR_NUM",         u"BR",    u"P",
-                                          u"IMG",   u"ANAME",          u"AHREF", u"AHREFSharp",
-                                          u"ENTER", u"A_LINK_TAG_TYPE"};
-  clsQuillmere q;
-  for (int i = 0; i < 10; ++i) {
-    int v = static_cast<std::int8_t>(data[i]);
-    v = i == 1 ? v % 9 : i == 9 ? v & 3 : v & 1;
-    const std::string text = std::to_string(v);
-    q.SetValue(kKeys[i], std::u16string(text.begin(), text.end()));
-  }
+  const clsQuillmere q = FuzzedOptions(data, 8);
   const std::size_t most = 1 + data[10] % 16;  // the most a read gives
   const std::string input(reinterpret_cast<const char*>(data) + 11, size - 11);
 

@@ -6,25 +6,11 @@
 #include <string>
 
 #include "engine/clsQuillmere.h"
+#include "tests/fuzz/fuzzed_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 10) return 0;
-  static const char16_t* const kKeys[] = {u"HR",    u"HR_NUM",         u"BR",    u"P",
-                                          u"IMG",   u"ANAME",          u"AHREF", u"AHREFSharp",
-                                          u"ENTER", u"A_LINK_TAG_TYPE"};
-  clsQuillmere q;
-  for (int i = 0; i < 10; ++i) {
-    // Small values, the dash count up to 40 (and negative), link types 0 to 3.
-    int v = static_cast<std::int8_t>(data[i]);
-    if (i == 1)
-      v %= 41;
-    else if (i == 9)
-      v = (v & 3);
-    else
-      v = v & 1;
-    std::string text = std::to_string(v);
-    q.SetValue(kKeys[i], std::u16string(text.begin(), text.end()));
-  }
+  const clsQuillmere q = FuzzedOptions(data, 40);
   std::u16string input;
   for (std::size_t i = 10; i + 1 < size; i += 2) {
     char16_t c = static_cast<char16_t>(data[i] | data[i + 1] << 8);
