@@ -1,6 +1,7 @@
-// Execute: one pass over the text that copies everything outside tags and
-// replaces a few tags by text, then one pass of post-processing (line breaks,
-// collapsing of blank lines, three entities). Both passes are linear.
+// Execute and its sessions: one pass over the text that copies everything
+// outside tags, replaces a few tags by text and post-processes as it goes
+// (line breaks, collapsing of blank lines, three entities), in UTF-16 or in
+// code page bytes. Linear, and holding only the piece at hand.
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -247,6 +248,11 @@ clsQuillmere::BasicSession<Char>::BasicSession(
   for (int b = 0; b < 256; ++b) leads_[b] = codec.IsLeadByte(static_cast<unsigned char>(b));
 }
 
+// The text of a piece is settled as it is scanned: a run of ordinary
+// characters goes straight to the output, line breaks are counted, an entity
+// is decoded on the spot, and a tag is replaced where it stands. Only a tag
+// or an entity cut by the end of the piece (or an entity a tag interrupts)
+// waits, in tag_ or held_.
 template <typename Char>
 void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
   const Char* p = piece.data();
