@@ -86,6 +86,7 @@ class clsQuillmere {
     void EndLongTag(String& out);
     void EndTag(View tag, String& out);
     void OpenLink(View tag, String& add);
+    void AddLine(std::size_t dashes, String& out);
     void Emit(View text, bool last, String& out);
     std::size_t Settle(View text, bool last, String& out);
     void PutText(View text, String& out);

@@ -375,15 +375,13 @@ void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
   add.clear();
   switch (Upper(tag.size() > 1 ? tag[1] : Char())) {
     case 'H':
-      if (StartsUpper(tag, "<HR") && o[HR] != 0) {
-        // A negative count draws no dashes; the line break stays.
-        add.append(static_cast<std::size_t>(std::max<int>(o[HR_NUM], 0)), '-');
-        add.append(kCrLf<Char>, 2);
-      }
-      break;
+      // A negative count draws no dashes; the line break stays.
+      if (StartsUpper(tag, "<HR") && o[HR] != 0)
+        return AddLine(static_cast<std::size_t>(std::max<int>(o[HR_NUM], 0)), out);
+      return;
     case 'B':
-      if (StartsUpper(tag, "<BR") && o[BR] != 0) add.append(kCrLf<Char>, 2);
-      break;
+      if (StartsUpper(tag, "<BR") && o[BR] != 0) return AddLine(0, out);
+      return;
     case 'I':
       if (StartsUpper(tag, "<IM") && o[IMG] != 0) {
         add.append(image_label_).append(ImageTextOf(tag, leads(), scratch_));
@@ -395,7 +393,7 @@ void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
       break;
     case '/':
       if (StartsUpper(tag, "</P")) {
-        if (o[P] != 0) add.append(kCrLf<Char>, 2);
+        if (o[P] != 0) return AddLine(0, out);
       } else if (StartsUpper(tag, "</A")) {
         // A closing tag with no link open (after a removed opening tag, a
         // second closing tag, or a tag such as </ADDRESS>) is dropped like
@@ -409,20 +407,31 @@ void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
         link_open_ = false;
       }
       break;
+    default:
+      return;
   }
   if (add.empty()) return;
-  // Dashes and line breaks, the usual additions, are settled directly.
-  const std::size_t text = add.size() - 2;
-  if (held_.empty() && add.size() >= 2 && add[text] == '\r' && add[text + 1] == '\n' &&
-      add.find_first_not_of('-') >= text) {
-    if (text > 0) PutText(View(add).substr(0, text), out);
-    CountBreak('\r');
-    CountBreak('\n');
-  } else if (held_.empty() && FindStop<'&'>(View(add), 0) == add.size()) {
+  if (held_.empty() && FindStop<'&'>(View(add), 0) == add.size())
     PutText(add, out);  // nothing in it for post-processing
-  } else {
+  else
     Emit(add, false, out);
+}
+
+// A rule of `dashes` dashes, or none, and a line break.
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::AddLine(std::size_t dashes, String& out) {
+  if (!held_.empty()) {
+    appended_.assign(dashes, '-');
+    appended_.append(kCrLf<Char>, 2);
+    return Emit(appended_, false, out);
   }
+  if (dashes > 0) {
+    cr_pending_ = false;
+    if (breaks_) FlushBreaks(out);
+    out.append(dashes, '-');
+  }
+  CountBreak('\r');
+  CountBreak('\n');
 }
 
 template <typename Char>
