@@ -1,6 +1,7 @@
 // Reading the input and writing the output of a conversion.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <random>
 #include <vector>
 
@@ -185,6 +186,28 @@ TEST(ConvertPieces, LongTagsGiveWhatTheWholeTextGives) {
           << "link type " << Show(type) << ", " << input.size() << " bytes";
     }
   }
+}
+
+// Failures on either side end the conversion, on both threads: a failed
+// read or write gives false (also with input that would never end), and an
+// exception from either reaches the caller.
+TEST(ConvertPieces, StopsOnFailuresAndPassesExceptionsOn) {
+  clsQuillmere q;
+  auto endless = [](char* buffer, std::size_t size) -> std::ptrdiff_t {
+    std::fill_n(buffer, size, 'x');
+    return static_cast<std::ptrdiff_t>(size);
+  };
+  auto keep = [](std::string_view) { return true; };
+  int reads = 0;
+  auto fails_second_time = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+    return ++reads == 1 ? endless(buffer, size) : -1;
+  };
+  EXPECT_FALSE(ConvertPieces(q, fails_second_time, keep));
+  EXPECT_FALSE(ConvertPieces(q, endless, [](std::string_view) { return false; }));
+  auto throws = [](char*, std::size_t) -> std::ptrdiff_t { throw std::bad_alloc(); };
+  EXPECT_THROW(ConvertPieces(q, throws, keep), std::bad_alloc);
+  EXPECT_THROW(ConvertPieces(q, endless, [](std::string_view) -> bool { throw std::bad_alloc(); }),
+               std::bad_alloc);
 }
 
 }  // namespace
