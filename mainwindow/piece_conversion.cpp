@@ -1,5 +1,6 @@
 #include "mainwindow/piece_conversion.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -44,9 +45,12 @@ class ScratchOverflow final : public clsQuillmere::Overflow {
   std::unique_ptr<platform::ScratchFile> file_;
 };
 
-// Whole characters of input, in normal form where the code page has one.
+// Whole characters of input, in normal form where the code page has one:
+// the first `length` of `bytes`. The buffer keeps its size from piece to
+// piece, so that it is not filled again each time.
 struct Piece {
   std::string bytes;
+  std::size_t length = 0;
   bool last = false;          // the text ends with this piece
   bool failed = false;        // reading failed; no more pieces come
   std::exception_ptr thrown;  // ... because of this
@@ -100,55 +104,85 @@ class PieceQueue {
 
 // The reading side: reads, cuts at the first NUL and after the last whole
 // character, and puts the bytes in normal form.
-void ReadPieces(const std::function<std::ptrdiff_t(char*, std::size_t)>& read,
-                const platform::AnsiNormalForm* normal, PieceQueue& queue) {
-  Piece failure;
-  failure.failed = true;
-  try {
-    std::string scratch;
-    char held = 0;  // a lead byte waiting for its trail byte in the next piece
-    bool holding = false;
-    for (bool at_nul = false;;) {
-      Piece piece;
-      piece.bytes = queue.TakeBuffer();
-      std::string& bytes = piece.bytes;
-      bytes.resize(kPiece + 1);
-      if (holding) bytes[0] = held;
-      const std::size_t start = holding ? 1 : 0;
-      const std::ptrdiff_t n = at_nul ? 0 : read(bytes.data() + start, kPiece);
-      if (n < 0) break;
-      std::size_t size = start + static_cast<std::size_t>(n);
-      if (const void* nul = std::memchr(bytes.data() + start, 0, static_cast<std::size_t>(n))) {
-        size = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data());
-        at_nul = true;
-      }
-      piece.last = n == 0;
-      // Whole characters only, unless the text ends here. Any byte that is
-      // no lead byte ends a character, so only the lead-byte run at the end
-      // needs pairing up from there.
-      std::size_t whole = size;
-      if (!piece.last) {
-        auto lead = [&](std::size_t i) {
-          return platform::IsAnsiLeadByte(static_cast<unsigned char>(bytes[i]));
-        };
-        while (whole > 0 && lead(whole - 1)) --whole;
-        while (whole + 1 < size) whole += 2;
-      }
-      holding = whole < size;
-      if (holding) held = bytes[whole];
-      bytes.resize(whole);
-      if (normal) {
-        const std::string_view form = normal->Normalize(bytes, scratch);
-        if (form.data() != bytes.data()) bytes.swap(scratch);
-      }
-      const bool last = piece.last;
-      if (!queue.Push(std::move(piece)) || last) return;
+class PieceReader {
+ public:
+  PieceReader(const std::function<std::ptrdiff_t(char*, std::size_t)>& read,
+              const platform::AnsiNormalForm* normal)
+      : read_(read), normal_(normal) {}
+
+  // The next piece, in `buffer` (a used one, or empty).
+  Piece Next(std::string buffer) {
+    Piece piece;
+    piece.bytes = std::move(buffer);
+    std::string& bytes = piece.bytes;
+    if (bytes.size() < want_ + 1) bytes.resize(want_ + 1);
+    if (holding_) bytes[0] = held_;
+    const std::size_t start = holding_ ? 1 : 0;
+    const std::ptrdiff_t n = at_nul_ ? 0 : read_(bytes.data() + start, want_);
+    if (n < 0) {
+      piece.failed = true;
+      return piece;
     }
-  } catch (...) {
-    failure.thrown = std::current_exception();
+    if (n == static_cast<std::ptrdiff_t>(want_)) want_ = std::min(want_ * 2, kPiece);
+    std::size_t size = start + static_cast<std::size_t>(n);
+    if (const void* nul = std::memchr(bytes.data() + start, 0, static_cast<std::size_t>(n))) {
+      size = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data());
+      at_nul_ = true;
+    }
+    piece.last = n == 0;
+    // Whole characters only, unless the text ends here. Any byte that is no
+    // lead byte ends a character, so only the lead-byte run at the end needs
+    // pairing up from there.
+    std::size_t whole = size;
+    if (!piece.last) {
+      auto lead = [&](std::size_t i) {
+        return platform::IsAnsiLeadByte(static_cast<unsigned char>(bytes[i]));
+      };
+      while (whole > 0 && lead(whole - 1)) --whole;
+      while (whole + 1 < size) whole += 2;
+    }
+    holding_ = whole < size;
+    if (holding_) held_ = bytes[whole];
+    piece.length = whole;
+    if (normal_) {
+      const std::string_view form =
+          normal_->Normalize(std::string_view(bytes.data(), whole), scratch_);
+      if (form.data() != bytes.data()) {
+        bytes.swap(scratch_);
+        piece.length = bytes.size();
+      }
+    }
+    return piece;
   }
-  queue.Push(std::move(failure));
-}
+
+  // On a second thread: the pieces that follow, until the last, a failure,
+  // or the converting side stops.
+  void ReadAhead(PieceQueue& queue) {
+    Piece failure;
+    failure.failed = true;
+    try {
+      for (;;) {
+        Piece piece = Next(queue.TakeBuffer());
+        const bool end = piece.last || piece.failed;
+        if (!queue.Push(std::move(piece)) || end) return;
+      }
+    } catch (...) {
+      failure.thrown = std::current_exception();
+    }
+    queue.Push(std::move(failure));
+  }
+
+ private:
+  const std::function<std::ptrdiff_t(char*, std::size_t)>& read_;
+  const platform::AnsiNormalForm* normal_;
+  std::string scratch_;
+  // Pieces of 64 KiB to start with, growing to 1 MiB while the reads fill
+  // them: a small file or a slow reader needs no large buffer.
+  std::size_t want_ = kPiece / 16;
+  char held_ = 0;  // a lead byte waiting for its trail byte in the next piece
+  bool holding_ = false;
+  bool at_nul_ = false;
+};
 
 // The converting side: one session over all the pieces. The bytes are
 // worked on directly where the code page allows it (the normal form keeps
@@ -200,11 +234,26 @@ class PieceConverter {
 
 bool ConvertPieces(const clsQuillmere& converter,
                    const std::function<std::ptrdiff_t(char*, std::size_t)>& read,
-                   const std::function<bool(std::string_view)>& write, bool as_text) {
+                   const std::function<bool(std::string_view)>& write, bool as_text) try {
   const platform::AnsiNormalForm* normal = as_text ? nullptr : platform::AnsiNormalForm::System();
   PieceConverter pieces(converter, normal, write);
+  PieceReader reader(read, normal);
+  // The first 256 KiB on this thread alone: most files end there, and need
+  // no second one.
+  std::string buffer;
+  for (std::size_t done = 0; done < (kPiece >> 2);) {
+    Piece piece = reader.Next(std::move(buffer));
+    if (piece.failed) return false;
+    const std::string_view text(piece.bytes.data(), piece.length);
+    if (!pieces.Convert(text, piece.last)) return false;
+    if (piece.last) return true;
+    done += text.size();
+    buffer = std::move(piece.bytes);
+  }
+
   PieceQueue queue;
-  std::thread reader(ReadPieces, std::cref(read), normal, std::ref(queue));
+  queue.GiveBack(std::move(buffer));
+  std::thread ahead(&PieceReader::ReadAhead, &reader, std::ref(queue));
   std::exception_ptr thrown;
   bool ok = false;
   try {
@@ -214,7 +263,7 @@ bool ConvertPieces(const clsQuillmere& converter,
         thrown = piece.thrown;
         break;
       }
-      if (!pieces.Convert(piece.bytes, piece.last)) break;
+      if (!pieces.Convert(std::string_view(piece.bytes.data(), piece.length), piece.last)) break;
       if (piece.last) {
         ok = true;
         break;
@@ -227,7 +276,9 @@ bool ConvertPieces(const clsQuillmere& converter,
     thrown = std::current_exception();
   }
   queue.Close();
-  reader.join();
+  ahead.join();
   if (thrown) std::rethrow_exception(thrown);
   return ok;
+} catch (const std::runtime_error&) {
+  return false;  // scratch data kept for a long tag could not be read back
 }

@@ -188,26 +188,38 @@ TEST(ConvertPieces, LongTagsGiveWhatTheWholeTextGives) {
   }
 }
 
-// Failures on either side end the conversion, on both threads: a failed
-// read or write gives false (also with input that would never end), and an
-// exception from either reaches the caller.
+// Failures on either side end the conversion, early (the first pieces are
+// read on the calling thread) or late (when a second thread reads ahead): a
+// failed read or write gives false, also with input that would never end,
+// and an exception from either side reaches the caller.
 TEST(ConvertPieces, StopsOnFailuresAndPassesExceptionsOn) {
   clsQuillmere q;
-  auto endless = [](char* buffer, std::size_t size) -> std::ptrdiff_t {
-    std::fill_n(buffer, size, 'x');
-    return static_cast<std::ptrdiff_t>(size);
-  };
-  auto keep = [](std::string_view) { return true; };
-  int reads = 0;
-  auto fails_second_time = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-    return ++reads == 1 ? endless(buffer, size) : -1;
-  };
-  EXPECT_FALSE(ConvertPieces(q, fails_second_time, keep));
-  EXPECT_FALSE(ConvertPieces(q, endless, [](std::string_view) { return false; }));
-  auto throws = [](char*, std::size_t) -> std::ptrdiff_t { throw std::bad_alloc(); };
-  EXPECT_THROW(ConvertPieces(q, throws, keep), std::bad_alloc);
-  EXPECT_THROW(ConvertPieces(q, endless, [](std::string_view) -> bool { throw std::bad_alloc(); }),
-               std::bad_alloc);
+  for (const int at : {1, 2, 8}) {
+    int reads = 0, writes = 0;
+    auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+      std::fill_n(buffer, size, 'x');
+      return ++reads == at ? -1 : static_cast<std::ptrdiff_t>(size);
+    };
+    auto write = [&](std::string_view) { return ++writes != at; };
+    auto endless = [](char* buffer, std::size_t size) -> std::ptrdiff_t {
+      std::fill_n(buffer, size, 'x');
+      return static_cast<std::ptrdiff_t>(size);
+    };
+    auto keep = [](std::string_view) { return true; };
+    EXPECT_FALSE(ConvertPieces(q, read, keep)) << "read " << at;
+    EXPECT_FALSE(ConvertPieces(q, endless, write)) << "write " << at;
+    reads = writes = 0;
+    auto read_throws = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+      if (++reads == at) throw std::bad_alloc();
+      return endless(buffer, size);
+    };
+    auto write_throws = [&](std::string_view) -> bool {
+      if (++writes == at) throw std::bad_alloc();
+      return true;
+    };
+    EXPECT_THROW(ConvertPieces(q, read_throws, keep), std::bad_alloc) << "read " << at;
+    EXPECT_THROW(ConvertPieces(q, endless, write_throws), std::bad_alloc) << "write " << at;
+  }
 }
 
 }  // namespace
