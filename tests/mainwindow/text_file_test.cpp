@@ -8,11 +8,13 @@
 #include "mainwindow/piece_conversion.h"
 #include "mainwindow/text_file.h"
 #include "platform/codepage.h"
+#include "tests/support/convert_string.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using platform::WriteError;
+using testing_support::ConvertString;
 using testing_support::Show;
 using testing_support::TempDir;
 
@@ -127,23 +129,12 @@ TEST(ConvertPieces, GiveWhatTheWholeTextGives) {
       for (const auto& [key, value] : changes) q.SetValue(key, value);
 
       for (const bool as_text : {false, true}) {
-        std::size_t at = 0;
-        auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-          const std::size_t n =
-              std::min({size, doc.size() - at, static_cast<std::size_t>(1 + random() % 7)});
-          std::copy_n(doc.data() + at, n, buffer);
-          at += n;
-          return static_cast<std::ptrdiff_t>(n);
-        };
-        std::string out;
-        auto write = [&](std::string_view bytes) {
-          out += bytes;
-          return true;
-        };
-        ASSERT_TRUE(ConvertPieces(q, read, write, as_text));
+        auto a_few = [&] { return static_cast<std::size_t>(1 + random() % 7); };
+        const std::optional<std::string> out = ConvertString(q, doc, a_few, as_text);
+        ASSERT_TRUE(out.has_value());
         const std::string whole = platform::EncodeAnsi(q.Execute(DecodeTextBytes(doc)) + u"\r\n");
-        ASSERT_EQ(out, whole) << "input: " << Show(platform::DecodeAnsi(doc)) << " as text "
-                              << as_text;
+        ASSERT_EQ(*out, whole) << "input: " << Show(platform::DecodeAnsi(doc)) << " as text "
+                               << as_text;
       }
     }
   }
@@ -168,21 +159,9 @@ TEST(ConvertPieces, LongTagsGiveWhatTheWholeTextGives) {
       q.SetValue(key, u"1");
     q.SetValue(u"A_LINK_TAG_TYPE", type);
     for (const std::string& input : {doc, doc + ">d"}) {
-      std::size_t at = 0;
-      std::string out;
-      ASSERT_TRUE(ConvertPieces(
-          q,
-          [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-            const std::size_t n = std::min(size, input.size() - at);
-            std::copy_n(input.data() + at, n, buffer);
-            at += n;
-            return static_cast<std::ptrdiff_t>(n);
-          },
-          [&](std::string_view bytes) {
-            out += bytes;
-            return true;
-          }));
-      ASSERT_TRUE(out == platform::EncodeAnsi(q.Execute(DecodeTextBytes(input)) + u"\r\n"))
+      const std::optional<std::string> out = ConvertString(q, input, [] { return SIZE_MAX; });
+      ASSERT_TRUE(out.has_value());
+      ASSERT_TRUE(*out == platform::EncodeAnsi(q.Execute(DecodeTextBytes(input)) + u"\r\n"))
           << "link type " << Show(type) << ", " << input.size() << " bytes";
     }
   }
