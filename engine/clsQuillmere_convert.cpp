@@ -485,7 +485,7 @@ void clsQuillmere::BasicSession<Char>::FlushBreaks(String& out) {
 
 // CR LF, a lone CR and a lone LF each count as one break.
 template <typename Char>
-void clsQuillmere::BasicSession<Char>::CountBreak(Char c) {
+inline void clsQuillmere::BasicSession<Char>::CountBreak(Char c) {
   if (c == '\n' && cr_pending_) {
     cr_pending_ = false;
   } else {
@@ -496,7 +496,7 @@ void clsQuillmere::BasicSession<Char>::CountBreak(Char c) {
 
 // Settled text with no line break in it: the breaks before it go first.
 template <typename Char>
-void clsQuillmere::BasicSession<Char>::PutText(View text, String& out) {
+inline void clsQuillmere::BasicSession<Char>::PutText(View text, String& out) {
   cr_pending_ = false;
   if (breaks_) FlushBreaks(out);
   out.append(text);
