@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/clsQuillmere.h"
+#include "tests/support/converter_options.h"
 #include "tests/support/temp_dir.h"
 
 struct QuillmereTestAccess {
@@ -19,19 +20,9 @@ struct QuillmereTestAccess {
 
 namespace {
 
+using testing_support::ConverterWith;
+using testing_support::Settings;
 using testing_support::Show;
-using Settings = std::vector<std::pair<std::u16string, std::u16string>>;
-
-// The options an existing empty settings file gives, then `changes`.
-clsQuillmere Converter(const Settings& changes = {}) {
-  clsQuillmere q;
-  for (auto key : {u"HR", u"BR", u"P", u"IMG", u"ANAME", u"AHREF", u"AHREFSharp", u"ENTER",
-                   u"A_LINK_TAG_TYPE"})
-    q.SetValue(key, u"1");
-  q.SetValue(u"HR_NUM", u"5");
-  for (const auto& [key, value] : changes) q.SetValue(key, value);
-  return q;
-}
 
 struct Case {
   std::u16string input;
@@ -47,7 +38,7 @@ class ExecuteTest : public testing::TestWithParam<Case> {};
 
 TEST_P(ExecuteTest, GivesDocumentedText) {
   const Case& c = GetParam();
-  EXPECT_EQ(Show(Converter(c.options).Execute(c.input)), Show(c.expected));
+  EXPECT_EQ(Show(ConverterWith(c.options).Execute(c.input)), Show(c.expected));
 }
 
 const Settings kType0{{u"A_LINK_TAG_TYPE", u"0"}};
@@ -177,7 +168,7 @@ TEST(ExecutePostProcessing, MatchesTheLiteralRulesOnRandomText) {
     for (int i = static_cast<int>(random() % 40); i > 0; --i)
       text.push_back(alphabet[random() % alphabet.size()]);
     for (bool enter : {true, false}) {
-      clsQuillmere q = Converter({{u"ENTER", enter ? u"1" : u"0"}});
+      clsQuillmere q = ConverterWith({{u"ENTER", enter ? u"1" : u"0"}});
       ASSERT_EQ(Show(q.Execute(text)), Show(LiteralPostProcess(text, enter)))
           << "input: " << Show(text) << " ENTER " << enter;
     }
@@ -296,7 +287,7 @@ TEST(Execute, MatchesTheLiteralRulesOnRandomDocuments) {
         {u"HR_NUM",
          o.hr_num < 0 ? u"-1" : std::u16string(1, static_cast<char16_t>(u'0' + o.hr_num))},
         {u"A_LINK_TAG_TYPE", std::u16string(1, static_cast<char16_t>(u'0' + o.type))}};
-    clsQuillmere q = Converter(settings);
+    clsQuillmere q = ConverterWith(settings);
     ASSERT_EQ(Show(q.Execute(text)), Show(LiteralExecute(text, o))) << "input: " << Show(text);
   }
 }
@@ -312,7 +303,7 @@ TEST(ExecuteSession, PiecesGiveWhatTheWholeTextGives) {
     for (int i = static_cast<int>(random() % 60); i > 0; --i)
       text.push_back(alphabet[random() % alphabet.size()]);
     for (const Settings& options : {Settings{}, kType0, kType2, Settings{{u"ENTER", u"0"}}}) {
-      clsQuillmere q = Converter(options);
+      clsQuillmere q = ConverterWith(options);
       clsQuillmere::Session session(q);
       std::u16string out;
       for (std::size_t at = 0; at < text.size();) {
@@ -327,7 +318,7 @@ TEST(ExecuteSession, PiecesGiveWhatTheWholeTextGives) {
 }
 
 TEST(Execute, KeepsNoStateBetweenCalls) {
-  clsQuillmere q = Converter(kType2);
+  clsQuillmere q = ConverterWith(kType2);
   EXPECT_EQ(Show(q.Execute(u"<a href='x'>open")), "open");
   EXPECT_EQ(Show(q.Execute(u"text</a>")), "text");
 }

@@ -9,12 +9,15 @@
 #include "mainwindow/text_file.h"
 #include "platform/codepage.h"
 #include "tests/support/convert_string.h"
+#include "tests/support/converter_options.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using platform::WriteError;
+using testing_support::ConverterWith;
 using testing_support::ConvertString;
+using testing_support::Settings;
 using testing_support::Show;
 using testing_support::TempDir;
 
@@ -108,25 +111,18 @@ TEST(ConvertPieces, GiveWhatTheWholeTextGives) {
       "\x81", "\x9f", "\xe0", "\xfc", "\x87\x90", "\xed\x40", "\x85\x40",
       "\x80", "\xa0", "\xb1", "\xfd"};
   // clang-format on
-  struct Options {
-    const char16_t* key;
-    const char16_t* value;
-  };
-  const std::vector<std::vector<Options>> option_sets = {
-      {}, {{u"A_LINK_TAG_TYPE", u"0"}}, {{u"A_LINK_TAG_TYPE", u"2"}}, {{u"ENTER", u"0"}}};
+  const std::vector<Settings> option_sets = {{{u"HR_NUM", u"3"}},
+                                             {{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"0"}},
+                                             {{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"2"}},
+                                             {{u"HR_NUM", u"3"}, {u"ENTER", u"0"}}};
   std::mt19937 random(5);
   for (int round = 0; round < 3000; ++round) {
     std::string doc;
     for (int i = static_cast<int>(random() % 30); i > 0; --i)
       doc += fragments[random() % fragments.size()];
     if (random() % 20 == 0) doc.insert(random() % (doc.size() + 1), 1, '\0');
-    for (const auto& changes : option_sets) {
-      clsQuillmere q;
-      for (auto key : {u"HR", u"BR", u"P", u"IMG", u"ANAME", u"AHREF", u"AHREFSharp", u"ENTER",
-                       u"A_LINK_TAG_TYPE"})
-        q.SetValue(key, u"1");
-      q.SetValue(u"HR_NUM", u"3");
-      for (const auto& [key, value] : changes) q.SetValue(key, value);
+    for (const Settings& changes : option_sets) {
+      const clsQuillmere q = ConverterWith(changes);
 
       for (const bool as_text : {false, true}) {
         auto a_few = [&] { return static_cast<std::size_t>(1 + random() % 7); };
@@ -154,10 +150,7 @@ TEST(ConvertPieces, LongTagsGiveWhatTheWholeTextGives) {
                           }()
                               .substr(0, 3 << 20);
   for (const char16_t* type : {u"0", u"1", u"2"}) {
-    clsQuillmere q;
-    for (auto key : {u"HR", u"BR", u"P", u"IMG", u"ANAME", u"AHREF", u"AHREFSharp", u"ENTER"})
-      q.SetValue(key, u"1");
-    q.SetValue(u"A_LINK_TAG_TYPE", type);
+    const clsQuillmere q = ConverterWith({{u"A_LINK_TAG_TYPE", type}});
     for (const std::string& input : {doc, doc + ">d"}) {
       const std::optional<std::string> out = ConvertString(q, input, [] { return SIZE_MAX; });
       ASSERT_TRUE(out.has_value());
