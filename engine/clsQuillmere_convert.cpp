@@ -128,14 +128,36 @@ std::size_t Entity(std::basic_string_view<Char> text, std::size_t i, Char& decod
   return 1;
 }
 
+// Whether the entity at text[i], an "&", is what it is whatever follows
+// `text`: no longer form could still begin there.
+template <typename Char>
+bool EntitySettled(std::basic_string_view<Char> text, std::size_t i) {
+  const std::size_t left = text.size() - i;
+  for (std::string_view form : {"&amp;lt;", "&amp;gt;", "&lt;", "&gt;"})
+    if (left < form.size() && StartsWith(text, i, form.substr(0, left)))
+      return false;
+  return true;
+}
+
+// Whether an "&" before `c` can begin an entity, at once or once the tag
+// that `c` opens is gone.
+template <typename Char>
+bool MayBeginEntity(Char c) {
+  return (c == 'a') | (c == 'l') | (c == 'g') | (c == '<');
+}
+
 // Removes every occurrence of `name`, found left to right without overlap in
 // the text as it was; what the removals join is not searched again. In code
 // page bytes (`leads` given) only whole characters match: a trail byte can
 // be a letter.
 template <typename Char>
 void RemoveAll(std::basic_string<Char>& text, std::string_view name, const LeadBytes* leads) {
-  std::size_t to = 0;
-  for (std::size_t from = 0; from < text.size();) {
+  // Nothing before the first character of `name` moves; in code page bytes
+  // the walk still begins at the start, where a character begins.
+  const auto first = std::find(text.begin(), text.end(), static_cast<Char>(name[0]));
+  if (first == text.end()) return;
+  std::size_t to = leads ? 0 : static_cast<std::size_t>(first - text.begin());
+  for (std::size_t from = to; from < text.size();) {
     if (text[from] == static_cast<Char>(name[0]) &&
         StartsWith(std::basic_string_view<Char>(text), from, name)) {
       from += name.size();
@@ -202,34 +224,32 @@ std::array<std::basic_string_view<Char>, N> PickAttributes(
   return values;
 }
 
-// "alt:src" of an image tag, and the href of a link tag. `scratch` is
-// working space.
+// "alt:src" of an image tag, appended to `out`, and the href of a link tag,
+// a view into `scratch` (working space for both).
 template <typename Char>
-std::basic_string<Char> ImageTextOf(std::basic_string_view<Char> tag, const LeadBytes* leads,
-                                    std::basic_string<Char>& scratch) {
+void AppendImageText(std::basic_string_view<Char> tag, const LeadBytes* leads,
+                     std::basic_string<Char>& scratch, std::basic_string<Char>& out) {
   const auto [alt, src] = PickAttributes<2>(tag, "IMG ", "img ", {"ALT=", "SRC="}, leads, scratch);
-  std::basic_string<Char> text;
-  text.reserve(alt.size() + 1 + src.size());
-  text.append(alt).append(1, ':').append(src);
-  return text;
+  out.append(alt).append(1, ':').append(src);
 }
 
 template <typename Char>
-std::basic_string<Char> LinkUrlOf(std::basic_string_view<Char> tag, const LeadBytes* leads,
-                                  std::basic_string<Char>& scratch) {
-  return std::basic_string<Char>(PickAttributes<1>(tag, "A ", "a ", {"HREF="}, leads, scratch)[0]);
+std::basic_string_view<Char> LinkUrlOf(std::basic_string_view<Char> tag, const LeadBytes* leads,
+                                       std::basic_string<Char>& scratch) {
+  return PickAttributes<1>(tag, "A ", "a ", {"HREF="}, leads, scratch)[0];
 }
 
 }  // namespace
 
 std::u16string clsQuillmere::ExtractImageText(std::u16string_view tag) {
-  std::u16string scratch;
-  return ImageTextOf(tag, nullptr, scratch);
+  std::u16string scratch, text;
+  AppendImageText(tag, nullptr, scratch, text);
+  return text;
 }
 
 std::u16string clsQuillmere::ExtractLinkUrl(std::u16string_view tag) {
   std::u16string scratch;
-  return LinkUrlOf(tag, nullptr, scratch);
+  return std::u16string(LinkUrlOf(tag, nullptr, scratch));
 }
 
 template <typename Char>
@@ -285,8 +305,7 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
       // An "&" that begins no entity ("&nbsp;") is text like the rest; one
       // before a tag may yet, with the text after the tag.
       std::size_t j = FindStop<'<'>(piece, i);
-      while (j + 1 < n && p[j] == '&' && p[j + 1] != 'a' && p[j + 1] != 'l' && p[j + 1] != 'g' &&
-             p[j + 1] != '<')
+      while (j + 1 < n && p[j] == '&' && !MayBeginEntity(p[j + 1]))
         j = FindStop<'<'>(piece, j + 1);
       if (j > i) PutText(View(p + i, j - i), out);
       if (j == n) return;
@@ -296,17 +315,17 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
         continue;
       }
       if (p[j] == '&') {
-        // Decided here when the longest entity form, "&amp;lt;", fits
-        // before any tag; else settled with what follows the tag.
-        if (n - j >= 8 && std::find(p + j, p + j + 8, '<') == p + j + 8) {
+        // Decided here unless a tag (or the end of the piece) comes while
+        // a longer form is still possible; else settled with what follows.
+        const std::size_t look = std::min<std::size_t>(n - j, 8);
+        const std::size_t lt = static_cast<std::size_t>(std::find(p + j, p + j + look, '<') - p);
+        if (lt - j == 8 || EntitySettled(View(p, lt), j)) {
           Char decoded;
-          i += Entity(piece, j, decoded);
+          i += Entity(View(p, lt), j, decoded);
           PutText(View(&decoded, 1), out);
         } else {
-          const std::size_t lt = Find<'<'>(piece, j);
-          const std::size_t end = lt == piece.npos ? n : lt;
-          Emit(piece.substr(j, end - j), false, out);
-          i = end;
+          Emit(piece.substr(j, lt - j), false, out);
+          i = lt;
         }
         continue;
       }
@@ -384,7 +403,8 @@ void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
       return;
     case 'I':
       if (StartsUpper(tag, "<IM") && o[IMG] != 0) {
-        add.append(image_label_).append(ImageTextOf(tag, leads(), scratch_));
+        add.append(image_label_);
+        AppendImageText(tag, leads(), scratch_, add);
         add.push_back(']');
       }
       break;
@@ -441,7 +461,7 @@ void clsQuillmere::BasicSession<Char>::OpenLink(View tag, String& add) {
   if ((StartsUpper(tag, "<A HREF=\"#") || StartsUpper(tag, "<A HREF=#")) && o[AHREFSharp] != 0)
     return;
   if (o[AHREF] == 0) return;
-  url_ = LinkUrlOf(tag, leads(), scratch_);
+  url_.assign(LinkUrlOf(tag, leads(), scratch_));
   link_open_ = true;
   if (o[A_LINK_TAG_TYPE] == 0) add.append(tag);
   if (o[A_LINK_TAG_TYPE] == 1) add.append(link_label_).append(url_).push_back(']');
