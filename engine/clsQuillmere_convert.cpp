@@ -15,6 +15,14 @@
 
 #include "engine/clsQuillmere.h"
 
+// The searches run between most steps of the scan, mostly over a few
+// characters: their cost is in the call.
+#if defined(_MSC_VER)
+#define QUILLMERE_INLINE __forceinline
+#else
+#define QUILLMERE_INLINE inline __attribute__((always_inline))
+#endif
+
 namespace {
 
 using LeadBytes = std::array<bool, 256>;
@@ -27,12 +35,22 @@ Char Upper(Char c) {
 // Whether `text` begins with the ASCII `prefix` (given in upper case) once
 // upper-cased. In code page bytes a character other than ASCII fails at its
 // first byte, which is above 0x7F, just as it does as a UTF-16 unit.
-template <typename Char>
-bool StartsUpper(std::basic_string_view<Char> text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (Upper(text[i]) != static_cast<Char>(prefix[i])) return false;
-  return true;
+// Prefixes are literals, compared whole without a branch per character.
+template <typename Char, std::size_t N>
+QUILLMERE_INLINE bool StartsUpper(std::basic_string_view<Char> text, const char (&prefix)[N]) {
+  if (text.size() < N - 1) return false;
+  bool same = true;
+  for (std::size_t i = 0; i < N - 1; ++i) same &= Upper(text[i]) == static_cast<Char>(prefix[i]);
+  return same;
+}
+
+template <typename Char, std::size_t N>
+QUILLMERE_INLINE bool StartsWith(std::basic_string_view<Char> text, std::size_t at,
+                                 const char (&prefix)[N]) {
+  if (text.size() - at < N - 1) return false;
+  bool same = true;
+  for (std::size_t i = 0; i < N - 1; ++i) same &= text[at + i] == static_cast<Char>(prefix[i]);
+  return same;
 }
 
 template <typename Char>
@@ -52,7 +70,7 @@ void AppendAscii(std::basic_string<Char>& out, std::string_view ascii) {
 // Sixteen bytes or eight UTF-16 units at a time where SSE2 is at hand (every
 // x86-64): the distances searched are mostly short.
 template <char A, char B, char C, char D, typename Char>
-std::size_t FindAny(std::basic_string_view<Char> text, std::size_t from) {
+QUILLMERE_INLINE std::size_t FindAny(std::basic_string_view<Char> text, std::size_t from) {
   const Char* p = text.data();
   const std::size_t n = text.size();
   std::size_t i = from;
@@ -82,14 +100,9 @@ std::size_t FindAny(std::basic_string_view<Char> text, std::size_t from) {
   return n;
 }
 
-// The first C at or after `from`, or npos: memchr for bytes.
-template <char C>
-std::size_t Find(std::string_view text, std::size_t from) {
-  return text.find(C, from);
-}
-
-template <char C>
-std::size_t Find(std::u16string_view text, std::size_t from) {
+// The first C at or after `from`, or npos.
+template <char C, typename Char>
+QUILLMERE_INLINE std::size_t Find(std::basic_string_view<Char> text, std::size_t from) {
   const std::size_t at = FindAny<C, C, C, C>(text, from);
   return at == text.size() ? text.npos : at;
 }
@@ -99,7 +112,7 @@ std::size_t Find(std::u16string_view text, std::size_t from) {
 // (Open; "&" again when there is none: a "<" in text already scanned, from a
 // tag the options keep, stays text).
 template <char Open, typename Char>
-std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from) {
+QUILLMERE_INLINE std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from) {
   return FindAny<Open, '&', '\r', '\n'>(text, from);
 }
 
@@ -134,8 +147,7 @@ template <typename Char>
 bool EntitySettled(std::basic_string_view<Char> text, std::size_t i) {
   const std::size_t left = text.size() - i;
   for (std::string_view form : {"&amp;lt;", "&amp;gt;", "&lt;", "&gt;"})
-    if (left < form.size() && StartsWith(text, i, form.substr(0, left)))
-      return false;
+    if (left < form.size() && StartsWith(text, i, form.substr(0, left))) return false;
   return true;
 }
 
@@ -305,8 +317,7 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
       // An "&" that begins no entity ("&nbsp;") is text like the rest; one
       // before a tag may yet, with the text after the tag.
       std::size_t j = FindStop<'<'>(piece, i);
-      while (j + 1 < n && p[j] == '&' && !MayBeginEntity(p[j + 1]))
-        j = FindStop<'<'>(piece, j + 1);
+      while (j + 1 < n && p[j] == '&' && !MayBeginEntity(p[j + 1])) j = FindStop<'<'>(piece, j + 1);
       if (j > i) PutText(View(p + i, j - i), out);
       if (j == n) return;
       i = j;
