@@ -4,12 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <string>
-#include <thread>
 
+#include "platform/background_flush.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/wildcard.h"
@@ -193,38 +192,19 @@ class PosixReplacement final : public ReplacementFile {
   PosixReplacement(std::u16string target, std::u16string scratch, int fd)
       : target_(std::move(target)), scratch_(std::move(scratch)), fd_(fd) {}
   ~PosixReplacement() override {
-    if (flusher_.joinable()) flusher_.join();
+    flush_.Wait();
     if (fd_ >= 0) ::close(fd_);
     if (!committed_) RemoveFile(scratch_);
   }
   bool Write(std::string_view bytes) override {
     if (error_ == WriteError::kNone && !WriteAll(fd_, bytes)) error_ = FromErrno(errno);
     written_ += bytes.size();
-    // What is written so far is flushed to the disk on a second thread while
-    // the writing goes on, so that the flush before the replacement finds
-    // little left to wait for. A flush is started only when the last one
-    // has finished.
-    constexpr std::size_t kFlushEvery = 8 << 20;
-    if (error_ == WriteError::kNone && written_ - flushed_ >= kFlushEvery && !flushing_) {
-#ifdef __linux__
-      ::sync_file_range(fd_, static_cast<off_t>(flushed_), static_cast<off_t>(written_ - flushed_),
-                        SYNC_FILE_RANGE_WRITE);
-#endif
-      if (flusher_.joinable()) flusher_.join();
-      if (flush_errno_ != 0) error_ = FromErrno(flush_errno_);
-      flushing_ = true;
-      flusher_ = std::thread([this] {
-        if (::fdatasync(fd_) != 0) flush_errno_ = errno;
-        flushing_ = false;
-      });
-      flushed_ = written_;
-    }
+    if (error_ == WriteError::kNone) flush_.Written(written_);
     return error_ == WriteError::kNone;
   }
   WriteError Commit() override {
-    // A failure seen by an earlier flush is not reported to a later one.
-    if (flusher_.joinable()) flusher_.join();
-    if (error_ == WriteError::kNone && flush_errno_ != 0) error_ = FromErrno(flush_errno_);
+    if (const int flush_error = flush_.Wait(); flush_error != 0 && error_ == WriteError::kNone)
+      error_ = FromErrno(flush_error);
     if (error_ == WriteError::kNone && ::fdatasync(fd_) != 0) error_ = FromErrno(errno);
     if (::close(fd_) != 0 && error_ == WriteError::kNone) error_ = FromErrno(errno);
     fd_ = -1;
@@ -238,10 +218,8 @@ class PosixReplacement final : public ReplacementFile {
   int fd_;
   WriteError error_ = WriteError::kNone;
   bool committed_ = false;
-  std::size_t written_ = 0, flushed_ = 0;
-  std::thread flusher_;
-  std::atomic<bool> flushing_ = false;
-  std::atomic<int> flush_errno_ = 0;
+  std::size_t written_ = 0;
+  BackgroundFlush flush_{[this] { return ::fdatasync(fd_) == 0 ? 0 : errno; }};
 };
 
 class PosixScratch final : public ScratchFile {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/background_flush.h"
 #include "platform/file_system.h"
 #include "platform/win_handle.h"
 
@@ -186,9 +187,18 @@ class WinScratch final : public ScratchFile {
 
 class WinReplacement final : public ReplacementFile {
  public:
-  WinReplacement(std::u16string target, std::u16string scratch, UniqueHandle file)
-      : target_(std::move(target)), scratch_(std::move(scratch)), file_(std::move(file)) {}
+  // `flusher`, when open, is a second handle to the same file for flushing
+  // it while `file` writes: a flush through the handle being written with
+  // would hold up the writes.
+  WinReplacement(std::u16string target, std::u16string scratch, UniqueHandle file,
+                 UniqueHandle flusher)
+      : target_(std::move(target)),
+        scratch_(std::move(scratch)),
+        file_(std::move(file)),
+        flusher_(std::move(flusher)) {}
   ~WinReplacement() override {
+    flush_.Wait();
+    flusher_.reset();
     file_.reset();
     if (!committed_) RemoveFile(scratch_);
   }
@@ -199,12 +209,17 @@ class WinReplacement final : public ReplacementFile {
       if (!::WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) || written == 0)
         error_ = FromLastError(GetLastError());
       bytes.remove_prefix(written);
+      written_ += written;
     }
+    if (error_ == WriteError::kNone && flusher_) flush_.Written(written_);
     return error_ == WriteError::kNone;
   }
   WriteError Commit() override {
+    if (const int flush_error = flush_.Wait(); flush_error != 0 && error_ == WriteError::kNone)
+      error_ = FromLastError(static_cast<DWORD>(flush_error));
     if (error_ == WriteError::kNone && !FlushFileBuffers(file_.get()))
       error_ = FromLastError(GetLastError());
+    flusher_.reset();
     file_.reset();
     if (error_ == WriteError::kNone) error_ = MoveOver(scratch_, target_);
     committed_ = error_ == WriteError::kNone;
@@ -214,8 +229,12 @@ class WinReplacement final : public ReplacementFile {
  private:
   std::u16string target_, scratch_;
   UniqueHandle file_;
+  UniqueHandle flusher_;
   WriteError error_ = WriteError::kNone;
   bool committed_ = false;
+  std::uint64_t written_ = 0;
+  BackgroundFlush flush_{
+      [this] { return FlushFileBuffers(flusher_.get()) ? 0 : static_cast<int>(GetLastError()); }};
 };
 
 }  // namespace
@@ -250,13 +269,16 @@ std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& p
                                  : WriteError::kNone;
   if (error != WriteError::kNone) return nullptr;
   std::u16string scratch = ScratchNameBeside(path);
-  UniqueHandle file(CreateFileW(W(scratch), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  UniqueHandle file(CreateFileW(W(scratch), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     error = FromLastError(GetLastError());
     return nullptr;
   }
-  return std::make_unique<WinReplacement>(path, std::move(scratch), std::move(file));
+  UniqueHandle flusher(CreateFileW(W(scratch), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return std::make_unique<WinReplacement>(path, std::move(scratch), std::move(file),
+                                          std::move(flusher));
 }
 
 WriteError OverwriteFile(const std::u16string& path, std::string_view bytes) {

@@ -67,6 +67,35 @@ TEST_F(FileSystemTest, ReplaceWritesWholeNewContent) {
   EXPECT_EQ(dir_.CountEntries(), 4);  // no scratch file left
 }
 
+// Large enough for flushes on the way, begun while writing goes on; the
+// old file stays as it was until the new one is complete, and dropping the
+// replacement unfinished leaves it so.
+TEST_F(FileSystemTest, LargeReplacementIsExactAndOnlyOnCommit) {
+  std::string piece(1 << 20, '\0');
+  for (std::size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<char>('a' + i % 26);
+  for (const bool commit : {false, true}) {
+    WriteError error = WriteError::kNone;
+    auto file = platform::ReplacementFile::Create(dir_ / u"Page.htm", error);
+    ASSERT_TRUE(file);
+    for (int i = 0; i < 20; ++i) {
+      piece[0] = static_cast<char>('0' + i % 10);
+      ASSERT_TRUE(file->Write(piece));
+    }
+    EXPECT_EQ(dir_.Read(u"Page.htm"), "x");
+    if (commit) {
+      EXPECT_EQ(file->Commit(), WriteError::kNone);
+    }
+    file.reset();
+    EXPECT_EQ(dir_.CountEntries(), 3);  // no scratch file left
+  }
+  const std::string replaced = dir_.Read(u"Page.htm").value_or("");
+  ASSERT_EQ(replaced.size(), 20u << 20);
+  for (int i = 0; i < 20; ++i) {
+    piece[0] = static_cast<char>('0' + i % 10);
+    ASSERT_EQ(replaced.compare(static_cast<std::size_t>(i) << 20, piece.size(), piece), 0) << i;
+  }
+}
+
 TEST_F(FileSystemTest, ReplaceRefusesAndLeavesEverythingAsItWas) {
   dir_.SetReadOnly(u"notes.TXT", true);
   EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"notes.TXT", "new"), WriteError::kReadOnly);
