@@ -90,6 +90,7 @@ class clsQuillmere {
     void Emit(View text, bool last, String& out);
     std::size_t Settle(View text, bool last, String& out);
     void PutText(View text, String& out);
+    void PutChar(Char c, String& out);
     void CountBreak(Char c);
     void FlushBreaks(String& out);
 

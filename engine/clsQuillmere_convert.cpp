@@ -333,7 +333,7 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
         if (lt - j == 8 || EntitySettled(View(p, lt), j)) {
           Char decoded;
           i += Entity(View(p, lt), j, decoded);
-          PutText(View(&decoded, 1), out);
+          PutChar(decoded, out);
         } else {
           Emit(piece.substr(j, lt - j), false, out);
           i = lt;
@@ -350,7 +350,11 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
       GrowTag(piece.substr(i));
       return;
     }
-    EndTag(piece.substr(i, gt + 1 - i), out);
+    // Only tags whose names begin with H, B, I, A or "/" can give anything;
+    // the rest are dropped whatever the options.
+    const Char c = Upper(p[i + 1]);
+    if ((c == 'H') | (c == 'B') | (c == 'I') | (c == 'A') | (c == '/'))
+      EndTag(piece.substr(i, gt + 1 - i), out);
     i = gt + 1;
   }
 }
@@ -525,11 +529,23 @@ inline void clsQuillmere::BasicSession<Char>::CountBreak(Char c) {
   }
 }
 
+template <typename Char>
+inline void clsQuillmere::BasicSession<Char>::PutChar(Char c, String& out) {
+  cr_pending_ = false;
+  if (breaks_) FlushBreaks(out);
+  out.push_back(c);
+}
+
 // Settled text with no line break in it: the breaks before it go first.
 template <typename Char>
 inline void clsQuillmere::BasicSession<Char>::PutText(View text, String& out) {
   cr_pending_ = false;
-  if (breaks_) FlushBreaks(out);
+  if (breaks_ == 1) {
+    out.append(kCrLf<Char>, 2);
+    breaks_ = 0;
+  } else if (breaks_) {
+    FlushBreaks(out);
+  }
   out.append(text);
 }
 
@@ -567,7 +583,7 @@ std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, Strin
       if (!last && n - i < 8) break;
       Char decoded;
       i += Entity(text, i, decoded);
-      PutText(View(&decoded, 1), out);
+      PutChar(decoded, out);
     }
   }
   return i;
