@@ -82,9 +82,11 @@ class clsQuillmere {
     void Finish(String& out, const std::function<void(String&)>& flush = {});
 
    private:
+    std::size_t Scan(View piece, std::size_t i, String& out);
     void GrowTag(View more);
     void EndLongTag(String& out);
     void EndTag(View tag, String& out);
+    void EndTextTag(View tag, String& out);
     void OpenLink(View tag, String& add);
     void AddLine(std::size_t dashes, String& out);
     void Emit(View text, bool last, String& out);

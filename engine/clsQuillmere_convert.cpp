@@ -118,12 +118,15 @@ QUILLMERE_INLINE std::size_t FindStop(std::basic_string_view<Char> text, std::si
 
 template <typename Char>
 constexpr Char kCrLf[] = {'\r', '\n'};
+template <typename Char>
+constexpr Char kCrLfCrLf[] = {'\r', '\n', '\r', '\n'};
 
 // The entity at text[i], an "&": how many characters it takes and what they
 // stand for. "&amp;" first, then "&lt;" and "&gt;": an "&" decoded from
 // "&amp;" still forms "&lt;" or "&gt;" with the text after it.
 template <typename Char>
-std::size_t Entity(std::basic_string_view<Char> text, std::size_t i, Char& decoded) {
+QUILLMERE_INLINE std::size_t Entity(std::basic_string_view<Char> text, std::size_t i,
+                                    Char& decoded) {
   decoded = '&';
   switch (i + 1 < text.size() ? text[i + 1] : Char()) {
     case 'a':
@@ -287,7 +290,6 @@ clsQuillmere::BasicSession<Char>::BasicSession(
 // waits, in tag_ or held_.
 template <typename Char>
 void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
-  const Char* p = piece.data();
   const std::size_t n = piece.size();
   std::size_t i = 0;
   while (i < n) {
@@ -308,55 +310,124 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
       tag_.clear();
       continue;
     }
-    if (!held_.empty()) {
-      const std::size_t lt = Find<'<'>(piece, i);
-      const std::size_t end = lt == piece.npos ? n : lt;
-      Emit(piece.substr(i, end - i), false, out);
-      i = end;
-    } else {
-      // An "&" that begins no entity ("&nbsp;") is text like the rest; one
-      // before a tag may yet, with the text after the tag.
-      std::size_t j = FindStop<'<'>(piece, i);
-      while (j + 1 < n && p[j] == '&' && !MayBeginEntity(p[j + 1])) j = FindStop<'<'>(piece, j + 1);
-      if (j > i) PutText(View(p + i, j - i), out);
-      if (j == n) return;
-      i = j;
-      if (p[j] == '\r' || p[j] == '\n') {
-        for (; i < n && (p[i] == '\r' || p[i] == '\n'); ++i) CountBreak(p[i]);
-        continue;
-      }
-      if (p[j] == '&') {
-        // Decided here unless a tag (or the end of the piece) comes while
-        // a longer form is still possible; else settled with what follows.
-        const std::size_t look = std::min<std::size_t>(n - j, 8);
-        const std::size_t lt = static_cast<std::size_t>(std::find(p + j, p + j + look, '<') - p);
-        if (lt - j == 8 || EntitySettled(View(p, lt), j)) {
-          Char decoded;
-          i += Entity(View(p, lt), j, decoded);
-          PutChar(decoded, out);
-        } else {
-          Emit(piece.substr(j, lt - j), false, out);
-          i = lt;
-        }
-        continue;
-      }
+    if (held_.empty()) {
+      i = Scan(piece, i, out);
+      continue;
     }
+    // Text after an entity that what follows a tag may yet complete.
+    const std::size_t lt = Find<'<'>(piece, i);
+    const std::size_t end = lt == piece.npos ? n : lt;
+    Emit(piece.substr(i, end - i), false, out);
+    i = end;
     if (i == n) return;
-    // A "<": the tag is replaced at once when its ">" is in the piece.
     const std::size_t gt = Find<'>'>(piece, i + 1);
     if (gt == piece.npos) {
-      tag_.clear();
       in_tag_ = true;
       GrowTag(piece.substr(i));
       return;
     }
-    // Only tags whose names begin with H, B, I, A or "/" can give anything;
-    // the rest are dropped whatever the options.
-    const Char c = Upper(p[i + 1]);
-    if ((c == 'H') | (c == 'B') | (c == 'I') | (c == 'A') | (c == '/'))
-      EndTag(piece.substr(i, gt + 1 - i), out);
+    EndTag(piece.substr(i, gt + 1 - i), out);
     i = gt + 1;
   }
+}
+
+namespace {
+
+// Where "<", ">", "&", CR and LF stand among the 64 characters from p + at,
+// one bit each (none past the end of the text, at `n`).
+template <typename Char>
+std::uint64_t StopMask(const Char* p, std::size_t at, std::size_t n) {
+  std::uint64_t bits = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  if (n - at >= 64) {
+    const __m128i two = sizeof(Char) == 1 ? _mm_set1_epi8(2) : _mm_set1_epi16(2);
+    auto equal = [](__m128i v, char c) {
+      return sizeof(Char) == 1 ? _mm_cmpeq_epi8(v, _mm_set1_epi8(c))
+                               : _mm_cmpeq_epi16(v, _mm_set1_epi16(c));
+    };
+    auto hits = [&](std::size_t k) {  // "<" and ">" differ in one bit only
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + k));
+      return _mm_or_si128(_mm_or_si128(equal(_mm_or_si128(v, two), '>'), equal(v, '&')),
+                          _mm_or_si128(equal(v, '\r'), equal(v, '\n')));
+    };
+    for (std::size_t k = 0; k < 64; k += 16) {
+      const __m128i bytes = sizeof(Char) == 1 ? hits(k) : _mm_packs_epi16(hits(k), hits(k + 8));
+      bits |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << k;
+    }
+    return bits;
+  }
+#endif
+  constexpr std::uint64_t kStops =
+      1ull << '<' | 1ull << '>' | 1ull << '&' | 1ull << '\r' | 1ull << '\n';
+  const std::size_t count = std::min<std::size_t>(n - at, 64);
+  for (std::size_t k = 0; k < count; ++k) {
+    const auto u = static_cast<std::make_unsigned_t<Char>>(p[at + k]);
+    if (u < 64 && (kStops >> u & 1) != 0) bits |= 1ull << k;
+  }
+  return bits;
+}
+
+}  // namespace
+
+// The scan of text with nothing held back, from piece[i]: the places where
+// it may have to act are found 64 characters at a time and visited in
+// order. Returns where it stopped: the end of the piece, or where an entity
+// began to wait for more (held_ is then no longer empty).
+template <typename Char>
+std::size_t clsQuillmere::BasicSession<Char>::Scan(View piece, std::size_t i, String& out) {
+  const Char* p = piece.data();
+  const std::size_t n = piece.size();
+  constexpr std::size_t kNone = ~std::size_t();
+  std::size_t tag = kNone;  // where the tag being read began
+  for (std::size_t base = i; base < n; base += 64) {
+    for (std::uint64_t bits = StopMask(p, base, n); bits != 0; bits &= bits - 1) {
+      const std::size_t j = base + static_cast<std::size_t>(std::countr_zero(bits));
+      const Char c = p[j];
+      if (tag != kNone) {
+        // A tag runs from "<" through the first ">" after it. Only tags whose
+        // names begin with H, B, I, A or "/" can give anything; the rest are
+        // dropped whatever the options.
+        if (c != '>') continue;
+        const Char first = Upper(p[tag + 1]);
+        i = j + 1;
+        if ((first == 'H') | (first == 'B') | (first == 'I') | (first == 'A') | (first == '/')) {
+          EndTag(View(p + tag, i - tag), out);
+          if (!held_.empty()) return i;
+        }
+        tag = kNone;
+        continue;
+      }
+      if (j < i) continue;  // in an entity already decoded
+      if (c == '>') continue;
+      if (c == '&' && j + 1 < n && !MayBeginEntity(p[j + 1])) continue;  // "&nbsp;" is text
+      if (j > i) PutText(View(p + i, j - i), out);
+      i = j + 1;
+      if (c == '<') {
+        tag = j;
+      } else if (c != '&') {
+        CountBreak(c);
+      } else {
+        // Decided here unless a tag (or the end of the piece) comes while
+        // a longer form is still possible; else settled with what follows.
+        const std::size_t look = std::min<std::size_t>(n - j, 8);
+        const std::size_t lt = static_cast<std::size_t>(std::find(p + j, p + j + look, '<') - p);
+        if (lt - j != 8 && !EntitySettled(View(p, lt), j)) {
+          Emit(piece.substr(j, lt - j), false, out);
+          return lt;
+        }
+        Char decoded;
+        i = j + Entity(View(p, lt), j, decoded);
+        PutChar(decoded, out);
+      }
+    }
+  }
+  if (tag != kNone) {
+    in_tag_ = true;
+    GrowTag(piece.substr(tag));
+  } else if (n > i) {
+    PutText(View(p + i, n - i), out);
+  }
+  return n;
 }
 
 // The first characters of a long tag, enough to classify it, stay in
@@ -403,19 +474,37 @@ void clsQuillmere::BasicSession<Char>::EndLongTag(String& out) {
 
 // Replaces a complete tag by what the options make of it.
 template <typename Char>
-void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
+QUILLMERE_INLINE void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
   const auto& o = options_.options_;
-  String& add = appended_;
-  add.clear();
   switch (Upper(tag.size() > 1 ? tag[1] : Char())) {
     case 'H':
       // A negative count draws no dashes; the line break stays.
       if (StartsUpper(tag, "<HR") && o[HR] != 0)
-        return AddLine(static_cast<std::size_t>(std::max<int>(o[HR_NUM], 0)), out);
+        AddLine(static_cast<std::size_t>(std::max<int>(o[HR_NUM], 0)), out);
       return;
     case 'B':
-      if (StartsUpper(tag, "<BR") && o[BR] != 0) return AddLine(0, out);
+      if (StartsUpper(tag, "<BR") && o[BR] != 0) AddLine(0, out);
       return;
+    case '/':
+      if (!StartsUpper(tag, "</P")) break;
+      if (o[P] != 0) AddLine(0, out);
+      return;
+    case 'I':
+    case 'A':
+      break;
+    default:
+      return;
+  }
+  EndTextTag(tag, out);
+}
+
+// Image and link tags, and the closing link tag: what they give is text.
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::EndTextTag(View tag, String& out) {
+  const auto& o = options_.options_;
+  String& add = appended_;
+  add.clear();
+  switch (Upper(tag[1])) {
     case 'I':
       if (StartsUpper(tag, "<IM") && o[IMG] != 0) {
         add.append(image_label_);
@@ -427,9 +516,7 @@ void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
       if (StartsUpper(tag, "<A ")) OpenLink(tag, add);
       break;
     case '/':
-      if (StartsUpper(tag, "</P")) {
-        if (o[P] != 0) return AddLine(0, out);
-      } else if (StartsUpper(tag, "</A")) {
+      if (StartsUpper(tag, "</A")) {
         // A closing tag with no link open (after a removed opening tag, a
         // second closing tag, or a tag such as </ADDRESS>) is dropped like
         // any other tag.
@@ -454,7 +541,7 @@ void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
 
 // A rule of `dashes` dashes, or none, and a line break.
 template <typename Char>
-void clsQuillmere::BasicSession<Char>::AddLine(std::size_t dashes, String& out) {
+QUILLMERE_INLINE void clsQuillmere::BasicSession<Char>::AddLine(std::size_t dashes, String& out) {
   if (!held_.empty()) {
     appended_.assign(dashes, '-');
     appended_.append(kCrLf<Char>, 2);
@@ -540,8 +627,8 @@ inline void clsQuillmere::BasicSession<Char>::PutChar(Char c, String& out) {
 template <typename Char>
 inline void clsQuillmere::BasicSession<Char>::PutText(View text, String& out) {
   cr_pending_ = false;
-  if (breaks_ == 1) {
-    out.append(kCrLf<Char>, 2);
+  if (breaks_ - 1 < 2) {  // one or two: nothing to collapse
+    out.append(kCrLfCrLf<Char>, 2 * breaks_);
     breaks_ = 0;
   } else if (breaks_) {
     FlushBreaks(out);
