@@ -406,6 +406,7 @@ std::size_t clsQuillmere::BasicSession<Char>::Scan(View piece, std::size_t i, St
         tag = j;
       } else if (c != '&') {
         CountBreak(c);
+        if (c == '\r' && i < n && p[i] == '\n') CountBreak(p[i++]);  // CR LF at once
       } else {
         // Decided here unless a tag (or the end of the piece) comes while
         // a longer form is still possible; else settled with what follows.
