@@ -233,7 +233,9 @@ std::u16string LiteralExecute(const std::u16string& input, const LiteralOptions&
   return LiteralPostProcess(result, o.enter != 0);
 }
 
-TEST(Execute, MatchesTheLiteralRulesOnRandomDocuments) {
+// Random documents of up to `most` fragments under random options, each
+// against the rules written out literally.
+void CheckRandomDocuments(int rounds, int most, unsigned seed) {
   const std::vector<std::u16string> fragments = {u"<",
                                                  u">",
                                                  u"&",
@@ -265,10 +267,10 @@ TEST(Execute, MatchesTheLiteralRulesOnRandomDocuments) {
                                                  u"<!-- > -->",
                                                  u"\u65e5",
                                                  u"<a\thref=x>"};
-  std::mt19937 random(31);
-  for (int round = 0; round < 20000; ++round) {
+  std::mt19937 random(seed);
+  for (int round = 0; round < rounds; ++round) {
     std::u16string text;
-    for (int i = static_cast<int>(random() % 25); i > 0; --i)
+    for (int i = static_cast<int>(random() % static_cast<unsigned>(most)); i > 0; --i)
       text += fragments[random() % fragments.size()];
     LiteralOptions o;
     int* flags[] = {&o.hr, &o.br, &o.p, &o.img, &o.aname, &o.ahref, &o.sharp, &o.enter};
@@ -290,6 +292,16 @@ TEST(Execute, MatchesTheLiteralRulesOnRandomDocuments) {
     clsQuillmere q = ConverterWith(settings);
     ASSERT_EQ(Show(q.Execute(text)), Show(LiteralExecute(text, o))) << "input: " << Show(text);
   }
+}
+
+TEST(Execute, MatchesTheLiteralRulesOnRandomDocuments) {
+  CheckRandomDocuments(20000, 25, 31);
+}
+
+// Long enough that the scan works on whole blocks of 64 characters, with
+// tags, entities and line breaks across their edges.
+TEST(Execute, MatchesTheLiteralRulesOnLongRandomDocuments) {
+  CheckRandomDocuments(1500, 300, 37);
 }
 
 // A text fed in pieces, split anywhere (inside tags, entities and CR LF

@@ -96,7 +96,9 @@ TEST(TextFiles, DeviceNamesNeitherHangNorCount) {
 // for bytes that decode strangely (lead bytes before mark-up, letters as
 // trail bytes in image and link tags, characters the encoder writes
 // differently, a NUL) and whatever the pieces the reader hands over.
-TEST(ConvertPieces, GiveWhatTheWholeTextGives) {
+// Random documents of up to `most` fragments, read in pieces of 1 to
+// `longest` bytes, against the whole text.
+void CheckRandomPieces(int rounds, int most, unsigned longest, unsigned seed) {
   // Mark-up, entities and line breaks; then Shift-JIS: 日本, characters
   // whose trail byte is "A", "I" or "a" (also inside image and link tags),
   // lone lead bytes, characters the encoder writes differently, an
@@ -115,17 +117,17 @@ TEST(ConvertPieces, GiveWhatTheWholeTextGives) {
                                              {{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"0"}},
                                              {{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"2"}},
                                              {{u"HR_NUM", u"3"}, {u"ENTER", u"0"}}};
-  std::mt19937 random(5);
-  for (int round = 0; round < 3000; ++round) {
+  std::mt19937 random(seed);
+  for (int round = 0; round < rounds; ++round) {
     std::string doc;
-    for (int i = static_cast<int>(random() % 30); i > 0; --i)
+    for (int i = static_cast<int>(random() % static_cast<unsigned>(most)); i > 0; --i)
       doc += fragments[random() % fragments.size()];
     if (random() % 20 == 0) doc.insert(random() % (doc.size() + 1), 1, '\0');
     for (const Settings& changes : option_sets) {
       const clsQuillmere q = ConverterWith(changes);
 
       for (const bool as_text : {false, true}) {
-        auto a_few = [&] { return static_cast<std::size_t>(1 + random() % 7); };
+        auto a_few = [&] { return static_cast<std::size_t>(1 + random() % longest); };
         const std::optional<std::string> out = ConvertString(q, doc, a_few, as_text);
         ASSERT_TRUE(out.has_value());
         const std::string whole = platform::EncodeAnsi(q.Execute(DecodeTextBytes(doc)) + u"\r\n");
@@ -134,6 +136,15 @@ TEST(ConvertPieces, GiveWhatTheWholeTextGives) {
       }
     }
   }
+}
+
+TEST(ConvertPieces, GiveWhatTheWholeTextGives) {
+  CheckRandomPieces(3000, 30, 7, 5);
+}
+
+// Pieces long enough for the scan's blocks of 64 bytes.
+TEST(ConvertPieces, LongPiecesGiveWhatTheWholeTextGives) {
+  CheckRandomPieces(300, 300, 300, 11);
 }
 
 // Tags longer than what is kept in memory: one that is dropped, a link and
