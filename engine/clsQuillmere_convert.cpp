@@ -108,12 +108,11 @@ QUILLMERE_INLINE std::size_t Find(std::basic_string_view<Char> text, std::size_t
 }
 
 // The first character post-processing acts on ("&", CR, LF) at or after
-// `from`, or the text's size; in the scan also the "<" that opens a tag
-// (Open; "&" again when there is none: a "<" in text already scanned, from a
-// tag the options keep, stays text).
-template <char Open, typename Char>
+// `from`, or the text's size. A "<" here, in text already scanned (from a
+// tag the options keep), stays text.
+template <typename Char>
 QUILLMERE_INLINE std::size_t FindStop(std::basic_string_view<Char> text, std::size_t from) {
-  return FindAny<Open, '&', '\r', '\n'>(text, from);
+  return FindAny<'&', '&', '\r', '\n'>(text, from);
 }
 
 template <typename Char>
@@ -534,7 +533,7 @@ void clsQuillmere::BasicSession<Char>::EndTextTag(View tag, String& out) {
       return;
   }
   if (add.empty()) return;
-  if (held_.empty() && FindStop<'&'>(View(add), 0) == add.size())
+  if (held_.empty() && FindStop(View(add), 0) == add.size())
     PutText(add, out);  // nothing in it for post-processing
   else
     Emit(add, false, out);
@@ -662,7 +661,7 @@ std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, Strin
       CountBreak(c);
       ++i;
     } else if (c != '&') {
-      const std::size_t run = FindStop<'&'>(text, i + 1);
+      const std::size_t run = FindStop(text, i + 1);
       PutText(text.substr(i, run - i), out);
       i = run;
     } else {
