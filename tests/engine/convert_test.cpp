@@ -390,4 +390,70 @@ INSTANTIATE_TEST_SUITE_P(
         ExtractCase{kImage, u"<IMIMG G src='s'>", u":"},
         ExtractCase{kLink, u"<a href=\"x\" title='日本語'>", u"x"}));
 
+// The picking rules written out step by step, as they read: angle brackets
+// dropped, single quotes made double, the upper-case name removed and then
+// the lower-case one, the rest split at quotes (at spaces without them), and
+// the piece after a key's piece is its value.
+std::u16string LiteralRemoveAll(const std::u16string& text, const std::u16string& name) {
+  std::u16string kept;
+  for (std::size_t i = 0; i < text.size();) {
+    if (text.compare(i, name.size(), name) == 0) {
+      i += name.size();
+    } else {
+      kept.push_back(text[i++]);
+    }
+  }
+  return kept;
+}
+
+std::vector<std::u16string> LiteralPick(const std::u16string& tag, const std::u16string& name,
+                                        const std::vector<std::u16string>& keys) {
+  std::u16string text;
+  for (char16_t c : tag)
+    if (c != u'<' && c != u'>') text.push_back(c == u'\'' ? u'"' : c);
+  std::u16string lower = name;
+  for (char16_t& c : lower) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+  text = LiteralRemoveAll(LiteralRemoveAll(text, name), lower);
+  std::vector<std::u16string> values(keys.size());
+  if (text.empty()) return values;
+  const char16_t separator = text.find(u'"') != std::u16string::npos ? u'"' : u' ';
+  std::vector<std::u16string> pieces(1);
+  for (char16_t c : text) {
+    if (c == separator)
+      pieces.emplace_back();
+    else
+      pieces.back().push_back(c);
+  }
+  for (std::size_t i = 1; i < pieces.size(); ++i) {
+    std::u16string key;
+    for (char16_t c : pieces[i - 1])
+      if (c != u' ') key.push_back(c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c);
+    for (std::size_t k = 0; k < keys.size(); ++k)
+      if (key == keys[k]) values[k] = pieces[i];
+  }
+  return values;
+}
+
+TEST(Extract, MatchesTheRulesWrittenOutOnRandomTags) {
+  const std::u16string alphabet = u"<>'\" =aAgGiImMlLtThHrReEfFsSxX:#\u3042";
+  const std::vector<std::u16string> words = {
+      u"<img ", u"<IMG ", u"<a ",  u"<A ",   u"IMG ",    u"img ",    u"A ",    u"a ",
+      u"src=",  u"SRC=",  u"alt=", u"href=", u"HREF = ", u"'x.gif'", u"\"y\"", u">"};
+  std::mt19937 random(41);
+  for (int round = 0; round < 30000; ++round) {
+    std::u16string tag;
+    for (int i = static_cast<int>(random() % 12); i > 0; --i) {
+      if (random() % 2 == 0)
+        tag += words[random() % words.size()];
+      else
+        tag.push_back(alphabet[random() % alphabet.size()]);
+    }
+    if (random() % 2 == 0) tag = u"<" + tag + u">";
+    const auto image = LiteralPick(tag, u"IMG ", {u"ALT=", u"SRC="});
+    ASSERT_EQ(Show(QuillmereTestAccess::Image(tag)), Show(image[0] + u":" + image[1])) << Show(tag);
+    ASSERT_EQ(Show(QuillmereTestAccess::Link(tag)), Show(LiteralPick(tag, u"A ", {u"HREF="})[0]))
+        << Show(tag);
+  }
+}
+
 }  // namespace
