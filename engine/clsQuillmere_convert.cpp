@@ -32,6 +32,15 @@ Char Upper(Char c) {
   return c >= 'a' && c <= 'z' ? static_cast<Char>(c - 32) : c;
 }
 
+// Whether `c` is `expected`, an ASCII character, letters in either case.
+// Setting the case bit maps only 'A'..'Z' onto 'a'..'z'; it decides with
+// no branch, and `expected` is known when it is compiled.
+template <typename Char>
+QUILLMERE_INLINE bool SameUpper(Char c, char expected) {
+  if (expected >= 'A' && expected <= 'Z') return (c | 0x20) == (expected | 0x20);
+  return c == static_cast<Char>(expected);
+}
+
 // Whether `text` begins with the ASCII `prefix` (given in upper case) once
 // upper-cased. In code page bytes a character other than ASCII fails at its
 // first byte, which is above 0x7F, just as it does as a UTF-16 unit.
@@ -40,7 +49,7 @@ template <typename Char, std::size_t N>
 QUILLMERE_INLINE bool StartsUpper(std::basic_string_view<Char> text, const char (&prefix)[N]) {
   if (text.size() < N - 1) return false;
   bool same = true;
-  for (std::size_t i = 0; i < N - 1; ++i) same &= Upper(text[i]) == static_cast<Char>(prefix[i]);
+  for (std::size_t i = 0; i < N - 1; ++i) same &= SameUpper(text[i], prefix[i]);
   return same;
 }
 
@@ -196,10 +205,34 @@ bool IsKey(std::basic_string_view<Char> piece, std::string_view key) {
   return k == key.size();
 }
 
-// The attribute picker shared by image and link tags: quotes are made alike,
-// the tag name is removed, the text is split at quotes (or at spaces when it
-// has none), and a piece whose upper-cased, space-free form is one of `keys`
-// makes the piece after it that key's value.
+// What the picker splits, without a copy, for the common tag: "<", the name
+// as one of its two spellings (or neither), the rest with no "<" or ">" and
+// neither spelling of the name in it, and ">". A view without data for any
+// other tag. (In code page bytes a name spelled in the rest counts even
+// where it would not be removed, behind a lead byte; such a tag takes the
+// long way.)
+template <typename Char>
+std::basic_string_view<Char> PlainAttributes(std::basic_string_view<Char> tag,
+                                             std::string_view upper_name,
+                                             std::string_view lower_name) {
+  using View = std::basic_string_view<Char>;
+  if (tag.size() < 2 || tag.front() != '<' || tag.back() != '>') return View();
+  View body = tag.substr(1, tag.size() - 2);
+  if (FindAny<'<', '>', '<', '>'>(body, 0) != body.size()) return View();
+  if (StartsWith(body, 0, upper_name) || StartsWith(body, 0, lower_name))
+    body.remove_prefix(upper_name.size());
+  const auto upper = static_cast<Char>(upper_name[0]), lower = static_cast<Char>(lower_name[0]);
+  for (std::size_t at = 0; at < body.size(); ++at)
+    if ((body[at] == upper && StartsWith(body, at, upper_name)) ||
+        (body[at] == lower && StartsWith(body, at, lower_name)))
+      return View();
+  return body;
+}
+
+// The attribute picker shared by image and link tags: "<" and ">" are
+// dropped, the tag name is removed, the text is split at quotes (or at
+// spaces when it has none), and a piece whose upper-cased, space-free form
+// is one of `keys` makes the piece after it that key's value.
 //
 // The picker works on code page bytes in normal form as well as on UTF-16:
 // the characters it splits at and drops are below 0x40, which no byte of a
@@ -210,30 +243,34 @@ template <std::size_t N, typename Char>
 std::array<std::basic_string_view<Char>, N> PickAttributes(
     std::basic_string_view<Char> tag, std::string_view upper_name, std::string_view lower_name,
     const std::array<std::string_view, N>& keys, const LeadBytes* leads,
-    std::basic_string<Char>& text) {
-  text.resize(tag.size());
-  std::size_t length = 0;
-  for (Char c : tag)
-    if (c != '<' && c != '>') text[length++] = c == '\'' ? '"' : c;
-  text.resize(length);
-  RemoveAll(text, upper_name, leads);
-  RemoveAll(text, lower_name, leads);
+    std::basic_string<Char>& scratch) {
+  using View = std::basic_string_view<Char>;
+  View text = PlainAttributes(tag, upper_name, lower_name);
+  if (text.data() == nullptr) {
+    scratch.resize(tag.size());
+    std::size_t length = 0;
+    for (Char c : tag)
+      if (c != '<' && c != '>') scratch[length++] = c;
+    scratch.resize(length);
+    RemoveAll(scratch, upper_name, leads);
+    RemoveAll(scratch, lower_name, leads);
+    text = scratch;
+  }
 
-  std::array<std::basic_string_view<Char>, N> values;
-  if (text.empty()) return values;
-  const Char separator = text.find('"') != text.npos ? '"' : ' ';
-  std::basic_string_view<Char> rest = text, previous;
-  bool first = true;
-  for (;;) {
-    const std::size_t cut = rest.find(separator);
-    const auto piece = rest.substr(0, cut);
-    if (!first)
+  // Both quotes split alike.
+  const bool quoted = FindAny<'"', '\'', '"', '\''>(text, 0) != text.size();
+  std::array<View, N> values;
+  View previous;
+  for (std::size_t start = 0;;) {
+    const std::size_t cut = quoted ? FindAny<'"', '\'', '"', '\''>(text, start)
+                                   : FindAny<' ', ' ', ' ', ' '>(text, start);
+    const View piece = text.substr(start, cut - start);
+    if (start != 0)
       for (std::size_t k = 0; k < N; ++k)
         if (IsKey(previous, keys[k])) values[k] = piece;
-    if (cut == rest.npos) break;
+    if (cut == text.size()) break;
     previous = piece;
-    first = false;
-    rest.remove_prefix(cut + 1);
+    start = cut + 1;
   }
   return values;
 }
@@ -332,85 +369,126 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
 
 namespace {
 
-// Where "<", ">", "&", CR and LF stand among the 64 characters from p + at,
-// one bit each (none past the end of the text, at `n`).
+// Where the scan may have to act among the 64 characters from p + at, one
+// bit each (none past the end of the text, at `n`): "<", "&", CR and LF in
+// `stops`, ">" in `ends`.
+struct StopBits {
+  std::uint64_t stops;
+  std::uint64_t ends;
+};
+
 template <typename Char>
-std::uint64_t StopMask(const Char* p, std::size_t at, std::size_t n) {
-  std::uint64_t bits = 0;
+QUILLMERE_INLINE StopBits FindStops(const Char* p, std::size_t at, std::size_t n) {
+  StopBits bits{0, 0};
 #if defined(__SSE2__) || defined(_M_X64)
   if (n - at >= 64) {
-    const __m128i two = sizeof(Char) == 1 ? _mm_set1_epi8(2) : _mm_set1_epi16(2);
     auto equal = [](__m128i v, char c) {
       return sizeof(Char) == 1 ? _mm_cmpeq_epi8(v, _mm_set1_epi8(c))
                                : _mm_cmpeq_epi16(v, _mm_set1_epi16(c));
     };
-    auto hits = [&](std::size_t k) {  // "<" and ">" differ in one bit only
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + k));
-      return _mm_or_si128(_mm_or_si128(equal(_mm_or_si128(v, two), '>'), equal(v, '&')),
-                          _mm_or_si128(equal(v, '\r'), equal(v, '\n')));
+    auto mask = [](__m128i low, __m128i high) {  // one bit per character
+      const __m128i bytes = sizeof(Char) == 1 ? low : _mm_packs_epi16(low, high);
+      return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
     };
+    constexpr std::size_t kUnits = 16 / sizeof(Char);  // per load
+    constexpr std::size_t kLoads = 16 / kUnits;        // per 16 bits of mask
     for (std::size_t k = 0; k < 64; k += 16) {
-      const __m128i bytes = sizeof(Char) == 1 ? hits(k) : _mm_packs_epi16(hits(k), hits(k + 8));
-      bits |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << k;
+      __m128i stops[2], ends[2];
+      for (std::size_t h = 0; h < kLoads; ++h) {
+        const __m128i v =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + k + h * kUnits));
+        stops[h] = _mm_or_si128(_mm_or_si128(equal(v, '<'), equal(v, '&')),
+                                _mm_or_si128(equal(v, '\r'), equal(v, '\n')));
+        ends[h] = equal(v, '>');
+      }
+      bits.stops |= mask(stops[0], stops[kLoads - 1]) << k;
+      bits.ends |= mask(ends[0], ends[kLoads - 1]) << k;
     }
     return bits;
   }
 #endif
-  constexpr std::uint64_t kStops =
-      1ull << '<' | 1ull << '>' | 1ull << '&' | 1ull << '\r' | 1ull << '\n';
+  constexpr std::uint64_t kStops = 1ull << '<' | 1ull << '&' | 1ull << '\r' | 1ull << '\n';
   const std::size_t count = std::min<std::size_t>(n - at, 64);
   for (std::size_t k = 0; k < count; ++k) {
     const auto u = static_cast<std::make_unsigned_t<Char>>(p[at + k]);
-    if (u < 64 && (kStops >> u & 1) != 0) bits |= 1ull << k;
+    if (u < 64 && (kStops >> u & 1) != 0) bits.stops |= 1ull << k;
+    if (u == '>') bits.ends |= 1ull << k;
   }
   return bits;
+}
+
+// Where the first "<" stands among the (up to) 8 characters from p, or
+// their count: the reach of the longest entity form.
+template <typename Char>
+QUILLMERE_INLINE std::size_t FirstLessThan8(const Char* p, std::size_t left) {
+#if defined(__SSE2__) || defined(_M_X64)
+  if (left >= 8) {
+    const __m128i lt = sizeof(Char) == 1 ? _mm_set1_epi8('<') : _mm_set1_epi16('<');
+    if constexpr (sizeof(Char) == 1) {
+      const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+      const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lt)));
+      return static_cast<std::size_t>(std::countr_zero(hits | 0x100u));
+    } else {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, lt)));
+      return static_cast<std::size_t>(std::countr_zero(hits | 0x10000u)) / 2;
+    }
+  }
+#endif
+  const std::size_t look = std::min<std::size_t>(left, 8);
+  return static_cast<std::size_t>(std::find(p, p + look, '<') - p);
 }
 
 }  // namespace
 
 // The scan of text with nothing held back, from piece[i]: the places where
 // it may have to act are found 64 characters at a time and visited in
-// order. Returns where it stopped: the end of the piece, or where an entity
-// began to wait for more (held_ is then no longer empty).
+// order; a tag is passed over at once to its ">". Returns where it stopped:
+// the end of the piece, or where an entity began to wait for more (held_ is
+// then no longer empty).
 template <typename Char>
 std::size_t clsQuillmere::BasicSession<Char>::Scan(View piece, std::size_t i, String& out) {
   const Char* p = piece.data();
   const std::size_t n = piece.size();
-  constexpr std::size_t kNone = ~std::size_t();
-  std::size_t tag = kNone;  // where the tag being read began
-  for (std::size_t base = i; base < n; base += 64) {
-    for (std::uint64_t bits = StopMask(p, base, n); bits != 0; bits &= bits - 1) {
-      const std::size_t j = base + static_cast<std::size_t>(std::countr_zero(bits));
+  for (std::size_t base = i; base < n;) {
+    const StopBits found = FindStops(p, base, n);
+    std::size_t next = base + 64;  // where the next block begins
+    for (std::uint64_t bits = found.stops; bits != 0;) {
+      const std::size_t at = static_cast<std::size_t>(std::countr_zero(bits));
+      const std::size_t j = base + at;
       const Char c = p[j];
-      if (tag != kNone) {
-        // A tag runs from "<" through the first ">" after it. Only tags whose
-        // names begin with H, B, I, A or "/" can give anything; the rest are
-        // dropped whatever the options.
-        if (c != '>') continue;
-        const Char first = Upper(p[tag + 1]);
-        i = j + 1;
-        if ((first == 'H') | (first == 'B') | (first == 'I') | (first == 'A') | (first == '/')) {
-          EndTag(View(p + tag, i - tag), out);
-          if (!held_.empty()) return i;
-        }
-        tag = kNone;
+      if (c == '&' && j + 1 < n && !MayBeginEntity(p[j + 1])) {  // "&nbsp;" is text
+        bits &= bits - 1;
         continue;
       }
-      if (j < i) continue;  // in an entity already decoded
-      if (c == '>') continue;
-      if (c == '&' && j + 1 < n && !MayBeginEntity(p[j + 1])) continue;  // "&nbsp;" is text
       if (j > i) PutText(View(p + i, j - i), out);
-      i = j + 1;
       if (c == '<') {
-        tag = j;
+        // A tag runs from "<" through the first ">" after it. Only tags
+        // whose names begin with H, B, I, A or "/" can give anything; the
+        // rest are dropped whatever the options.
+        const std::uint64_t ends = found.ends & ~std::uint64_t(1) << at;
+        const std::size_t gt = ends != 0 ? base + static_cast<std::size_t>(std::countr_zero(ends))
+                                         : FindAny<'>', '>', '>', '>'>(piece, std::min(next, n));
+        if (gt == n) {
+          in_tag_ = true;
+          GrowTag(piece.substr(j));
+          return n;
+        }
+        i = gt + 1;
+        const Char first = p[j + 1];
+        if (SameUpper(first, 'H') | SameUpper(first, 'B') | SameUpper(first, 'I') |
+            SameUpper(first, 'A') | (first == '/')) {
+          EndTag(View(p + j, i - j), out);
+          if (!held_.empty()) return i;
+        }
       } else if (c != '&') {
+        i = j + 1;
         CountBreak(c);
         if (c == '\r' && i < n && p[i] == '\n') CountBreak(p[i++]);  // CR LF at once
       } else {
         // Decided here unless a tag (or the end of the piece) comes while
         // a longer form is still possible; else settled with what follows.
-        const std::size_t look = std::min<std::size_t>(n - j, 8);
-        const std::size_t lt = static_cast<std::size_t>(std::find(p + j, p + j + look, '<') - p);
+        const std::size_t lt = j + FirstLessThan8(p + j, n - j);
         if (lt - j != 8 && !EntitySettled(View(p, lt), j)) {
           Emit(piece.substr(j, lt - j), false, out);
           return lt;
@@ -419,14 +497,15 @@ std::size_t clsQuillmere::BasicSession<Char>::Scan(View piece, std::size_t i, St
         i = j + Entity(View(p, lt), j, decoded);
         PutChar(decoded, out);
       }
+      if (i - base >= 64) {  // past this block
+        next = i;
+        break;
+      }
+      bits &= ~std::uint64_t() << (i - base);
     }
+    base = next;
   }
-  if (tag != kNone) {
-    in_tag_ = true;
-    GrowTag(piece.substr(tag));
-  } else if (n > i) {
-    PutText(View(p + i, n - i), out);
-  }
+  if (n > i) PutText(View(p + i, n - i), out);
   return n;
 }
 
@@ -476,21 +555,22 @@ void clsQuillmere::BasicSession<Char>::EndLongTag(String& out) {
 template <typename Char>
 QUILLMERE_INLINE void clsQuillmere::BasicSession<Char>::EndTag(View tag, String& out) {
   const auto& o = options_.options_;
-  switch (Upper(tag.size() > 1 ? tag[1] : Char())) {
-    case 'H':
+  // Each case looks at the name again: the case bit also maps 0x0F to "/".
+  switch (tag.size() > 1 ? tag[1] | 0x20 : 0) {
+    case 'h':
       // A negative count draws no dashes; the line break stays.
       if (StartsUpper(tag, "<HR") && o[HR] != 0)
         AddLine(static_cast<std::size_t>(std::max<int>(o[HR_NUM], 0)), out);
       return;
-    case 'B':
+    case 'b':
       if (StartsUpper(tag, "<BR") && o[BR] != 0) AddLine(0, out);
       return;
     case '/':
       if (!StartsUpper(tag, "</P")) break;
       if (o[P] != 0) AddLine(0, out);
       return;
-    case 'I':
-    case 'A':
+    case 'i':
+    case 'a':
       break;
     default:
       return;
@@ -504,15 +584,15 @@ void clsQuillmere::BasicSession<Char>::EndTextTag(View tag, String& out) {
   const auto& o = options_.options_;
   String& add = appended_;
   add.clear();
-  switch (Upper(tag[1])) {
-    case 'I':
+  switch (tag[1] | 0x20) {
+    case 'i':
       if (StartsUpper(tag, "<IM") && o[IMG] != 0) {
         add.append(image_label_);
         AppendImageText(tag, leads(), scratch_, add);
         add.push_back(']');
       }
       break;
-    case 'A':
+    case 'a':
       if (StartsUpper(tag, "<A ")) OpenLink(tag, add);
       break;
     case '/':

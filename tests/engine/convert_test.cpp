@@ -439,8 +439,9 @@ TEST(Extract, MatchesTheRulesWrittenOutOnRandomTags) {
   const std::vector<std::u16string> words = {
       u"<img ", u"<IMG ", u"<a ",  u"<A ",   u"IMG ",    u"img ",    u"A ",    u"a ",
       u"src=",  u"SRC=",  u"alt=", u"href=", u"HREF = ", u"'x.gif'", u"\"y\"", u">"};
+  const std::vector<std::u16string> names = {u"img ", u"IMG ", u"Img ", u"a ", u"A ", u"img", u""};
   std::mt19937 random(41);
-  for (int round = 0; round < 30000; ++round) {
+  for (int round = 0; round < 40000; ++round) {
     std::u16string tag;
     for (int i = static_cast<int>(random() % 12); i > 0; --i) {
       if (random() % 2 == 0)
@@ -448,7 +449,15 @@ TEST(Extract, MatchesTheRulesWrittenOutOnRandomTags) {
       else
         tag.push_back(alphabet[random() % alphabet.size()]);
     }
-    if (random() % 2 == 0) tag = u"<" + tag + u">";
+    switch (random() % 4) {
+      case 0:
+        tag = u"<" + tag + u">";
+        break;
+      case 1:  // the usual shape: "<", a name, no other "<" or ">", ">"
+        std::erase_if(tag, [](char16_t c) { return c == u'<' || c == u'>'; });
+        tag = u"<" + names[random() % names.size()] + tag + u">";
+        break;
+    }
     const auto image = LiteralPick(tag, u"IMG ", {u"ALT=", u"SRC="});
     ASSERT_EQ(Show(QuillmereTestAccess::Image(tag)), Show(image[0] + u":" + image[1])) << Show(tag);
     ASSERT_EQ(Show(QuillmereTestAccess::Link(tag)), Show(LiteralPick(tag, u"A ", {u"HREF="})[0]))
