@@ -382,27 +382,21 @@ QUILLMERE_INLINE StopBits FindStops(const Char* p, std::size_t at, std::size_t n
   StopBits bits{0, 0};
 #if defined(__SSE2__) || defined(_M_X64)
   if (n - at >= 64) {
-    auto equal = [](__m128i v, char c) {
-      return sizeof(Char) == 1 ? _mm_cmpeq_epi8(v, _mm_set1_epi8(c))
-                               : _mm_cmpeq_epi16(v, _mm_set1_epi16(c));
-    };
-    auto mask = [](__m128i low, __m128i high) {  // one bit per character
-      const __m128i bytes = sizeof(Char) == 1 ? low : _mm_packs_epi16(low, high);
-      return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
-    };
-    constexpr std::size_t kUnits = 16 / sizeof(Char);  // per load
-    constexpr std::size_t kLoads = 16 / kUnits;        // per 16 bits of mask
+    auto equal = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
     for (std::size_t k = 0; k < 64; k += 16) {
-      __m128i stops[2], ends[2];
-      for (std::size_t h = 0; h < kLoads; ++h) {
-        const __m128i v =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + k + h * kUnits));
-        stops[h] = _mm_or_si128(_mm_or_si128(equal(v, '<'), equal(v, '&')),
-                                _mm_or_si128(equal(v, '\r'), equal(v, '\n')));
-        ends[h] = equal(v, '>');
-      }
-      bits.stops |= mask(stops[0], stops[kLoads - 1]) << k;
-      bits.ends |= mask(ends[0], ends[kLoads - 1]) << k;
+      // Sixteen characters as bytes: UTF-16 units are narrowed first, those
+      // above 0xFF to 0xFF or 0, which none of the stops is.
+      const auto* at_k = reinterpret_cast<const __m128i*>(p + at + k);
+      const __m128i v = sizeof(Char) == 1
+                            ? _mm_loadu_si128(at_k)
+                            : _mm_packus_epi16(_mm_loadu_si128(at_k), _mm_loadu_si128(at_k + 1));
+      const __m128i stops = _mm_or_si128(_mm_or_si128(equal(v, '<'), equal(v, '&')),
+                                         _mm_or_si128(equal(v, '\r'), equal(v, '\n')));
+      auto mask = [](__m128i hits) {
+        return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hits)));
+      };
+      bits.stops |= mask(stops) << k;
+      bits.ends |= mask(equal(v, '>')) << k;
     }
     return bits;
   }
