@@ -100,11 +100,17 @@ QUILLMERE_INLINE std::size_t FindAny(std::basic_string_view<Char> text, std::siz
       return i + static_cast<unsigned>(std::countr_zero(mask)) / sizeof(Char);
   }
 #endif
-  // All of them are below 64.
-  constexpr std::uint64_t mask = 1ull << A | 1ull << B | 1ull << C | 1ull << D;
-  for (; i < n; ++i) {
-    const auto u = static_cast<std::make_unsigned_t<Char>>(p[i]);
-    if (u < 64 && (mask >> u & 1) != 0) return i;
+  if constexpr (A < 64 && B < 64 && C < 64 && D < 64) {
+    constexpr std::uint64_t mask = 1ull << A | 1ull << B | 1ull << C | 1ull << D;
+    for (; i < n; ++i) {
+      const auto u = static_cast<std::make_unsigned_t<Char>>(p[i]);
+      if (u < 64 && (mask >> u & 1) != 0) return i;
+    }
+  } else {
+    for (; i < n; ++i) {
+      const Char c = p[i];
+      if ((c == A) | (c == B) | (c == C) | (c == D)) return i;
+    }
   }
   return n;
 }
@@ -157,7 +163,8 @@ QUILLMERE_INLINE std::size_t Entity(std::basic_string_view<Char> text, std::size
 template <typename Char>
 bool EntitySettled(std::basic_string_view<Char> text, std::size_t i) {
   const std::size_t left = text.size() - i;
-  for (std::string_view form : {"&amp;lt;", "&amp;gt;", "&lt;", "&gt;"})
+  using namespace std::string_view_literals;
+  for (std::string_view form : {"&amp;lt;"sv, "&amp;gt;"sv, "&lt;"sv, "&gt;"sv})
     if (left < form.size() && StartsWith(text, i, form.substr(0, left))) return false;
   return true;
 }
@@ -210,21 +217,20 @@ bool IsKey(std::basic_string_view<Char> piece, std::string_view key) {
 // neither spelling of the name in it, and ">". A view without data for any
 // other tag. (In code page bytes a name spelled in the rest counts even
 // where it would not be removed, behind a lead byte; such a tag takes the
-// long way.)
-template <typename Char>
+// long way.) `Initial` is the name's first letter, in upper case.
+template <char Initial, typename Char>
 std::basic_string_view<Char> PlainAttributes(std::basic_string_view<Char> tag,
                                              std::string_view upper_name,
                                              std::string_view lower_name) {
   using View = std::basic_string_view<Char>;
   if (tag.size() < 2 || tag.front() != '<' || tag.back() != '>') return View();
   View body = tag.substr(1, tag.size() - 2);
-  if (FindAny<'<', '>', '<', '>'>(body, 0) != body.size()) return View();
   if (StartsWith(body, 0, upper_name) || StartsWith(body, 0, lower_name))
     body.remove_prefix(upper_name.size());
-  const auto upper = static_cast<Char>(upper_name[0]), lower = static_cast<Char>(lower_name[0]);
-  for (std::size_t at = 0; at < body.size(); ++at)
-    if ((body[at] == upper && StartsWith(body, at, upper_name)) ||
-        (body[at] == lower && StartsWith(body, at, lower_name)))
+  constexpr char kLower = Initial | 0x20;
+  for (std::size_t at = 0; (at = FindAny<'<', '>', Initial, kLower>(body, at)) < body.size(); ++at)
+    if (body[at] == '<' || body[at] == '>' || StartsWith(body, at, upper_name) ||
+        StartsWith(body, at, lower_name))
       return View();
   return body;
 }
@@ -239,13 +245,13 @@ std::basic_string_view<Char> PlainAttributes(std::basic_string_view<Char> tag,
 // character other than ASCII is, and the first byte of such a character
 // already fails a key comparison. Only the name removal needs to know where
 // characters begin.
-template <std::size_t N, typename Char>
+template <std::size_t N, char Initial, typename Char>
 std::array<std::basic_string_view<Char>, N> PickAttributes(
     std::basic_string_view<Char> tag, std::string_view upper_name, std::string_view lower_name,
     const std::array<std::string_view, N>& keys, const LeadBytes* leads,
     std::basic_string<Char>& scratch) {
   using View = std::basic_string_view<Char>;
-  View text = PlainAttributes(tag, upper_name, lower_name);
+  View text = PlainAttributes<Initial>(tag, upper_name, lower_name);
   if (text.data() == nullptr) {
     scratch.resize(tag.size());
     std::size_t length = 0;
@@ -280,14 +286,15 @@ std::array<std::basic_string_view<Char>, N> PickAttributes(
 template <typename Char>
 void AppendImageText(std::basic_string_view<Char> tag, const LeadBytes* leads,
                      std::basic_string<Char>& scratch, std::basic_string<Char>& out) {
-  const auto [alt, src] = PickAttributes<2>(tag, "IMG ", "img ", {"ALT=", "SRC="}, leads, scratch);
+  const auto [alt, src] =
+      PickAttributes<2, 'I'>(tag, "IMG ", "img ", {"ALT=", "SRC="}, leads, scratch);
   out.append(alt).append(1, ':').append(src);
 }
 
 template <typename Char>
 std::basic_string_view<Char> LinkUrlOf(std::basic_string_view<Char> tag, const LeadBytes* leads,
                                        std::basic_string<Char>& scratch) {
-  return PickAttributes<1>(tag, "A ", "a ", {"HREF="}, leads, scratch)[0];
+  return PickAttributes<1, 'A'>(tag, "A ", "a ", {"HREF="}, leads, scratch)[0];
 }
 
 }  // namespace
