@@ -477,8 +477,9 @@ std::size_t clsQuillmere::BasicSession<Char>::Scan(View piece, std::size_t i, St
         }
         i = gt + 1;
         const Char first = p[j + 1];
-        if (SameUpper(first, 'H') | SameUpper(first, 'B') | SameUpper(first, 'I') |
-            SameUpper(first, 'A') | (first == '/')) {
+        const int folded = first | 0x20;  // letters in lower case (see SameUpper)
+        if ((folded == 'h') | (folded == 'b') | (folded == 'i') | (folded == 'a') |
+            (first == '/')) {
           EndTag(View(p + j, i - j), out);
           if (!held_.empty()) return i;
         }
