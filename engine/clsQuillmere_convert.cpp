@@ -33,8 +33,9 @@ Char Upper(Char c) {
 }
 
 // Whether `c` is `expected`, an ASCII character, letters in either case.
-// Setting the case bit maps only 'A'..'Z' onto 'a'..'z'; it decides with
-// no branch, and `expected` is known when it is compiled.
+// With the case bit (0x20) set, only a letter's two cases give the letter in
+// lower case; so it decides with no branch, `expected` being known when it
+// is compiled.
 template <typename Char>
 QUILLMERE_INLINE bool SameUpper(Char c, char expected) {
   if (expected >= 'A' && expected <= 'Z') return (c | 0x20) == (expected | 0x20);
