@@ -1,6 +1,6 @@
 // The attribute picker of image and link tags: whatever the tag, the values
-// it returns hold no angle brackets and no single quotes (both are removed or
-// replaced before splitting).
+// it returns hold no angle brackets and no single quotes (angle brackets are
+// dropped, and quotes of either kind split the text).
 #include <cstdint>
 #include <cstdlib>
 #include <string>
