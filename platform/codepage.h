@@ -1,8 +1,9 @@
 // Text crossing the boundary between the program (UTF-16) and files or the
-// system (bytes). Files use the system's ANSI code page: code page 932 on the
-// Japanese systems the program is written for.
+// system (bytes): the system's ANSI code page (code page 932 on the Japanese
+// systems the program is written for), and the other encodings files come in.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ std::string EncodeAnsi(std::u16string_view text);
 // Whether `byte` begins a two-byte character in the ANSI code page.
 bool IsAnsiLeadByte(unsigned char byte);
 
+// Whether the ANSI code page is code page 932, so that Shift_JIS files are
+// ANSI files.
+bool AnsiIsShiftJis();
+
 // Code page 932 exactly as Windows maps it, from our own tables: a lead byte
 // followed by any byte but NUL forms one character (U+30FB when the pair is
 // unassigned); a lead byte at the end or before NUL gives U+30FB; a code unit
@@ -25,8 +30,45 @@ std::u16string DecodeCp932(std::string_view bytes);
 std::string EncodeCp932(std::u16string_view text);
 bool IsCp932LeadByte(unsigned char byte);
 
-// UTF-8, with U+FFFD for malformed input and lone surrogates.
+// UTF-8 as the Encoding standard decodes it: each malformed sequence (the
+// longest start of a well-formed one, or else one byte) gives one U+FFFD.
+// Lone surrogates are written as U+FFFD.
 std::u16string DecodeUtf8(std::string_view bytes);
 std::string EncodeUtf8(std::u16string_view text);
+
+// The encodings files are read in. Shift_JIS is code page 932 as Windows
+// maps it; EUC-JP has the same characters (JIS X 0208 and half-width
+// katakana; JIS X 0212, which has no Shift_JIS form, decodes as U+FFFD);
+// windows-1252 is also what "iso-8859-1" and "us-ascii" mean on the web.
+enum class Encoding { kAnsi, kShiftJis, kEucJp, kUtf8, kUtf16Le, kUtf16Be, kWindows1252 };
+
+// Decodes a text that arrives in pieces: appends to `out` the characters
+// that `bytes` hold whole and returns how many bytes they took. The rest, at
+// most three bytes of a character cut by the end of the piece, belongs at
+// the start of the next piece. With `last` the text ends with `bytes` and
+// everything is taken. Malformed input gives U+FFFD where the Encoding
+// standard's decoders give it (for UTF-8, UTF-16 and EUC-JP); code page 932
+// and the ANSI code page decode as the platform decodes them.
+std::size_t DecodePiece(Encoding encoding, std::string_view bytes, bool last, std::u16string& out);
+
+// Appends `text` encoded in `encoding` (kAnsi, kShiftJis, kUtf8, kUtf16Le or
+// kUtf16Be) to `out`, and returns how many of its characters the encoding
+// cannot hold: they are written as the encoder writes them (code page 932
+// puts a similar character or "?"). A text cut inside a surrogate pair counts
+// each half.
+std::size_t EncodeAppend(Encoding encoding, std::u16string_view text, std::string& out);
+
+// The UTF-8 bytes of a text that arrives in pieces, in normal form: valid
+// UTF-8, with each malformed sequence replaced by the bytes of the U+FFFD
+// that decoding gives for it. Takes the whole characters at the start of
+// `bytes` (all of them with `last`) and sets `taken` to their length, as
+// DecodePiece does; their normal form is a view of `bytes` when they are
+// valid (the usual case), else of `scratch`.
+std::string_view NormalizeUtf8(std::string_view bytes, bool last, std::string& scratch,
+                               std::size_t& taken);
+
+// How many bytes at the start of `bytes` are well-formed UTF-8, stopping
+// before a malformed sequence or one cut by the end.
+std::size_t ValidUtf8Length(std::string_view bytes);
 
 }  // namespace platform

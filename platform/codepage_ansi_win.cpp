@@ -1,7 +1,10 @@
+// On Windows the platform converts: the ANSI code page, code page 932 and
+// windows-1252 through MultiByteToWideChar and WideCharToMultiByte.
 #include <windows.h>
 
 #include <climits>
 
+#include "platform/codecs.h"
 #include "platform/codepage.h"
 
 namespace platform {
@@ -16,14 +19,7 @@ UINT AnsiCodePage() {
 // never split a character.
 constexpr std::size_t kChunk = 1u << 30;
 
-}  // namespace
-
-bool IsAnsiLeadByte(unsigned char byte) {
-  return IsDBCSLeadByteEx(AnsiCodePage(), byte) != FALSE;
-}
-
-std::u16string DecodeAnsi(std::string_view bytes) {
-  const UINT cp = AnsiCodePage();
+std::u16string DecodeCodePage(UINT cp, std::string_view bytes) {
   std::u16string out;
   out.resize(bytes.size());
   std::size_t written = 0;
@@ -45,8 +41,7 @@ std::u16string DecodeAnsi(std::string_view bytes) {
   return out;
 }
 
-std::string EncodeAnsi(std::u16string_view text) {
-  const UINT cp = AnsiCodePage();
+std::string EncodeCodePage(UINT cp, std::u16string_view text) {
   std::string out;
   out.resize(text.size() * 2);
   std::size_t written = 0;
@@ -60,6 +55,36 @@ std::string EncodeAnsi(std::u16string_view text) {
   }
   out.resize(written);
   return out;
+}
+
+}  // namespace
+
+bool IsAnsiLeadByte(unsigned char byte) {
+  return IsDBCSLeadByteEx(AnsiCodePage(), byte) != FALSE;
+}
+
+bool AnsiIsShiftJis() {
+  return AnsiCodePage() == 932;
+}
+
+std::u16string DecodeAnsi(std::string_view bytes) {
+  return DecodeCodePage(AnsiCodePage(), bytes);
+}
+
+std::string EncodeAnsi(std::u16string_view text) {
+  return EncodeCodePage(AnsiCodePage(), text);
+}
+
+std::u16string DecodeShiftJis(std::string_view bytes) {
+  return DecodeCodePage(932, bytes);
+}
+
+std::string EncodeShiftJis(std::u16string_view text) {
+  return EncodeCodePage(932, text);
+}
+
+std::u16string DecodeWindows1252(std::string_view bytes) {
+  return DecodeCodePage(1252, bytes);
 }
 
 }  // namespace platform

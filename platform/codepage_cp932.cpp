@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/codecs.h"
 #include "platform/codepage.h"
 
 namespace platform {
@@ -40,6 +41,16 @@ const std::array<std::uint16_t, 65536>& EncodeTable() {
 
 bool IsCp932LeadByte(unsigned char byte) {
   return kLeadRow[byte] != 0;
+}
+
+char16_t Cp932Pair(unsigned char lead, unsigned char trail) {
+  const unsigned char row = kLeadRow[lead];
+  if (row == 0 || trail == 0) return u'\uFFFD';
+  const char16_t unit = kDoubleByte[row - 1][trail];
+  // The platform decodes an unassigned pair as the one character that is
+  // also assigned: U+30FB, at 0x81 0x45.
+  if (unit == kLoneLeadUnit && !(lead == 0x81 && trail == 0x45)) return u'\uFFFD';
+  return unit;
 }
 
 std::u16string DecodeCp932(std::string_view bytes) {

@@ -1,74 +1,212 @@
+// UTF-8 as the Encoding standard reads and writes it.
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
+#include "platform/codecs.h"
 #include "platform/codepage.h"
 
 namespace platform {
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";
+
+// What begins at p[i]: a character of `size` bytes, a malformed sequence of
+// `size` bytes (the lead byte and the continuation bytes that fitted it,
+// which decode as one U+FFFD), or, when the bytes end first, the start of a
+// character still incomplete.
+struct Step {
+  enum Kind { kCharacter, kMalformed, kIncomplete } kind;
+  std::size_t size;
+};
+
+inline Step StepAt(const unsigned char* p, std::size_t i, std::size_t n) {
+  const unsigned c = p[i];
+  if (c < 0x80) return {Step::kCharacter, 1};
+  std::size_t needed;
+  unsigned low = 0x80, high = 0xBF;  // the second byte's range
+  if (c >= 0xC2 && c <= 0xDF) {
+    needed = 1;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    needed = 2;
+    if (c == 0xE0) low = 0xA0;   // no overlong forms
+    if (c == 0xED) high = 0x9F;  // no surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    needed = 3;
+    if (c == 0xF0) low = 0x90;
+    if (c == 0xF4) high = 0x8F;  // nothing past U+10FFFF
+  } else {
+    return {Step::kMalformed, 1};
+  }
+  for (std::size_t k = 1; k <= needed; ++k) {
+    if (i + k >= n) return {Step::kIncomplete, n - i};
+    const unsigned b = p[i + k];
+    if (b < low || b > high) return {Step::kMalformed, k};
+    low = 0x80, high = 0xBF;
+  }
+  return {Step::kCharacter, needed + 1};
+}
+
+// The code point of a well-formed character of `size` bytes.
+inline char32_t CodePoint(const unsigned char* p, std::size_t size) {
+  switch (size) {
+    case 1:
+      return p[0];
+    case 2:
+      return (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu);
+    case 3:
+      return (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+    default:
+      return (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+  }
+}
+
+// How many bytes from p[i] are ASCII, looked at sixteen at a time; at most
+// up to `n`.
+inline std::size_t AsciiRun(const unsigned char* p, std::size_t i, std::size_t n) {
+  const std::size_t from = i;
+#if defined(__SSE2__) || defined(_M_X64)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v)))
+      return i + static_cast<unsigned>(std::countr_zero(high)) - from;
+  }
+#endif
+  while (i < n && p[i] < 0x80) ++i;
+  return i - from;
+}
+
+}  // namespace
+
+std::size_t ValidUtf8Length(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    i += AsciiRun(p, i, n);
+    // Characters other than ASCII come in runs (a word of Japanese): take
+    // the common three-byte ones without the general step.
+    while (i < n) {
+      const unsigned c = p[i];
+      if (c < 0x80) break;
+      if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < n) {
+        std::uint16_t tail;
+        std::memcpy(&tail, p + i + 1, 2);
+        if ((tail & 0xC0C0) != 0x8080) return i;
+        i += 3;
+        continue;
+      }
+      const Step step = StepAt(p, i, n);
+      if (step.kind != Step::kCharacter) return i;
+      i += step.size;
+    }
+  }
+  return n;
+}
+
+std::size_t DecodeUtf8Piece(std::string_view bytes, bool last, std::u16string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  const std::size_t start = out.size();
+  out.resize(start + n);  // never more units than bytes
+  char16_t* o = out.data() + start;
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t ascii = AsciiRun(p, i, n);
+    for (std::size_t k = 0; k < ascii; ++k) *o++ = p[i + k];
+    i += ascii;
+    if (i == n) break;
+    const Step step = StepAt(p, i, n);
+    if (step.kind == Step::kIncomplete && !last) break;
+    char32_t cp = step.kind == Step::kCharacter ? CodePoint(p + i, step.size) : 0xFFFD;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      *o++ = static_cast<char16_t>(cp);
+    }
+    i += step.size;
+  }
+  out.resize(static_cast<std::size_t>(o - out.data()));
+  return i;
+}
 
 std::u16string DecodeUtf8(std::string_view bytes) {
   std::u16string out;
-  out.reserve(bytes.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = p + bytes.size();
-  while (p < end) {
-    unsigned char c = *p;
-    if (c < 0x80) {
-      out.push_back(c);
-      ++p;
+  DecodeUtf8Piece(bytes, true, out);
+  return out;
+}
+
+void AppendUtf8(std::u16string_view text, std::string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + text.size() * 3);  // at most three bytes a unit
+  auto* o = reinterpret_cast<unsigned char*>(out.data() + start);
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    char32_t cp = text[i];
+    if (cp < 0x80) {
+      *o++ = static_cast<unsigned char>(cp);
       continue;
     }
-    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-    char32_t cp = extra == 3 ? c & 0x07u : extra == 2 ? c & 0x0Fu : c & 0x1Fu;
-    bool ok = extra > 0 && c <= 0xF4 && end - p > extra;
-    for (int i = 1; ok && i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) ok = false;
-      cp = cp << 6 | (p[i] & 0x3Fu);
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      if (cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+      } else {
+        cp = 0xFFFD;
+      }
     }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (ok && (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-    if (!ok) {
-      out.push_back(u'\uFFFD');
-      ++p;
-      while (p < end && (*p & 0xC0) == 0x80) ++p;
-      continue;
-    }
-    p += extra + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    if (cp < 0x800) {
+      *o++ = static_cast<unsigned char>(0xC0 | cp >> 6);
+      *o++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      *o++ = static_cast<unsigned char>(0xE0 | cp >> 12);
+      *o++ = static_cast<unsigned char>(0x80 | (cp >> 6 & 0x3F));
+      *o++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
     } else {
-      out.push_back(static_cast<char16_t>(cp));
+      *o++ = static_cast<unsigned char>(0xF0 | cp >> 18);
+      *o++ = static_cast<unsigned char>(0x80 | (cp >> 12 & 0x3F));
+      *o++ = static_cast<unsigned char>(0x80 | (cp >> 6 & 0x3F));
+      *o++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
     }
   }
-  return out;
+  out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(o) - out.data()));
 }
 
 std::string EncodeUtf8(std::u16string_view text) {
   std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | cp >> 6));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | cp >> 12));
-      out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | cp >> 18));
-      out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
+  AppendUtf8(text, out);
   return out;
+}
+
+std::string_view NormalizeUtf8(std::string_view bytes, bool last, std::string& scratch,
+                               std::size_t& taken) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = ValidUtf8Length(bytes);
+  if (i == n || (!last && StepAt(p, i, n).kind == Step::kIncomplete)) {
+    taken = i;
+    return bytes.substr(0, i);
+  }
+  scratch.assign(bytes.data(), i);
+  while (i < n) {
+    const Step step = StepAt(p, i, n);
+    if (step.kind == Step::kIncomplete && !last) break;
+    if (step.kind == Step::kCharacter)
+      scratch.append(bytes.data() + i, step.size);
+    else
+      scratch.append(kReplacement, 3);
+    i += step.size;
+    const std::size_t valid = ValidUtf8Length(bytes.substr(i));
+    scratch.append(bytes.data() + i, valid);
+    i += valid;
+  }
+  taken = i;
+  return scratch;
 }
 
 }  // namespace platform

@@ -102,13 +102,23 @@ TEST(Utf8, DecodesAndEncodes) {
     EXPECT_EQ(Show(platform::DecodeUtf8(c.bytes)), Show(c.text));
     EXPECT_EQ(platform::EncodeUtf8(c.text), c.bytes);
   }
+  // As the Encoding standard decodes: one U+FFFD for each byte that cannot
+  // begin a character, and one for the start of a character that a byte
+  // breaks off (the breaking byte begins anew).
   const Utf8Case malformed[] = {
       {"\xFF", u"\uFFFD"},
       {"a\xC3", u"a\uFFFD"},
-      {"\xC0\xAF", u"\uFFFD"},          // overlong
-      {"\xED\xA0\x80", u"\uFFFD"},      // surrogate
-      {"\xF4\x90\x80\x80", u"\uFFFD"},  // beyond U+10FFFF
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong: C0 never begins one
+      {"\xE0\x80\x80", u"\uFFFD\uFFFD\uFFFD"},            // overlong: E0 needs A0..BF
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // surrogate: ED needs 80..9F
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
       {"\xE3\x81", u"\uFFFD"},
+      {"\xE3\x81\x41", u"\uFFFDA"},
+      {"\xF0\x9F\x98", u"\uFFFD"},
+      {"\xF0\x9F\x98\xE3\x81\x82", u"\uFFFD\u3042"},
+      {"\x80\xBF", u"\uFFFD\uFFFD"},
+      {"\xC2\xC2\xA9", u"\uFFFD\u00A9"},
+      {"\xF5\x80", u"\uFFFD\uFFFD"},
   };
   for (const auto& c : malformed) EXPECT_EQ(Show(platform::DecodeUtf8(c.bytes)), Show(c.text));
   EXPECT_EQ(platform::EncodeUtf8(u"\xD800x"), "\xEF\xBF\xBDx");

@@ -1,0 +1,60 @@
+// UTF-16 in either byte order, as the Encoding standard reads it: a lone
+// surrogate, or a byte left over at the end, decodes as U+FFFD.
+#include "platform/codecs.h"
+
+namespace platform {
+
+std::size_t DecodeUtf16Piece(std::string_view bytes, bool big_endian, bool last,
+                             std::u16string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  auto unit = [&](std::size_t i) -> char16_t {
+    return static_cast<char16_t>(big_endian ? p[i] << 8 | p[i + 1] : p[i + 1] << 8 | p[i]);
+  };
+  const std::size_t start = out.size();
+  out.resize(start + n / 2 + 1);
+  char16_t* o = out.data() + start;
+  std::size_t i = 0;
+  for (; i + 1 < n; i += 2) {
+    const char16_t u = unit(i);
+    if (u < 0xD800 || u > 0xDFFF) {
+      *o++ = u;
+    } else if (u >= 0xDC00) {
+      *o++ = u'\uFFFD';  // a low surrogate with no high one before it
+    } else if (i + 3 < n) {
+      const char16_t low = unit(i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        *o++ = u;
+        *o++ = low;
+        i += 2;
+      } else {
+        *o++ = u'\uFFFD';  // the unit after it is read on its own
+      }
+    } else if (last) {
+      *o++ = u'\uFFFD';
+      i = n;
+      break;
+    } else {
+      break;  // its low surrogate may come with the next piece
+    }
+  }
+  if (last && i < n) {
+    *o++ = u'\uFFFD';  // an odd byte at the end
+    i = n;
+  }
+  out.resize(static_cast<std::size_t>(o - out.data()));
+  return i;
+}
+
+void AppendUtf16(std::u16string_view text, bool big_endian, std::string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + 2 * text.size());
+  char* o = out.data() + start;
+  for (const char16_t u : text) {
+    const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+    *o++ = big_endian ? high : low;
+    *o++ = big_endian ? low : high;
+  }
+}
+
+}  // namespace platform
