@@ -8,10 +8,9 @@
 #include <optional>
 #include <ostream>
 
+#include "conversion/conversion_run.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
-#include "mainwindow/piece_conversion.h"
-#include "mainwindow/text_file.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "resources/version.h"
@@ -20,7 +19,8 @@ namespace cli {
 namespace {
 
 constexpr char kUsageText[] =
-    "使い方: quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... INPUT OUTPUT\n"
+    "使い方: quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... [--input-encoding NAME]\n"
+    "                  [--output-encoding NAME] [--show-encoding] INPUT OUTPUT\n"
     "HTML ファイル INPUT を Sanvelle の Start と同じ規則でテキストファイル OUTPUT に変換します。\n"
     "INPUT と OUTPUT の \"-\" は標準入力と標準出力です。\n"
     "\n"
@@ -30,6 +30,20 @@ constexpr char kUsageText[] =
     "を使います\n"
     "  --set KEY=VALUE  設定を一つ変えます。KEY: HR HR_NUM BR P IMG ANAME AHREF AHREFSharp ENTER\n"
     "                   A_LINK_TAG_TYPE\n"
+    "  --input-encoding NAME\n"
+    "                   入力の文字コード: auto (既定) ansi shift_jis euc-jp utf-8 utf-16le "
+    "utf-16be\n"
+    "                   windows-1252。auto はバイトオーダーマーク、先頭 1024 バイトの <meta> の\n"
+    "                   宣言、先頭 64 KiB の内容 (UTF-8 かどうか) "
+    "の順に決め、どれにも当たらなければ\n"
+    "                   ANSI コードページ (日本語の Windows では Shift_JIS) です\n"
+    "  --output-encoding NAME\n"
+    "                   出力の文字コード: same (既定) ansi shift_jis utf-8 utf-8-bom utf-16le。\n"
+    "                   same は UTF-8 と UTF-16 の入力を UTF-8 で (入力にバイトオーダーマークが\n"
+    "                   あれば付けて)、それ以外を ANSI コードページで書きます。utf-16le には\n"
+    "                   バイトオーダーマークを付けます\n"
+    "  --show-encoding  入力の文字コードとその決め手を標準エラーに一行で書きます\n"
+    "                   (例: input: utf-8 (meta))\n"
     "  --help           この説明を表示します\n"
     "  --version        バージョンを表示します\n"
     "\n"
@@ -39,10 +53,55 @@ constexpr std::u16string_view kKeys[] = {u"HR",    u"HR_NUM",         u"BR",    
                                          u"IMG",   u"ANAME",          u"AHREF", u"AHREFSharp",
                                          u"ENTER", u"A_LINK_TAG_TYPE"};
 
+using platform::Encoding;
+
+// The names of the encodings on the command line and in --show-encoding.
+struct EncodingName {
+  std::u16string_view name;
+  Encoding encoding;
+};
+constexpr EncodingName kInputEncodings[] = {{u"ansi", Encoding::kAnsi},
+                                            {u"shift_jis", Encoding::kShiftJis},
+                                            {u"euc-jp", Encoding::kEucJp},
+                                            {u"utf-8", Encoding::kUtf8},
+                                            {u"utf-16le", Encoding::kUtf16Le},
+                                            {u"utf-16be", Encoding::kUtf16Be},
+                                            {u"windows-1252", Encoding::kWindows1252}};
+
+struct OutputName {
+  std::u16string_view name;
+  conversion::OutputChoice choice;
+};
+constexpr OutputName kOutputEncodings[] = {{u"same", conversion::OutputChoice::kSame},
+                                           {u"ansi", conversion::OutputChoice::kAnsi},
+                                           {u"shift_jis", conversion::OutputChoice::kShiftJis},
+                                           {u"utf-8", conversion::OutputChoice::kUtf8},
+                                           {u"utf-8-bom", conversion::OutputChoice::kUtf8WithMark},
+                                           {u"utf-16le", conversion::OutputChoice::kUtf16Le}};
+
+std::string_view WhyName(conversion::InputEncoding::Why why) {
+  using Why = conversion::InputEncoding::Why;
+  switch (why) {
+    case Why::kByteOrderMark:
+      return "bom";
+    case Why::kDeclaration:
+      return "meta";
+    case Why::kContent:
+      return "content";
+    case Why::kChosen:
+      return "option";
+    case Why::kDefault:
+      break;
+  }
+  return "default";
+}
+
 struct Options {
   std::optional<std::u16string> ini;
   bool defaults = false;
   std::vector<std::pair<std::u16string, std::u16string>> sets;
+  conversion::RunOptions run;
+  bool show_encoding = false;
   std::vector<std::u16string> files;
 };
 
@@ -75,11 +134,33 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       return kSuccess;
     } else if (a == u"--defaults") {
       opt.defaults = true;
-    } else if (a == u"--ini" || a == u"--set") {
+    } else if (a == u"--show-encoding") {
+      opt.show_encoding = true;
+    } else if (a == u"--ini" || a == u"--set" || a == u"--input-encoding" ||
+               a == u"--output-encoding") {
       if (i + 1 == args.size()) return UsageError(err, U8(a) + " の後に値がありません。");
       const std::u16string& v = args[++i];
       if (a == u"--ini") {
         opt.ini = v;
+        continue;
+      }
+      if (a == u"--input-encoding") {
+        const auto* found = std::find_if(std::begin(kInputEncodings), std::end(kInputEncodings),
+                                         [&](const EncodingName& e) { return e.name == v; });
+        if (found != std::end(kInputEncodings))
+          opt.run.input = found->encoding;
+        else if (v != u"auto")
+          return UsageError(err, "入力の文字コード " + U8(v) + " はありません。");
+        else
+          opt.run.input.reset();
+        continue;
+      }
+      if (a == u"--output-encoding") {
+        const auto* found = std::find_if(std::begin(kOutputEncodings), std::end(kOutputEncodings),
+                                         [&](const OutputName& e) { return e.name == v; });
+        if (found == std::end(kOutputEncodings))
+          return UsageError(err, "出力の文字コード " + U8(v) + " はありません。");
+        opt.run.output = found->choice;
         continue;
       }
       auto eq = v.find(u'=');
@@ -128,45 +209,48 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
         << U8(output) << "\n";
     return kFiles;
   }
-  std::unique_ptr<platform::ReplacementFile> target;
-  if (output != u"-") {
-    platform::WriteError error;
-    if (!(target = platform::ReplacementFile::Create(output, error))) {
-      err << "quillmere: " << U8(DescribeWriteError(error)) << " " << U8(output) << "\n";
-      return kFiles;
-    }
-  }
   auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
     if (file) return file->Read(buffer, size);
     in.read(buffer, static_cast<std::streamsize>(size));
     return in.bad() ? -1 : static_cast<std::ptrdiff_t>(in.gcount());
   };
-  bool write_failed = false;
-  auto write = [&](std::string_view bytes) {
-    if (target) {
-      write_failed = write_failed || !target->Write(bytes);
-    } else {
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      write_failed = write_failed || !out;
-    }
-    return !write_failed;
-  };
-  if (!ConvertPieces(converter, read, write) && !write_failed) {
-    target.reset();  // the partial output is dropped; an old file stays
-    err << "quillmere: 入力ファイルを読み込めませんでした: " << U8(input) << "\n";
-    return kFiles;
-  }
-  if (target) {
-    if (platform::WriteError error = target->Commit(); error != platform::WriteError::kNone) {
-      err << "quillmere: " << U8(DescribeWriteError(error)) << " " << U8(output) << "\n";
-      return kFiles;
-    }
+  conversion::RunResult result;
+  if (output == u"-") {
+    result = conversion::ConvertStream(
+        converter, read,
+        [&](std::string_view bytes) {
+          out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+          return !out.fail();
+        },
+        opt.run);
+    if (result.status == conversion::RunResult::Status::kConverted && !out.flush())
+      result.status = conversion::RunResult::Status::kUnwritable;
   } else {
-    out.flush();
-    if (!out) {
-      err << "quillmere: 標準出力に書き込めませんでした。\n";
+    result = conversion::ConvertToFile(converter, read, output, opt.run);
+  }
+  switch (result.status) {
+    case conversion::RunResult::Status::kConverted:
+      break;
+    case conversion::RunResult::Status::kUnreadable:
+      err << "quillmere: 入力ファイルを読み込めませんでした: " << U8(input) << "\n";
       return kFiles;
-    }
+    case conversion::RunResult::Status::kUnwritable:
+      if (output == u"-")
+        err << "quillmere: 標準出力に書き込めませんでした。\n";
+      else
+        err << "quillmere: " << U8(conversion::DescribeWriteError(result.write_error)) << " "
+            << U8(output) << "\n";
+      return kFiles;
+  }
+  if (opt.show_encoding) {
+    const auto* name =
+        std::find_if(std::begin(kInputEncodings), std::end(kInputEncodings),
+                     [&](const EncodingName& e) { return e.encoding == result.input.encoding; });
+    err << "input: " << U8(name->name) << " (" << WhyName(result.input.why) << ")\n";
+  }
+  if (result.lost > 0) {
+    err << "quillmere: 出力の文字コードで表せない文字が " << result.lost
+        << " 個ありました。その文字は代わりの文字または \"?\" で書かれています。\n";
   }
   return kSuccess;
 }

@@ -1,6 +1,7 @@
 // The batch converter: the main window's Start conversion without windows.
 //
-//   quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... INPUT OUTPUT
+//   quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... [--input-encoding NAME]
+//             [--output-encoding NAME] [--show-encoding] INPUT OUTPUT
 #pragma once
 
 #include <iosfwd>

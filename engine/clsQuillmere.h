@@ -60,11 +60,12 @@ class clsQuillmere {
   // Finish. The output appended to `out` is, in all, exactly what Execute
   // gives for the whole text. The session reads the options it was made with.
   //
-  // ByteSession converts code page bytes to code page bytes. Its output is
-  // Encode(Execute(Decode(input))) when the input is in normal form: every
-  // character is written as Encode(Decode(its bytes)) gives it, and no byte of
-  // a character other than ASCII is below 0x40 ("<", ">", "&", CR, LF never
-  // hide inside one). Decode is the code page's decoder.
+  // ByteSession converts the bytes of an encoding (a code page, or UTF-8) to
+  // bytes of the same. Its output is Encode(Execute(Decode(input))) when the
+  // input is in normal form: every character is written as
+  // Encode(Decode(its bytes)) gives it, and no byte of a character other than
+  // ASCII is below 0x40 ("<", ">", "&", CR, LF never hide inside one).
+  // Decode is the encoding's decoder. Well-formed UTF-8 is in normal form.
   template <typename Char>
   class BasicSession {
    public:
@@ -98,9 +99,10 @@ class clsQuillmere {
 
     const clsQuillmere& options_;
     Overflow* overflow_ = nullptr;
-    // Which bytes begin a two-byte character; none for UTF-16.
-    const std::array<bool, 256>* leads() const { return sizeof(Char) == 1 ? &leads_ : nullptr; }
+    // Which bytes begin a two-byte character; none for UTF-16 and UTF-8.
+    const std::array<bool, 256>* leads() const { return has_leads_ ? &leads_ : nullptr; }
     std::array<bool, 256> leads_{};
+    bool has_leads_ = false;
     String image_label_;  // "[イメージ:" and "[リンク:" as Char
     String link_label_;
     bool in_tag_ = false;

@@ -324,7 +324,10 @@ clsQuillmere::BasicSession<Char>::BasicSession(
       overflow_(overflow),
       image_label_(codec.Encode(u"[イメージ:")),
       link_label_(codec.Encode(u"[リンク:")) {
-  for (int b = 0; b < 256; ++b) leads_[b] = codec.IsLeadByte(static_cast<unsigned char>(b));
+  for (int b = 0; b < 256; ++b) {
+    leads_[b] = codec.IsLeadByte(static_cast<unsigned char>(b));
+    has_leads_ = has_leads_ || leads_[b];
+  }
 }
 
 // The text of a piece is settled as it is scanned: a run of ordinary

@@ -2,14 +2,13 @@
 
 #include <new>
 
+#include "conversion/conversion_run.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmBrackwenSetting.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/path_names.h"
-#include "mainwindow/piece_conversion.h"
-#include "mainwindow/text_file.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "resources/form1_definition.h"
@@ -197,8 +196,9 @@ std::pair<std::u16string, unsigned> Form1::Convert() {
         u"た。",
         kError};
   }
-  // The input as ReadTextFile takes it (an ordinary file, else no text),
-  // read and converted piece by piece so that any size fits in memory.
+  // The input if it is an ordinary file (else no text), read and converted
+  // piece by piece so that any size fits in memory; its encoding is decided
+  // from its start, and the output written in the encoding that keeps it.
   std::unique_ptr<platform::FileReader> reader;
   if (!input.empty() && platform::SearchFinds(input, platform::SearchFor::kFiles))
     reader = platform::FileReader::Open(input);
@@ -212,30 +212,21 @@ std::pair<std::u16string, unsigned> Form1::Convert() {
                 platform::DecodeUtf8(e.what()),
             kError};
   }
-  auto failed = [&](platform::WriteError error) -> std::pair<std::u16string, unsigned> {
-    return {DescribeWriteError(error) + u"\n" + output +
-                u"\n\n出力ファイルは書き込まれていません (以前の内容のままです)。",
-            kError};
-  };
-  platform::WriteError error = platform::WriteError::kNone;
-  std::unique_ptr<platform::ReplacementFile> target =
-      platform::ReplacementFile::Create(output, error);
-  if (!target) return failed(error);
-  bool write_failed = false;
-  const bool converted = ConvertPieces(
+  const conversion::RunResult result = conversion::ConvertToFile(
       converter,
       [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
         return reader ? reader->Read(buffer, size) : 0;
       },
-      [&](std::string_view bytes) {
-        write_failed = write_failed || !target->Write(bytes);
-        return !write_failed;
-      });
-  if (!converted && !write_failed) {
-    target.reset();  // the partial output is dropped; the old file stays
-    return {u"入力ファイルを読み込めませんでした。\n" + input, kError};
+      output);
+  switch (result.status) {
+    case conversion::RunResult::Status::kConverted:
+      return {u"完了！", kDone};
+    case conversion::RunResult::Status::kUnreadable:
+      return {u"入力ファイルを読み込めませんでした。\n" + input, kError};
+    case conversion::RunResult::Status::kUnwritable:
+      break;
   }
-  error = target->Commit();  // a failed write shows here, and keeps the old file
-  if (error != platform::WriteError::kNone) return failed(error);
-  return {u"完了！", kDone};
+  return {conversion::DescribeWriteError(result.write_error) + u"\n" + output +
+              u"\n\n出力ファイルは書き込まれていません (以前の内容のままです)。",
+          kError};
 }

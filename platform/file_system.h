@@ -39,10 +39,6 @@ enum class WriteError {
   kOther,
 };
 
-// Writes `bytes` to a new file beside `path` and only then moves it into place,
-// so that an existing file is either replaced whole or left exactly as it was.
-WriteError ReplaceFileContents(const std::u16string& path, std::string_view bytes);
-
 // An ordinary file read piece by piece.
 class FileReader {
  public:

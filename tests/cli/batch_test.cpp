@@ -15,8 +15,8 @@
 
 #include "cli/batch.h"
 #include "engine/clsQuillmere.h"
-#include "mainwindow/text_file.h"
 #include "platform/codepage.h"
+#include "tests/support/convert_string.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -187,7 +187,8 @@ TEST_F(BatchTest, PiecewiseConversionEqualsTheWholeText) {
                      u"A_LINK_TAG_TYPE"})
       q.SetValue(key, u"1");
     q.SetValue(u"HR_NUM", u"5");
-    const std::string expected = platform::EncodeAnsi(q.Execute(DecodeTextBytes(bytes))) + "\r\n";
+    const std::string expected =
+        platform::EncodeAnsi(q.Execute(testing_support::DecodeText(bytes))) + "\r\n";
     const std::optional<std::string> got = dir_.Read(u"big.txt");
     ASSERT_TRUE(got);
     EXPECT_EQ(got->size(), expected.size());

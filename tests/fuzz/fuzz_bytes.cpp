@@ -7,7 +7,6 @@
 #include <string>
 
 #include "engine/clsQuillmere.h"
-#include "mainwindow/text_file.h"
 #include "platform/codepage.h"
 #include "tests/fuzz/fuzzed_options.h"
 #include "tests/support/convert_string.h"
@@ -21,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<std::string> out =
       testing_support::ConvertString(q, input, [most] { return most; });
   if (!out) std::abort();
-  if (*out != platform::EncodeAnsi(q.Execute(DecodeTextBytes(input)) + u"\r\n")) std::abort();
+  if (*out != platform::EncodeAnsi(q.Execute(testing_support::DecodeText(input)) + u"\r\n"))
+    std::abort();
   return 0;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/file_system.h"
 #include "platform/wildcard.h"
@@ -13,6 +14,15 @@ using platform::SearchFor;
 using platform::WriteError;
 using testing_support::Show;
 using testing_support::TempDir;
+
+// A whole new content through a replacement file.
+WriteError Replace(const std::u16string& path, std::string_view bytes) {
+  WriteError error;
+  std::unique_ptr<platform::ReplacementFile> file = platform::ReplacementFile::Create(path, error);
+  if (!file) return error;
+  file->Write(bytes);
+  return file->Commit();
+}
 
 class FileSystemTest : public testing::Test {
  protected:
@@ -60,9 +70,9 @@ TEST_F(FileSystemTest, StoredNameRestoresCase) {
 }
 
 TEST_F(FileSystemTest, ReplaceWritesWholeNewContent) {
-  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"new.txt", "fresh"), WriteError::kNone);
+  EXPECT_EQ(Replace(dir_ / u"new.txt", "fresh"), WriteError::kNone);
   EXPECT_EQ(dir_.Read(u"new.txt"), "fresh");
-  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"Page.htm", "replaced"), WriteError::kNone);
+  EXPECT_EQ(Replace(dir_ / u"Page.htm", "replaced"), WriteError::kNone);
   EXPECT_EQ(dir_.Read(u"Page.htm"), "replaced");
   EXPECT_EQ(dir_.CountEntries(), 4);  // no scratch file left
 }
@@ -98,9 +108,9 @@ TEST_F(FileSystemTest, LargeReplacementIsExactAndOnlyOnCommit) {
 
 TEST_F(FileSystemTest, ReplaceRefusesAndLeavesEverythingAsItWas) {
   dir_.SetReadOnly(u"notes.TXT", true);
-  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"notes.TXT", "new"), WriteError::kReadOnly);
-  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"Sub Folder", "new"), WriteError::kIsDirectory);
-  EXPECT_EQ(platform::ReplaceFileContents(dir_ / u"missing\\x.txt", "new"), WriteError::kNoFolder);
+  EXPECT_EQ(Replace(dir_ / u"notes.TXT", "new"), WriteError::kReadOnly);
+  EXPECT_EQ(Replace(dir_ / u"Sub Folder", "new"), WriteError::kIsDirectory);
+  EXPECT_EQ(Replace(dir_ / u"missing\\x.txt", "new"), WriteError::kNoFolder);
   EXPECT_EQ(dir_.Read(u"notes.TXT"), "y");
   EXPECT_EQ(dir_.Read(u"Sub Folder\\Inner.html"), "z");
   EXPECT_EQ(dir_.CountEntries(), 3);

@@ -1,14 +1,17 @@
-// ConvertPieces over bytes held in memory, as the tests and the fuzzer run it.
+// ConvertPieces over bytes held in memory, as the tests and the fuzzer run it,
+// and the whole-text conversion it is held to.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "mainwindow/piece_conversion.h"
+#include "conversion/piece_conversion.h"
+#include "platform/codepage.h"
 
 namespace testing_support {
 
@@ -17,10 +20,11 @@ namespace testing_support {
 inline std::optional<std::string> ConvertString(const clsQuillmere& converter,
                                                 std::string_view input,
                                                 const std::function<std::size_t()>& most,
-                                                bool as_text = false) {
+                                                const conversion::PieceEncodings& encodings = {},
+                                                std::size_t* lost = nullptr) {
   std::size_t at = 0;
   std::string out;
-  const bool ok = ConvertPieces(
+  const bool ok = conversion::ConvertPieces(
       converter,
       [&](char* buffer, std::size_t want) -> std::ptrdiff_t {
         const std::size_t n = std::min({want, input.size() - at, most()});
@@ -32,9 +36,25 @@ inline std::optional<std::string> ConvertString(const clsQuillmere& converter,
         out += bytes;
         return true;
       },
-      as_text);
+      encodings, lost);
   if (!ok) return std::nullopt;
   return out;
+}
+
+// The same, converting by way of UTF-8 (decoded, converted, encoded).
+inline std::optional<std::string> ConvertStringAsText(const clsQuillmere& converter,
+                                                      std::string_view input,
+                                                      const std::function<std::size_t()>& most) {
+  return ConvertString(converter, input, most,
+                       {platform::Encoding::kAnsi, platform::Encoding::kAnsi, true});
+}
+
+// The text of a whole input in `encoding`, ending at its first NUL character.
+inline std::u16string DecodeText(std::string_view bytes,
+                                 platform::Encoding encoding = platform::Encoding::kAnsi) {
+  std::u16string text;
+  platform::DecodePiece(encoding, bytes, true, text);
+  return text.substr(0, text.find(u'\0'));
 }
 
 }  // namespace testing_support

@@ -1,0 +1,140 @@
+#include "conversion/conversion_run.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <tuple>
+
+namespace conversion {
+namespace {
+
+using platform::Encoding;
+using Status = RunResult::Status;
+
+std::string_view MarkOf(Encoding e) {
+  switch (e) {
+    case Encoding::kUtf8:
+      return "\xEF\xBB\xBF";
+    case Encoding::kUtf16Le:
+      return "\xFF\xFE";
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+std::pair<Encoding, bool> OutputEncodingFor(OutputChoice choice, const InputEncoding& input) {
+  switch (choice) {
+    case OutputChoice::kAnsi:
+      return {Encoding::kAnsi, false};
+    case OutputChoice::kShiftJis:
+      return {Encoding::kShiftJis, false};
+    case OutputChoice::kUtf8:
+      return {Encoding::kUtf8, false};
+    case OutputChoice::kUtf8WithMark:
+      return {Encoding::kUtf8, true};
+    case OutputChoice::kUtf16Le:
+      return {Encoding::kUtf16Le, true};
+    case OutputChoice::kSame:
+      break;
+  }
+  switch (input.encoding) {
+    case Encoding::kUtf8:
+    case Encoding::kUtf16Le:
+    case Encoding::kUtf16Be:
+      return {Encoding::kUtf8, input.mark != 0};
+    default:
+      return {Encoding::kAnsi, false};
+  }
+}
+
+RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const Writer& write,
+                        const RunOptions& options) {
+  RunResult result;
+  // The start of the input decides its encoding; the conversion then reads
+  // it again from there.
+  std::string head(kContentReach, '\0');
+  std::size_t got = 0;
+  bool whole = false;
+  while (got < head.size()) {
+    const std::ptrdiff_t n = read(head.data() + got, head.size() - got);
+    if (n < 0) {
+      result.status = Status::kUnreadable;
+      return result;
+    }
+    if (n == 0) {
+      whole = true;
+      break;
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  head.resize(got);
+  result.input =
+      options.input ? ChosenInputEncoding(*options.input, head) : DecideInputEncoding(head, whole);
+  std::tie(result.output, result.output_mark) = OutputEncodingFor(options.output, result.input);
+
+  std::size_t served = result.input.mark;
+  const Reader from_head = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+    if (served == head.size()) return read(buffer, size);
+    const std::size_t n = std::min(size, head.size() - served);
+    std::memcpy(buffer, head.data() + served, n);
+    served += n;
+    return static_cast<std::ptrdiff_t>(n);
+  };
+  bool write_failed = false;
+  const Writer checked = [&](std::string_view bytes) {
+    write_failed = write_failed || !write(bytes);
+    return !write_failed;
+  };
+  if (result.output_mark) checked(MarkOf(result.output));
+  const bool ok =
+      !write_failed && ConvertPieces(converter, from_head, checked,
+                                     {result.input.encoding, result.output, false}, &result.lost);
+  if (!ok) {
+    result.status = write_failed ? Status::kUnwritable : Status::kUnreadable;
+    if (write_failed) result.write_error = platform::WriteError::kOther;
+  }
+  return result;
+}
+
+RunResult ConvertToFile(const clsQuillmere& converter, const Reader& read,
+                        const std::u16string& output, const RunOptions& options) {
+  RunResult result;
+  std::unique_ptr<platform::ReplacementFile> target =
+      platform::ReplacementFile::Create(output, result.write_error);
+  if (!target) {
+    result.status = Status::kUnwritable;
+    return result;
+  }
+  result = ConvertStream(
+      converter, read, [&](std::string_view bytes) { return target->Write(bytes); }, options);
+  if (result.status == Status::kUnreadable) return result;  // the old file stays
+  // A failed write shows here too, and keeps the old file.
+  result.write_error = target->Commit();
+  result.status =
+      result.write_error == platform::WriteError::kNone ? Status::kConverted : Status::kUnwritable;
+  return result;
+}
+
+std::u16string DescribeWriteError(platform::WriteError error) {
+  using platform::WriteError;
+  switch (error) {
+    case WriteError::kIsDirectory:
+      return u"出力先はフォルダーです。";
+    case WriteError::kReadOnly:
+      return u"出力先のファイルは読み取り専用です。";
+    case WriteError::kAccessDenied:
+      return u"出力先に書き込む権限がありません。";
+    case WriteError::kDiskFull:
+      return u"ディスクの空き容量が足りません。";
+    case WriteError::kNoFolder:
+      return u"出力先のフォルダーがありません。";
+    case WriteError::kOther:
+    case WriteError::kNone:
+      break;
+  }
+  return u"出力ファイルを書き込めませんでした。";
+}
+
+}  // namespace conversion

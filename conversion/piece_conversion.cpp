@@ -1,0 +1,343 @@
+#include "conversion/piece_conversion.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/ansi_normal_form.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+
+namespace conversion {
+namespace {
+
+using platform::Encoding;
+
+constexpr std::size_t kPiece = 1 << 20;
+
+class AnsiCodec final : public clsQuillmere::ByteCodec {
+ public:
+  bool IsLeadByte(unsigned char byte) const override { return platform::IsAnsiLeadByte(byte); }
+  std::string Encode(std::u16string_view text) const override { return platform::EncodeAnsi(text); }
+};
+
+// No byte of a UTF-8 character other than ASCII is below 0x80.
+class Utf8Codec final : public clsQuillmere::ByteCodec {
+ public:
+  bool IsLeadByte(unsigned char) const override { return false; }
+  std::string Encode(std::u16string_view text) const override { return platform::EncodeUtf8(text); }
+};
+
+// What the conversion works on: code page bytes as they are, UTF-8 bytes as
+// they are, or the UTF-8 of text decoded from any encoding.
+enum class Form { kAnsiBytes, kUtf8Bytes, kDecoded };
+
+bool IsAnsi(Encoding e) {
+  return e == Encoding::kAnsi || (e == Encoding::kShiftJis && platform::AnsiIsShiftJis());
+}
+
+Form FormFor(const PieceEncodings& e) {
+  if (e.through_utf8) return Form::kDecoded;
+  if (IsAnsi(e.input) && IsAnsi(e.output) && platform::AnsiNormalForm::System())
+    return Form::kAnsiBytes;
+  return e.input == Encoding::kUtf8 ? Form::kUtf8Bytes : Form::kDecoded;
+}
+
+// Long tags go to a scratch file, made when the first one comes.
+class ScratchOverflow final : public clsQuillmere::Overflow {
+ public:
+  bool Append(std::string_view bytes) override {
+    if (!file_ && !(file_ = platform::ScratchFile::Create())) return false;
+    return file_->Append(bytes);
+  }
+  bool ReadAll(const std::function<bool(std::string_view)>& take) override {
+    return !file_ || file_->ReadAll(take);
+  }
+  void Clear() override {
+    if (file_) file_->Clear();
+  }
+
+ private:
+  std::unique_ptr<platform::ScratchFile> file_;
+};
+
+// Whole characters of input in the form the conversion works on: the first
+// `length` of `bytes`. The buffer keeps its size from piece to piece, so
+// that it is not filled again each time.
+struct Piece {
+  std::string bytes;
+  std::size_t length = 0;
+  bool last = false;          // the text ends with this piece
+  bool failed = false;        // reading failed; no more pieces come
+  std::exception_ptr thrown;  // ... because of this
+};
+
+// Hands pieces from the reading thread to the converting one, two at most
+// in waiting, and their buffers back for reuse.
+class PieceQueue {
+ public:
+  // False when the converting side has stopped taking pieces.
+  bool Push(Piece piece) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return closed_ || pieces_.size() < 2; });
+    if (closed_) return false;
+    pieces_.push_back(std::move(piece));
+    changed_.notify_all();
+    return true;
+  }
+  Piece Pop() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !pieces_.empty(); });
+    Piece piece = std::move(pieces_.front());
+    pieces_.pop_front();
+    changed_.notify_all();
+    return piece;
+  }
+  void Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+  void GiveBack(std::string buffer) {
+    std::lock_guard lock(mutex_);
+    free_.push_back(std::move(buffer));
+  }
+  std::string TakeBuffer() {
+    std::lock_guard lock(mutex_);
+    if (free_.empty()) return std::string();
+    std::string buffer = std::move(free_.back());
+    free_.pop_back();
+    return buffer;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Piece> pieces_;
+  std::vector<std::string> free_;
+  bool closed_ = false;
+};
+
+// The reading side: reads, cuts after the last whole character and at the
+// first NUL, and puts the text in the form the conversion works on.
+class PieceReader {
+ public:
+  PieceReader(const Reader& read, Form form, Encoding input)
+      : read_(read), form_(form), input_(input) {}
+
+  // The next piece, in `buffer` (a used one, or empty).
+  Piece Next(std::string buffer) {
+    Piece piece;
+    piece.bytes = std::move(buffer);
+    std::string& bytes = piece.bytes;
+    const std::size_t start = carry_.size();
+    if (bytes.size() < start + want_) bytes.resize(start + want_);
+    std::copy(carry_.begin(), carry_.end(), bytes.begin());
+    const std::ptrdiff_t n = at_nul_ ? 0 : read_(bytes.data() + start, want_);
+    if (n < 0) {
+      piece.failed = true;
+      return piece;
+    }
+    if (n == static_cast<std::ptrdiff_t>(want_)) want_ = std::min(want_ * 2, kPiece);
+    std::size_t size = start + static_cast<std::size_t>(n);
+    piece.last = n == 0;
+    std::size_t taken = size;
+    if (form_ == Form::kDecoded) {
+      text_.clear();
+      taken =
+          platform::DecodePiece(input_, std::string_view(bytes.data(), size), piece.last, text_);
+      if (const std::size_t nul = text_.find(u'\0'); nul != std::u16string::npos) {
+        text_.resize(nul);
+        at_nul_ = true;
+        taken = size;  // nothing after it counts
+      }
+      scratch_.clear();
+      platform::EncodeAppend(Encoding::kUtf8, text_, scratch_);
+      piece.length = scratch_.size();
+      carry_.assign(bytes.data() + taken, size - taken);
+      bytes.swap(scratch_);
+      return piece;
+    }
+    // A NUL byte is a NUL character here, and never part of another.
+    if (const void* nul = std::memchr(bytes.data() + start, 0, static_cast<std::size_t>(n))) {
+      size = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data());
+      at_nul_ = true;
+    }
+    const std::string_view got(bytes.data(), size);
+    std::string_view form;
+    if (form_ == Form::kUtf8Bytes) {
+      form = platform::NormalizeUtf8(got, piece.last, scratch_, taken);
+    } else {
+      // Whole characters only, unless the text ends here. Any byte that is
+      // no lead byte ends a character, so only the lead-byte run at the end
+      // needs pairing up from there.
+      if (!piece.last) {
+        auto lead = [&](std::size_t i) {
+          return platform::IsAnsiLeadByte(static_cast<unsigned char>(bytes[i]));
+        };
+        taken = size;
+        while (taken > 0 && lead(taken - 1)) --taken;
+        while (taken + 1 < size) taken += 2;
+      }
+      form = platform::AnsiNormalForm::System()->Normalize(got.substr(0, taken), scratch_);
+    }
+    carry_.assign(bytes.data() + taken, size - taken);
+    piece.length = form.size();
+    if (form.data() != bytes.data()) bytes.swap(scratch_);
+    return piece;
+  }
+
+  // On a second thread: the pieces that follow, until the last, a failure,
+  // or the converting side stops.
+  void ReadAhead(PieceQueue& queue) {
+    Piece failure;
+    failure.failed = true;
+    try {
+      for (;;) {
+        Piece piece = Next(queue.TakeBuffer());
+        const bool end = piece.last || piece.failed;
+        if (!queue.Push(std::move(piece)) || end) return;
+      }
+    } catch (...) {
+      failure.thrown = std::current_exception();
+    }
+    queue.Push(std::move(failure));
+  }
+
+ private:
+  const Reader& read_;
+  const Form form_;
+  const Encoding input_;
+  std::string scratch_;
+  std::u16string text_;
+  // Pieces of 64 KiB to start with, growing to 1 MiB while the reads fill
+  // them: a small file or a slow reader needs no large buffer.
+  std::size_t want_ = kPiece / 16;
+  std::string carry_;  // the start of a character cut by the last piece's end
+  bool at_nul_ = false;
+};
+
+// The converting side: one session over all the pieces, on code page or
+// UTF-8 bytes, and what it gives encoded for the output.
+class PieceConverter {
+ public:
+  PieceConverter(const clsQuillmere& converter, Form form, Encoding output, const Writer& write)
+      : write_(write),
+        session_(converter,
+                 form == Form::kAnsiBytes ? static_cast<const clsQuillmere::ByteCodec&>(ansi_codec_)
+                                          : utf8_codec_,
+                 &overflow_),
+        transcode_(form != Form::kAnsiBytes && output != Encoding::kUtf8),
+        output_encoding_(output) {}
+
+  bool Convert(std::string_view piece, bool last) {
+    output_.clear();
+    session_.Feed(piece, output_);
+    if (last) {
+      session_.Finish(output_, [this](std::string& out) {
+        Write(out, false);
+        out.clear();
+      });
+      output_ += "\r\n";
+    }
+    Write(output_, last);
+    return !failed_;
+  }
+
+  std::size_t lost() const { return lost_; }
+
+ private:
+  // The session's UTF-8 goes out in the output's encoding, whole characters
+  // at a time.
+  void Write(std::string& bytes, bool last) {
+    if (!transcode_) {
+      failed_ = failed_ || !write_(bytes);
+      return;
+    }
+    pending_ += bytes;
+    text_.clear();
+    pending_.erase(0, platform::DecodePiece(Encoding::kUtf8, pending_, last, text_));
+    encoded_.clear();
+    lost_ += platform::EncodeAppend(output_encoding_, text_, encoded_);
+    failed_ = failed_ || !write_(encoded_);
+  }
+
+  const Writer& write_;
+  AnsiCodec ansi_codec_;
+  Utf8Codec utf8_codec_;
+  ScratchOverflow overflow_;
+  clsQuillmere::ByteSession session_;
+  const bool transcode_;
+  const Encoding output_encoding_;
+  std::string output_, pending_, encoded_;
+  std::u16string text_;
+  std::size_t lost_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writer& write,
+                   const PieceEncodings& encodings, std::size_t* lost) try {
+  const Form form = FormFor(encodings);
+  PieceConverter pieces(converter, form, encodings.output, write);
+  PieceReader reader(read, form, encodings.input);
+  auto done = [&](bool ok) {
+    if (lost) *lost = pieces.lost();
+    return ok;
+  };
+  // The first 256 KiB on this thread alone: most files end there, and need
+  // no second one.
+  std::string buffer;
+  for (std::size_t done_bytes = 0; done_bytes < (kPiece >> 2);) {
+    Piece piece = reader.Next(std::move(buffer));
+    if (piece.failed) return done(false);
+    const std::string_view text(piece.bytes.data(), piece.length);
+    if (!pieces.Convert(text, piece.last)) return done(false);
+    if (piece.last) return done(true);
+    done_bytes += text.size();
+    buffer = std::move(piece.bytes);
+  }
+
+  PieceQueue queue;
+  queue.GiveBack(std::move(buffer));
+  std::thread ahead(&PieceReader::ReadAhead, &reader, std::ref(queue));
+  std::exception_ptr thrown;
+  bool ok = false;
+  try {
+    for (;;) {
+      Piece piece = queue.Pop();
+      if (piece.failed) {
+        thrown = piece.thrown;
+        break;
+      }
+      if (!pieces.Convert(std::string_view(piece.bytes.data(), piece.length), piece.last)) break;
+      if (piece.last) {
+        ok = true;
+        break;
+      }
+      queue.GiveBack(std::move(piece.bytes));
+    }
+  } catch (const std::runtime_error&) {
+    // Scratch data kept for a long tag could not be read back.
+  } catch (...) {
+    thrown = std::current_exception();
+  }
+  queue.Close();
+  ahead.join();
+  if (thrown) std::rethrow_exception(thrown);
+  return done(ok);
+} catch (const std::runtime_error&) {
+  return false;  // scratch data kept for a long tag could not be read back
+}
+
+}  // namespace conversion

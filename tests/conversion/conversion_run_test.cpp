@@ -1,0 +1,303 @@
+// A conversion run from file to file: the encoding each input is read in,
+// the encoding its output is written in, and what a failure leaves behind.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "conversion/conversion_run.h"
+#include "platform/file_system.h"
+#include "tests/support/converter_options.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using conversion::InputEncoding;
+using conversion::OutputChoice;
+using conversion::RunOptions;
+using conversion::RunResult;
+using platform::Encoding;
+using platform::WriteError;
+using testing_support::ConverterWith;
+using testing_support::Show;
+using testing_support::TempDir;
+using Why = InputEncoding::Why;
+using Status = RunResult::Status;
+
+// Reads the file at `path` the way both front ends do.
+conversion::Reader ReadFile(const std::u16string& path,
+                            std::shared_ptr<platform::FileReader>& keep) {
+  keep = platform::FileReader::Open(path);
+  return [reader = keep.get()](char* buffer, std::size_t size) -> std::ptrdiff_t {
+    return reader ? reader->Read(buffer, size) : 0;
+  };
+}
+
+RunResult RunOn(const TempDir& dir, std::string_view input, const RunOptions& options,
+                const std::u16string& output = u"out.txt") {
+  dir.Write(u"in.htm", input);
+  std::shared_ptr<platform::FileReader> reader;
+  return conversion::ConvertToFile(ConverterWith(), ReadFile(dir / u"in.htm", reader), dir / output,
+                                   options);
+}
+
+const std::string kMetaUtf8 = "<meta charset=\"utf-8\">";
+// "日本" in Shift_JIS, EUC-JP, UTF-8 and UTF-16.
+const std::string kSjis = "\x93\xFA\x96\x7B";
+const std::string kEuc = "\xC6\xFC\xCB\xDC";
+const std::string kUtf8 = "\xE6\x97\xA5\xE6\x9C\xAC";
+const std::string kUtf16Le("\xE5\x65\x2C\x67", 4);
+const std::string kUtf16Be("\x65\xE5\x67\x2C", 4);
+
+struct Case {
+  const char* name;
+  std::string input;
+  RunOptions options;
+  std::string output;  // the whole output file
+  Encoding read;       // what the input was read as, and why
+  Why why;
+  std::size_t lost = 0;
+};
+
+// Each input is decoded as its start says, converted, and written in the
+// encoding that keeps it: the ANSI code page for code page input, UTF-8
+// (with a mark when the input had one) for Unicode input.
+TEST(ConvertToFile, ReadsEachEncodingAndWritesOneThatKeepsIt) {
+  using O = OutputChoice;
+  const Case cases[] = {
+      {"shift_jis", kSjis + "<br>x", {}, kSjis + "\r\nx\r\n", Encoding::kAnsi, Why::kDefault},
+      {"nul ends the text",
+       std::string("ab\0<br>", 7),
+       {},
+       "ab\r\n",
+       Encoding::kAnsi,
+       Why::kDefault},
+      {"lead byte before nul",
+       std::string("a\x82\0b", 4),
+       {},
+       "a\x81\x45\r\n",
+       Encoding::kAnsi,
+       Why::kDefault},
+      {"empty", "", {}, "\r\n", Encoding::kAnsi, Why::kDefault},
+      {"declared shift_jis",
+       "<meta charset=sjis>" + kSjis,
+       {},
+       kSjis + "\r\n",
+       Encoding::kShiftJis,
+       Why::kDeclaration},
+      {"utf-8 declared",
+       kMetaUtf8 + kUtf8 + "<br>",
+       {},
+       kUtf8 + "\r\n\r\n",
+       Encoding::kUtf8,
+       Why::kDeclaration},
+      {"utf-8 by content", kUtf8 + "&amp;", {}, kUtf8 + "&\r\n", Encoding::kUtf8, Why::kContent},
+      {"utf-8 mark",
+       "\xEF\xBB\xBF" + kUtf8,
+       {},
+       "\xEF\xBB\xBF" + kUtf8 + "\r\n",
+       Encoding::kUtf8,
+       Why::kByteOrderMark},
+      {"utf-16le mark",
+       "\xFF\xFE" + kUtf16Le + std::string("<\0b\0r\0>\0", 8),
+       {},
+       "\xEF\xBB\xBF" + kUtf8 + "\r\n\r\n",
+       Encoding::kUtf16Le,
+       Why::kByteOrderMark},
+      {"utf-16be mark",
+       "\xFE\xFF" + kUtf16Be,
+       {},
+       "\xEF\xBB\xBF" + kUtf8 + "\r\n",
+       Encoding::kUtf16Be,
+       Why::kByteOrderMark},
+      {"utf-16 nul unit",
+       "\xFF\xFE" + std::string("\x00\x30"
+                                "A\0\0\0B\0",
+                                8),
+       {},
+       "\xEF\xBB\xBF\xE3\x80\x80"
+       "A\r\n",
+       Encoding::kUtf16Le,
+       Why::kByteOrderMark},
+      {"euc-jp declared",
+       "<meta charset=euc-jp>" + kEuc,
+       {},
+       kSjis + "\r\n",
+       Encoding::kEucJp,
+       Why::kDeclaration},
+      {"windows-1252 declared",
+       "<meta charset=latin1>caf\xE9",
+       {},
+       "cafe\r\n",
+       Encoding::kWindows1252,
+       Why::kDeclaration,
+       1},
+      {"half-width katakana stay", "\xC3\xBD", {}, "\xC3\xBD\r\n", Encoding::kAnsi, Why::kDefault},
+      {"chosen utf-16le",
+       kUtf16Le,
+       {Encoding::kUtf16Le, O::kSame},
+       kUtf8 + "\r\n",
+       Encoding::kUtf16Le,
+       Why::kChosen},
+      {"chosen utf-8 keeps its mark out",
+       "\xEF\xBB\xBF"
+       "a",
+       {Encoding::kUtf8, O::kSame},
+       "\xEF\xBB\xBF"
+       "a\r\n",
+       Encoding::kUtf8,
+       Why::kChosen},
+      {"chosen over a declaration",
+       kMetaUtf8 + kSjis,
+       {Encoding::kShiftJis, O::kSame},
+       kSjis + "\r\n",
+       Encoding::kShiftJis,
+       Why::kChosen},
+      {"to utf-16le",
+       kSjis,
+       {std::nullopt, O::kUtf16Le},
+       "\xFF\xFE" + kUtf16Le + std::string("\r\0\n\0", 4),
+       Encoding::kAnsi,
+       Why::kDefault},
+      {"to utf-8", kSjis, {std::nullopt, O::kUtf8}, kUtf8 + "\r\n", Encoding::kAnsi, Why::kDefault},
+      {"to utf-8 with a mark",
+       kUtf8,
+       {std::nullopt, O::kUtf8WithMark},
+       "\xEF\xBB\xBF" + kUtf8 + "\r\n",
+       Encoding::kUtf8,
+       Why::kContent},
+      {"utf-8 to ansi",
+       kUtf8 + "\xED\x95\x9C\xF0\x9F\x98\x80",
+       {std::nullopt, O::kAnsi},
+       kSjis + "???\r\n",
+       Encoding::kUtf8,
+       Why::kContent,
+       2},
+      {"utf-8 to shift_jis",
+       kUtf8,
+       {std::nullopt, O::kShiftJis},
+       kSjis + "\r\n",
+       Encoding::kUtf8,
+       Why::kContent},
+      {"malformed utf-8",
+       kMetaUtf8 + "\xE6\x97<br>",
+       {},
+       "\xEF\xBF\xBD\r\n\r\n",
+       Encoding::kUtf8,
+       Why::kDeclaration},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const RunResult result = RunOn(dir, c.input, c.options);
+    EXPECT_EQ(result.status, Status::kConverted) << c.name;
+    EXPECT_EQ(dir.Read(u"out.txt"), c.output) << c.name;
+    EXPECT_EQ(result.input.encoding, c.read) << c.name;
+    EXPECT_EQ(result.input.why, c.why) << c.name;
+    EXPECT_EQ(result.lost, c.lost) << c.name;
+    EXPECT_EQ(dir.CountEntries(), 2) << c.name;  // no scratch file left
+  }
+}
+
+// The decision sees the input's first 64 KiB however the reads come: a
+// reader that gives one byte at a time decides as one that gives them all.
+TEST(ConvertStream, DecidesFromTheStartWhateverTheReads) {
+  struct Input {
+    std::string bytes;
+    Encoding read;
+  };
+  // Past the first 64 KiB the content no longer decides.
+  const Input inputs[] = {
+      {std::string(70000, 'a') + kUtf8, Encoding::kAnsi},
+      {std::string(100, 'a') + kUtf8 + std::string(70000, 'b'), Encoding::kUtf8}};
+  for (const auto& [input, read] : inputs) {
+    for (const std::size_t most : {std::size_t{1}, std::size_t{4096}, std::size_t{1} << 20}) {
+      std::size_t at = 0;
+      std::string out;
+      const RunResult result = conversion::ConvertStream(
+          ConverterWith(),
+          [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+            const std::size_t n = std::min({size, most, input.size() - at});
+            std::copy_n(input.data() + at, n, buffer);
+            at += n;
+            return static_cast<std::ptrdiff_t>(n);
+          },
+          [&](std::string_view bytes) { return out += bytes, true; });
+      ASSERT_EQ(result.status, Status::kConverted);
+      EXPECT_EQ(result.input.encoding, read);
+      EXPECT_EQ(out, input + "\r\n");
+    }
+  }
+}
+
+// A failure reading or writing leaves the old output as it was, and no
+// other file beside it.
+TEST(ConvertToFile, FailuresLeaveTheOldFileAsItWas) {
+  TempDir dir;
+  dir.Write(u"old.txt", "keep me");
+  dir.SetReadOnly(u"old.txt", true);
+  dir.MakeFolder(u"folder.txt");
+  dir.Write(u"in.htm", "new");
+  struct Refusal {
+    std::u16string output;
+    WriteError error;
+  };
+  const Refusal refusals[] = {{u"old.txt", WriteError::kReadOnly},
+                              {u"folder.txt", WriteError::kIsDirectory},
+                              {u"no\\out.txt", WriteError::kNoFolder}};
+  for (const Refusal& c : refusals) {
+    std::shared_ptr<platform::FileReader> reader;
+    const RunResult result = conversion::ConvertToFile(
+        ConverterWith(), ReadFile(dir / u"in.htm", reader), dir / c.output, {});
+    EXPECT_EQ(result.status, Status::kUnwritable) << Show(c.output);
+    EXPECT_EQ(result.write_error, c.error) << Show(c.output);
+  }
+  dir.SetReadOnly(u"old.txt", false);
+  // Reads that fail at the start, or after the first pieces.
+  for (const int fail_at : {1, 3}) {
+    int reads = 0;
+    const RunResult result =
+        conversion::ConvertToFile(ConverterWith(),
+                                  [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+                                    if (++reads == fail_at) return -1;
+                                    std::fill_n(buffer, size, 'x');
+                                    return static_cast<std::ptrdiff_t>(size);
+                                  },
+                                  dir / u"old.txt", {});
+    EXPECT_EQ(result.status, Status::kUnreadable);
+  }
+  EXPECT_EQ(dir.Read(u"old.txt"), "keep me");
+  EXPECT_EQ(dir.CountEntries(), 3);
+}
+
+TEST(ConvertToFile, PathsLongerThan260CharactersWork) {
+  TempDir dir;
+  std::u16string relative;
+  for (int i = 0; i < 6; ++i) {
+    relative += (i ? u"\\" : u"") + std::u16string(50, static_cast<char16_t>(u'a' + i));
+    dir.MakeFolder(relative);
+  }
+  const std::u16string path = dir / (relative + u"\\page.htm");
+  ASSERT_GT(path.size(), 300u);
+  dir.Write(relative + u"\\page.htm", "long");
+  std::shared_ptr<platform::FileReader> reader;
+  const RunResult result = conversion::ConvertToFile(ConverterWith(), ReadFile(path, reader),
+                                                     dir / (relative + u"\\out.txt"), {});
+  EXPECT_EQ(result.status, Status::kConverted);
+  EXPECT_EQ(dir.Read(relative + u"\\out.txt"), "long\r\n");
+}
+
+#ifdef _WIN32
+TEST(ConvertToFile, DevicesAreNeverReportedAsWritten) {
+  // Devices are not read either: reading one could wait forever.
+  for (const std::u16string name :
+       {u"CON", u"NUL", u"COM1", u"LPT1", u"\\\\.\\NUL", u"\\\\.\\CON", u"nul.htm", u"con.txt"})
+    EXPECT_EQ(platform::FileReader::Open(name), nullptr) << Show(name);
+  for (const std::u16string name : {u"CON", u"COM1", u"\\\\.\\NUL"}) {
+    const RunResult result = conversion::ConvertToFile(
+        ConverterWith(), [](char*, std::size_t) -> std::ptrdiff_t { return 0; }, name, {});
+    EXPECT_EQ(result.status, Status::kUnwritable) << Show(name);
+  }
+}
+#endif
+
+}  // namespace
