@@ -100,6 +100,73 @@ TEST_F(BatchTest, SettingsComeFromTheFileThenFromSet) {
   }
 }
 
+// The encodings: chosen by name or decided from the input, said on
+// standard error when asked, and characters the output cannot hold counted.
+TEST_F(BatchTest, EncodingsByNameAndAsDecided) {
+  const std::string utf8 = "\xE6\x97\xA5";  // 日 in UTF-8, Shift_JIS, EUC-JP
+  const std::string sjis = "\x93\xFA", euc = "\xC6\xFC";
+  struct Case {
+    std::vector<std::u16string> args;
+    std::string input, out, err;
+  };
+  const Case cases[] = {
+      {{}, "<meta charset=utf-8>" + utf8, utf8 + "\r\n", ""},
+      {{u"--show-encoding"}, "<meta charset=utf-8>" + utf8, utf8 + "\r\n", "input: utf-8 (meta)\n"},
+      {{u"--show-encoding"}, sjis, sjis + "\r\n", "input: ansi (default)\n"},
+      {{u"--show-encoding"}, utf8, utf8 + "\r\n", "input: utf-8 (content)\n"},
+      {{u"--show-encoding"},
+       "\xEF\xBB\xBF" + utf8,
+       "\xEF\xBB\xBF" + utf8 + "\r\n",
+       "input: utf-8 (bom)\n"},
+      {{u"--show-encoding", u"--input-encoding", u"euc-jp"},
+       euc,
+       sjis + "\r\n",
+       "input: euc-jp (option)\n"},
+      {{u"--input-encoding", u"euc-jp", u"--input-encoding", u"auto"}, utf8, utf8 + "\r\n", ""},
+      {{u"--input-encoding", u"utf-16be"},
+       std::string("\0<\0b\0r\0>\x65\xE5", 10),
+       "\r\n" + utf8 + "\r\n",
+       ""},
+      {{u"--input-encoding", u"windows-1252", u"--output-encoding", u"utf-8"},
+       "\xE9",
+       "\xC3\xA9\r\n",
+       ""},
+      {{u"--output-encoding", u"utf-8-bom"}, sjis, "\xEF\xBB\xBF" + utf8 + "\r\n", ""},
+      {{u"--output-encoding", u"utf-16le"},
+       "a",
+       std::string("\xFF\xFE"
+                   "a\0\r\0\n\0",
+                   8),
+       ""},
+      {{u"--output-encoding", u"shift_jis"}, utf8, sjis + "\r\n", ""},
+      {{u"--output-encoding", u"ansi"},
+       utf8 + "\xED\x95\x9C\xED\x95\x9C",
+       sjis + "??\r\n",
+       "quillmere: 出力の文字コードで表せない文字が 2 個ありました。その文字は代わりの文字または "
+       "\"?\" で書かれています。\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::u16string> args = {u"--defaults"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.insert(args.end(), {u"-", u"-"});
+    Result r = Run(args, c.input);
+    EXPECT_EQ(r.code, cli::kSuccess) << r.err;
+    EXPECT_EQ(r.out, c.out) << testing::PrintToString(c.input);
+    EXPECT_EQ(r.err, c.err);
+  }
+  for (const std::vector<std::u16string>& bad :
+       {std::vector<std::u16string>{u"--input-encoding", u"utf-32"},
+        {u"--input-encoding", u"Shift_JIS"},
+        {u"--output-encoding", u"euc-jp"},
+        {u"--output-encoding"}}) {
+    std::vector<std::u16string> args = bad;
+    if (args.size() == 2) args.insert(args.end(), {u"-", u"-"});
+    Result r = Run(args, "x");
+    EXPECT_EQ(r.code, cli::kUsage);
+    EXPECT_NE(r.err.find("使い方: quillmere"), std::string::npos) << r.err;
+  }
+}
+
 TEST_F(BatchTest, SettingsErrors) {
   dir_.Write(u"big.ini", "[HTML]\r\nHR=40000\r\n");
   struct Case {

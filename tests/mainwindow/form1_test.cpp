@@ -290,6 +290,32 @@ TEST_F(StartTest, InputIsCutAtItsFirstNul) {
   EXPECT_EQ(dir_.Read(u"out.txt"), "ab\r\n");
 }
 
+// Files in the encodings people have today: each is read as it declares or
+// shows, and written so that none of its characters is lost.
+TEST_F(StartTest, ReadsEachEncodingAndWritesOneThatKeepsIt) {
+  WriteSettings();
+  // "日本語" and "한" (which code page 932 lacks) in UTF-8; "日本" in EUC-JP
+  // and Shift_JIS.
+  const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xED\x95\x9C";
+  struct Case {
+    std::string input, output;
+  };
+  const Case cases[] = {
+      {"<html><head><meta charset=\"utf-8\"><title>" + utf8 + "</title></head><p>" + utf8 + "</p>",
+       utf8 + utf8 + "\r\n\r\n"},
+      {"\xEF\xBB\xBF" + utf8 + "<br>", "\xEF\xBB\xBF" + utf8 + "\r\n\r\n"},
+      {"\xFF\xFE" + std::string("\xE5\x65<\0b\0r\0>\0", 10), "\xEF\xBB\xBF\xE6\x97\xA5\r\n\r\n"},
+      {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">\xC6\xFC\xCB\xDC",
+       "\x93\xFA\x96\x7B\r\n"},
+      {"\x93\xFA\x96\x7B", "\x93\xFA\x96\x7B\r\n"},
+  };
+  for (const Case& c : cases) {
+    dir_.Write(u"in.htm", c.input);
+    ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+    EXPECT_EQ(dir_.Read(u"out.txt"), c.output) << testing::PrintToString(c.input);
+  }
+}
+
 TEST_F(StartTest, NoSettingsFileLeavesTheOutputAlone) {
   dir_.Write(u"in.htm", "x");
   dir_.Write(u"out.txt", "keep");
