@@ -1,6 +1,7 @@
 #include "conversion/piece_conversion.h"
 
 #include <algorithm>
+#include <bit>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -12,6 +13,10 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "platform/ansi_normal_form.h"
 #include "platform/codepage.h"
@@ -127,6 +132,21 @@ class PieceQueue {
   bool closed_ = false;
 };
 
+// Where the first NUL unit of `text` is, or its size; eight at a time.
+std::size_t FindNul(std::u16string_view text) {
+  std::size_t i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  for (; i + 8 <= text.size(); i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    if (const unsigned hits =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_setzero_si128()))))
+      return i + static_cast<unsigned>(std::countr_zero(hits)) / 2;
+  }
+#endif
+  while (i < text.size() && text[i] != 0) ++i;
+  return i;
+}
+
 // The reading side: reads, cuts after the last whole character and at the
 // first NUL, and puts the text in the form the conversion works on.
 class PieceReader {
@@ -138,7 +158,9 @@ class PieceReader {
   Piece Next(std::string buffer) {
     Piece piece;
     piece.bytes = std::move(buffer);
-    std::string& bytes = piece.bytes;
+    // Decoded input is read into a buffer of its own first. Buffers only
+    // grow: filling one anew for each piece would cost as much as reading.
+    std::string& bytes = form_ == Form::kDecoded ? raw_ : piece.bytes;
     const std::size_t start = carry_.size();
     if (bytes.size() < start + want_) bytes.resize(start + want_);
     std::copy(carry_.begin(), carry_.end(), bytes.begin());
@@ -152,19 +174,22 @@ class PieceReader {
     piece.last = n == 0;
     std::size_t taken = size;
     if (form_ == Form::kDecoded) {
-      text_.clear();
-      taken =
-          platform::DecodePiece(input_, std::string_view(bytes.data(), size), piece.last, text_);
-      if (const std::size_t nul = text_.find(u'\0'); nul != std::u16string::npos) {
-        text_.resize(nul);
-        at_nul_ = true;
-        taken = size;  // nothing after it counts
+      if (units_.size() < size + 1) units_.resize(size + 1);
+      std::size_t count = platform::DecodePieceTo(input_, std::string_view(bytes.data(), size),
+                                                  piece.last, units_.data(), taken);
+      const std::u16string_view text(units_.data(), count);
+      // Outside UTF-16 a NUL character is a NUL byte, which is quicker found.
+      const bool wide = input_ == Encoding::kUtf16Le || input_ == Encoding::kUtf16Be;
+      if (wide || std::memchr(bytes.data(), 0, size)) {
+        if (const std::size_t nul = FindNul(text); nul != text.size()) {
+          count = nul;
+          at_nul_ = true;
+          taken = size;  // nothing after it counts
+        }
       }
-      scratch_.clear();
-      platform::EncodeAppend(Encoding::kUtf8, text_, scratch_);
-      piece.length = scratch_.size();
+      if (piece.bytes.size() < 3 * count) piece.bytes.resize(3 * count);
+      piece.length = platform::EncodeUtf8To(text.substr(0, count), piece.bytes.data());
       carry_.assign(bytes.data() + taken, size - taken);
-      bytes.swap(scratch_);
       return piece;
     }
     // A NUL byte is a NUL character here, and never part of another.
@@ -217,8 +242,8 @@ class PieceReader {
   const Reader& read_;
   const Form form_;
   const Encoding input_;
-  std::string scratch_;
-  std::u16string text_;
+  std::string scratch_, raw_;
+  std::u16string units_;
   // Pieces of 64 KiB to start with, growing to 1 MiB while the reads fill
   // them: a small file or a slow reader needs no large buffer.
   std::size_t want_ = kPiece / 16;
@@ -258,16 +283,24 @@ class PieceConverter {
  private:
   // The session's UTF-8 goes out in the output's encoding, whole characters
   // at a time.
-  void Write(std::string& bytes, bool last) {
+  void Write(std::string_view bytes, bool last) {
     if (!transcode_) {
       failed_ = failed_ || !write_(bytes);
       return;
     }
-    pending_ += bytes;
-    text_.clear();
-    pending_.erase(0, platform::DecodePiece(Encoding::kUtf8, pending_, last, text_));
+    if (!pending_.empty()) {  // the start of a character the last bytes cut
+      pending_ += bytes;
+      bytes = pending_;
+    }
+    if (units_.size() < bytes.size() + 1) units_.resize(bytes.size() + 1);
+    std::size_t taken = 0;
+    const std::size_t count =
+        platform::DecodePieceTo(Encoding::kUtf8, bytes, last, units_.data(), taken);
     encoded_.clear();
-    lost_ += platform::EncodeAppend(output_encoding_, text_, encoded_);
+    lost_ += platform::EncodeAppend(output_encoding_, std::u16string_view(units_.data(), count),
+                                    encoded_);
+    std::string rest(bytes.substr(taken));  // `bytes` may be pending_ itself
+    pending_.swap(rest);
     failed_ = failed_ || !write_(encoded_);
   }
 
@@ -279,7 +312,7 @@ class PieceConverter {
   const bool transcode_;
   const Encoding output_encoding_;
   std::string output_, pending_, encoded_;
-  std::u16string text_;
+  std::u16string units_;
   std::size_t lost_ = 0;
   bool failed_ = false;
 };

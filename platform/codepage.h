@@ -51,6 +51,16 @@ enum class Encoding { kAnsi, kShiftJis, kEucJp, kUtf8, kUtf16Le, kUtf16Be, kWind
 // and the ANSI code page decode as the platform decodes them.
 std::size_t DecodePiece(Encoding encoding, std::string_view bytes, bool last, std::u16string& out);
 
+// DecodePiece into a buffer: writes at `out`, which has room for one unit
+// per byte of `bytes` and one more, sets `taken`, and returns how many units
+// it wrote.
+std::size_t DecodePieceTo(Encoding encoding, std::string_view bytes, bool last, char16_t* out,
+                          std::size_t& taken);
+
+// UTF-8 written at `out`, which has room for three bytes per unit of `text`;
+// returns how many bytes it wrote. Lone surrogates are written as U+FFFD.
+std::size_t EncodeUtf8To(std::u16string_view text, char* out);
+
 // Appends `text` encoded in `encoding` (kAnsi, kShiftJis, kUtf8, kUtf16Le or
 // kUtf16Be) to `out`, and returns how many of its characters the encoding
 // cannot hold: they are written as the encoder writes them (code page 932

@@ -4,16 +4,13 @@
 
 namespace platform {
 
-std::size_t DecodeUtf16Piece(std::string_view bytes, bool big_endian, bool last,
-                             std::u16string& out) {
+char16_t* DecodeUtf16To(std::string_view bytes, bool big_endian, bool last, char16_t* o,
+                        std::size_t& taken) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   auto unit = [&](std::size_t i) -> char16_t {
     return static_cast<char16_t>(big_endian ? p[i] << 8 | p[i + 1] : p[i + 1] << 8 | p[i]);
   };
-  const std::size_t start = out.size();
-  out.resize(start + n / 2 + 1);
-  char16_t* o = out.data() + start;
   std::size_t i = 0;
   for (; i + 1 < n; i += 2) {
     const char16_t u = unit(i);
@@ -42,19 +39,17 @@ std::size_t DecodeUtf16Piece(std::string_view bytes, bool big_endian, bool last,
     *o++ = u'\uFFFD';  // an odd byte at the end
     i = n;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
-  return i;
+  taken = i;
+  return o;
 }
 
-void AppendUtf16(std::u16string_view text, bool big_endian, std::string& out) {
-  const std::size_t start = out.size();
-  out.resize(start + 2 * text.size());
-  char* o = out.data() + start;
+char* EncodeUtf16To(std::u16string_view text, bool big_endian, char* o) {
   for (const char16_t u : text) {
     const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
     *o++ = big_endian ? high : low;
     *o++ = big_endian ? low : high;
   }
+  return o;
 }
 
 }  // namespace platform

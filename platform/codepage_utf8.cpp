@@ -3,10 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
-
 #include "platform/codecs.h"
 #include "platform/codepage.h"
 
@@ -65,21 +61,6 @@ inline char32_t CodePoint(const unsigned char* p, std::size_t size) {
   }
 }
 
-// How many bytes from p[i] are ASCII, looked at sixteen at a time; at most
-// up to `n`.
-inline std::size_t AsciiRun(const unsigned char* p, std::size_t i, std::size_t n) {
-  const std::size_t from = i;
-#if defined(__SSE2__) || defined(_M_X64)
-  for (; i + 16 <= n; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    if (const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v)))
-      return i + static_cast<unsigned>(std::countr_zero(high)) - from;
-  }
-#endif
-  while (i < n && p[i] < 0x80) ++i;
-  return i - from;
-}
-
 }  // namespace
 
 std::size_t ValidUtf8Length(std::string_view bytes) {
@@ -108,18 +89,27 @@ std::size_t ValidUtf8Length(std::string_view bytes) {
   return n;
 }
 
-std::size_t DecodeUtf8Piece(std::string_view bytes, bool last, std::u16string& out) {
+char16_t* DecodeUtf8To(std::string_view bytes, bool last, char16_t* o, std::size_t& taken) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  const std::size_t start = out.size();
-  out.resize(start + n);  // never more units than bytes
-  char16_t* o = out.data() + start;
   std::size_t i = 0;
   while (i < n) {
-    const std::size_t ascii = AsciiRun(p, i, n);
-    for (std::size_t k = 0; k < ascii; ++k) *o++ = p[i + k];
-    i += ascii;
+    if (p[i] < 0x80) {
+      const std::size_t ascii = AsciiRun(p, i, n);
+      o = WidenAscii(p + i, ascii, o);
+      i += ascii;
+    }
+    // Characters of three bytes (most of Japanese) without the general step.
+    while (i + 2 < n && p[i] >= 0xE1 && p[i] <= 0xEF && p[i] != 0xED) {
+      std::uint16_t tail;
+      std::memcpy(&tail, p + i + 1, 2);
+      if ((tail & 0xC0C0) != 0x8080) break;
+      *o++ = static_cast<char16_t>((p[i] & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 |
+                                   (p[i + 2] & 0x3Fu));
+      i += 3;
+    }
     if (i == n) break;
+    if (p[i] < 0x80) continue;
     const Step step = StepAt(p, i, n);
     if (step.kind == Step::kIncomplete && !last) break;
     char32_t cp = step.kind == Step::kCharacter ? CodePoint(p + i, step.size) : 0xFFFD;
@@ -132,30 +122,40 @@ std::size_t DecodeUtf8Piece(std::string_view bytes, bool last, std::u16string& o
     }
     i += step.size;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
-  return i;
+  taken = i;
+  return o;
 }
 
 std::u16string DecodeUtf8(std::string_view bytes) {
-  std::u16string out;
-  DecodeUtf8Piece(bytes, true, out);
+  std::u16string out(bytes.size() + 1, u'\0');
+  std::size_t taken = 0;
+  out.resize(static_cast<std::size_t>(DecodeUtf8To(bytes, true, out.data(), taken) - out.data()));
   return out;
 }
 
-void AppendUtf8(std::u16string_view text, std::string& out) {
-  const std::size_t start = out.size();
-  out.resize(start + text.size() * 3);  // at most three bytes a unit
-  auto* o = reinterpret_cast<unsigned char*>(out.data() + start);
+std::size_t EncodeUtf8To(std::u16string_view text, char* out) {
+  auto* o = reinterpret_cast<unsigned char*>(out);
+  const char16_t* t = text.data();
   const std::size_t n = text.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    char32_t cp = text[i];
-    if (cp < 0x80) {
-      *o++ = static_cast<unsigned char>(cp);
+  std::size_t i = 0;
+  while (i < n) {
+    if (t[i] < 0x80) {
+      const std::size_t ascii = AsciiUnits(t, i, n);
+      o = NarrowAscii(t + i, ascii, o);
+      i += ascii;
+      continue;
+    }
+    char32_t cp = t[i++];
+    if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) {  // most of Japanese
+      o[0] = static_cast<unsigned char>(0xE0 | cp >> 12);
+      o[1] = static_cast<unsigned char>(0x80 | (cp >> 6 & 0x3F));
+      o[2] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+      o += 3;
       continue;
     }
     if (cp >= 0xD800 && cp <= 0xDFFF) {
-      if (cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+      if (cp <= 0xDBFF && i < n && t[i] >= 0xDC00 && t[i] <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (t[i++] - 0xDC00);
       } else {
         cp = 0xFFFD;
       }
@@ -174,12 +174,12 @@ void AppendUtf8(std::u16string_view text, std::string& out) {
       *o++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
     }
   }
-  out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(o) - out.data()));
+  return static_cast<std::size_t>(reinterpret_cast<char*>(o) - out);
 }
 
 std::string EncodeUtf8(std::u16string_view text) {
-  std::string out;
-  AppendUtf8(text, out);
+  std::string out(3 * text.size(), '\0');
+  out.resize(EncodeUtf8To(text, out.data()));
   return out;
 }
 

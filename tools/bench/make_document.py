@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
-"""Writes a deterministic HTML document in code page 932 for benchmarks.
+"""Writes a deterministic HTML document for benchmarks.
 
-  make_document.py SHAPE MEGABYTES OUTPUT
+  make_document.py SHAPE MEGABYTES OUTPUT [ENCODING]
+
+ENCODING is cp932 (the default), utf-8, euc-jp or utf-16: the same text in
+each, so that the documents are twins (the size is that of the cp932 one).
+The EUC-JP twin declares itself in a <meta>, the UTF-16 one has a byte-order
+mark; the UTF-8 one is known by its content.
 
 Shapes: realistic (paragraphs of ASCII, kana and kanji; p, br, hr; links of
 every form the converter distinguishes; images; tables; comments; entities;
@@ -58,19 +63,29 @@ def blocks(shape, rng):
             raise SystemExit("unknown shape " + shape)
 
 
+HEAD = "<html><head><title>Benchmark</title></head><body>\r\n"
+START = {"cp932": HEAD, "utf-8": HEAD, "utf-16": HEAD,
+         "euc-jp": '<html><head><meta charset="euc-jp"><title>Benchmark</title></head><body>\r\n'}
+
+
 def main():
     shape, megabytes, output = sys.argv[1], float(sys.argv[2]), sys.argv[3]
+    encoding = sys.argv[4] if len(sys.argv) > 4 else "cp932"
+    if encoding not in START:
+        raise SystemExit("unknown encoding " + encoding)
+    codec = "utf-16-le" if encoding == "utf-16" else encoding
     target = int(megabytes * 1024 * 1024)
     rng = random.Random(20261207)
     written = 0
     with open(output, "wb") as out:
-        out.write(b"<html><head><title>Benchmark</title></head><body>\r\n")
+        if encoding == "utf-16":
+            out.write(b"\xff\xfe")
+        out.write(START[encoding].encode(codec))
         chunk = []
         size = 0
         for block in blocks(shape, rng):
-            data = block.encode("cp932")
-            chunk.append(data)
-            size += len(data)
+            chunk.append(block.encode(codec))
+            size += len(block.encode("cp932"))  # the twins hold the same text
             if size >= 1 << 20 or written + size >= target:
                 out.write(b"".join(chunk))
                 written += size
