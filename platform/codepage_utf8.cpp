@@ -61,6 +61,15 @@ inline char32_t CodePoint(const unsigned char* p, std::size_t size) {
   }
 }
 
+// Whether a character of three bytes whose second byte needs no range of its
+// own (lead byte E1 to EF but ED: most of Japanese) begins, whole, at p[i].
+inline bool CommonThreeBytes(const unsigned char* p, std::size_t i, std::size_t n) {
+  if (i + 2 >= n || p[i] < 0xE1 || p[i] > 0xEF || p[i] == 0xED) return false;
+  std::uint16_t tail;
+  std::memcpy(&tail, p + i + 1, 2);
+  return (tail & 0xC0C0) == 0x8080;
+}
+
 }  // namespace
 
 std::size_t ValidUtf8Length(std::string_view bytes) {
@@ -72,12 +81,8 @@ std::size_t ValidUtf8Length(std::string_view bytes) {
     // Characters other than ASCII come in runs (a word of Japanese): take
     // the common three-byte ones without the general step.
     while (i < n) {
-      const unsigned c = p[i];
-      if (c < 0x80) break;
-      if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < n) {
-        std::uint16_t tail;
-        std::memcpy(&tail, p + i + 1, 2);
-        if ((tail & 0xC0C0) != 0x8080) return i;
+      if (p[i] < 0x80) break;
+      if (CommonThreeBytes(p, i, n)) {
         i += 3;
         continue;
       }
@@ -100,12 +105,8 @@ char16_t* DecodeUtf8To(std::string_view bytes, bool last, char16_t* o, std::size
       i += ascii;
     }
     // Characters of three bytes (most of Japanese) without the general step.
-    while (i + 2 < n && p[i] >= 0xE1 && p[i] <= 0xEF && p[i] != 0xED) {
-      std::uint16_t tail;
-      std::memcpy(&tail, p + i + 1, 2);
-      if ((tail & 0xC0C0) != 0x8080) break;
-      *o++ = static_cast<char16_t>((p[i] & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 |
-                                   (p[i + 2] & 0x3Fu));
+    while (CommonThreeBytes(p, i, n)) {
+      *o++ = static_cast<char16_t>(CodePoint(p + i, 3));
       i += 3;
     }
     if (i == n) break;

@@ -1,5 +1,5 @@
-// Throughput of the conversion and of the code page 932 codec on a Japanese
-// document held in memory (no file I/O):
+// Throughput of the conversion and of the codecs on a Japanese document held
+// in memory (no file I/O), and the cost of deciding a file's encoding:
 //   convert_bench [DOCUMENT] [--benchmark_...]
 // DOCUMENT is a file from tools/bench/make_document.py; without one a built-in
 // document is used.
@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "conversion/input_encoding.h"
 #include "engine/clsQuillmere.h"
 #include "platform/ansi_normal_form.h"
 #include "platform/codepage.h"
@@ -109,6 +110,28 @@ void BM_ByteSession(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(BM_ByteSession)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
+
+// The same document in UTF-8, as the byte-level conversion takes it: the
+// check that it is well-formed, then the conversion.
+void BM_NormalizeUtf8(benchmark::State& state) {
+  const std::string bytes = platform::EncodeUtf8(
+      platform::DecodeCp932(Document(static_cast<std::size_t>(state.range(0)))));
+  std::string scratch;
+  std::size_t taken = 0;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(platform::NormalizeUtf8(bytes, true, scratch, taken));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_NormalizeUtf8)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
+
+// Deciding the encoding of a small file and of a large one's first 64 KiB,
+// with no mark or declaration to stop at (the longest way).
+void BM_DecideInputEncoding(benchmark::State& state) {
+  const std::string head = Document(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(conversion::DecideInputEncoding(head, true));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * head.size()));
+}
+BENCHMARK(BM_DecideInputEncoding)->Arg(1 << 10)->Arg(64 << 10)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
