@@ -42,8 +42,8 @@ constexpr char kUsageText[] =
     "                   same は UTF-8 と UTF-16 の入力を UTF-8 で (入力にバイトオーダーマークが\n"
     "                   あれば付けて)、それ以外を ANSI コードページで書きます。utf-16le には\n"
     "                   バイトオーダーマークを付けます\n"
-    "  --show-encoding  入力の文字コードとその決め手を標準エラーに一行で書きます\n"
-    "                   (例: input: utf-8 (meta))\n"
+    "  --show-encoding  入力の文字コードとその決め手 (bom meta xml content default option) を\n"
+    "                   標準エラーに一行で書きます (例: input: utf-8 (meta))\n"
     "  --help           この説明を表示します\n"
     "  --version        バージョンを表示します\n"
     "\n"
@@ -86,6 +86,8 @@ std::string_view WhyName(conversion::InputEncoding::Why why) {
       return "bom";
     case Why::kDeclaration:
       return "meta";
+    case Why::kXmlDeclaration:
+      return "xml";
     case Why::kContent:
       return "content";
     case Why::kChosen:

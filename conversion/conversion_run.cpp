@@ -53,25 +53,22 @@ RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const
                         const RunOptions& options) {
   RunResult result;
   // The start of the input decides its encoding; the conversion then reads
-  // it again from there.
-  std::string head(kContentReach, '\0');
+  // it again from there. One byte more tells whether the start is all.
+  std::string head(kContentReach + 1, '\0');
   std::size_t got = 0;
-  bool whole = false;
   while (got < head.size()) {
     const std::ptrdiff_t n = read(head.data() + got, head.size() - got);
     if (n < 0) {
       result.status = Status::kUnreadable;
       return result;
     }
-    if (n == 0) {
-      whole = true;
-      break;
-    }
+    if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
   head.resize(got);
-  result.input =
-      options.input ? ChosenInputEncoding(*options.input, head) : DecideInputEncoding(head, whole);
+  const std::string_view start = std::string_view(head).substr(0, kContentReach);
+  result.input = options.input ? ChosenInputEncoding(*options.input, start)
+                               : DecideInputEncoding(start, got <= kContentReach);
   std::tie(result.output, result.output_mark) = OutputEncodingFor(options.output, result.input);
 
   std::size_t served = result.input.mark;

@@ -42,15 +42,16 @@ bool LooksLikeUtf8(std::string_view sample, bool whole) {
 InputEncoding DecideInputEncoding(std::string_view head, bool whole) {
   for (const Mark& m : kMarks)
     if (head.starts_with(m.bytes)) return {m.encoding, Why::kByteOrderMark, m.bytes.size()};
+  bool in_xml = false;
+  const std::string_view declared = PrescanForEncoding(head.substr(0, kDeclarationReach), &in_xml);
+  if (!declared.empty())
+    if (const std::optional<Encoding> e = SupportedEncoding(declared))
+      return {*e, in_xml ? Why::kXmlDeclaration : Why::kDeclaration, 0};
   // Only the text before the first NUL is ever converted.
   if (const void* nul = std::memchr(head.data(), 0, head.size())) {
     head = head.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - head.data()));
     whole = true;
   }
-  const std::string_view declared = PrescanForEncoding(head.substr(0, kDeclarationReach));
-  if (!declared.empty())
-    if (const std::optional<Encoding> e = SupportedEncoding(declared))
-      return {*e, Why::kDeclaration, 0};
   if (LooksLikeUtf8(head, whole)) return {Encoding::kUtf8, Why::kContent, 0};
   return {Encoding::kAnsi, Why::kDefault, 0};
 }

@@ -17,7 +17,7 @@ constexpr std::size_t kDeclarationReach = 1024;
 constexpr std::size_t kContentReach = 64 * 1024;
 
 struct InputEncoding {
-  enum class Why { kByteOrderMark, kDeclaration, kContent, kDefault, kChosen };
+  enum class Why { kByteOrderMark, kDeclaration, kContent, kDefault, kChosen, kXmlDeclaration };
   platform::Encoding encoding = platform::Encoding::kAnsi;
   Why why = Why::kDefault;
   std::size_t mark = 0;  // bytes of a byte-order mark at the start, which are not text
@@ -46,8 +46,11 @@ std::optional<platform::Encoding> SupportedEncoding(std::string_view name);
 // declaring its encoding (charset="...", or http-equiv="Content-Type" with a
 // content="...charset=..."): the name of the encoding the first complete
 // declaration names, a UTF-16 one given as "UTF-8" and "x-user-defined" as
-// "windows-1252"; empty when there is none in `head`.
-std::string_view PrescanForEncoding(std::string_view head);
+// "windows-1252". Without one, an XML declaration at the start: one written
+// in UTF-16 gives "UTF-16LE" or "UTF-16BE", else the encoding its
+// encoding="..." names (a UTF-16 one as "UTF-8"). Empty when `head` holds
+// neither; `in_xml`, when given, tells whether an XML declaration decided.
+std::string_view PrescanForEncoding(std::string_view head, bool* in_xml = nullptr);
 
 // Whether `sample` is UTF-8 by its content: it is well-formed UTF-8 (but
 // for a character cut by its end, unless `whole`) and holds a character

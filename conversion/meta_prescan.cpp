@@ -1,6 +1,7 @@
 // The HTML standard's prescan of a document's first bytes for the <meta>
 // that declares its encoding, step by step: comments and other mark-up are
-// passed over, attributes are read as its "get an attribute" reads them.
+// passed over, attributes are read as its "get an attribute" reads them;
+// without such a <meta>, an XML declaration at the very start counts.
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -149,9 +150,43 @@ std::string_view MetaEncoding(const Bytes& b, std::size_t& at) {
   return charset;
 }
 
+// The encoding an XML declaration at the start of `head` names:
+// <?xml ... encoding="..." ...?>, the name in quotes, before the
+// declaration's ">".
+std::string_view XmlEncoding(std::string_view head) {
+  if (!head.starts_with("<?xml")) return {};
+  const std::string_view declaration = head.substr(0, head.find('>'));
+  if (declaration.size() == head.size()) return {};  // no ">"
+  const Bytes b(declaration);
+  std::size_t at = 5;
+  while (!b.StartsWith(at, "encoding"))  // letters in either case
+    if (++at + 8 > declaration.size()) return {};
+  at += 8;
+  auto space = [&] {
+    return at < declaration.size() && static_cast<unsigned char>(declaration[at]) <= 0x20;
+  };
+  while (space()) ++at;
+  if (at == declaration.size() || declaration[at] != '=') return {};
+  ++at;
+  while (space()) ++at;
+  if (at == declaration.size() || (declaration[at] != '"' && declaration[at] != '\'')) return {};
+  const std::size_t end = declaration.find(declaration[at], at + 1);
+  if (end == std::string_view::npos) return {};
+  const std::string_view label = declaration.substr(at + 1, end - at - 1);
+  for (const char c : label)
+    if (static_cast<unsigned char>(c) <= 0x20) return {};
+  const std::string_view name = EncodingNameOfLabel(label);
+  return name == "UTF-16LE" || name == "UTF-16BE" ? "UTF-8" : name;
+}
+
 }  // namespace
 
-std::string_view PrescanForEncoding(std::string_view head) {
+std::string_view PrescanForEncoding(std::string_view head, bool* in_xml) {
+  // An XML declaration in UTF-16 ("<?x" in either byte order).
+  const bool le = head.starts_with(std::string_view("<\0?\0x\0", 6));
+  const bool be = head.starts_with(std::string_view("\0<\0?\0x", 6));
+  if (in_xml) *in_xml = le || be;
+  if (le || be) return le ? "UTF-16LE" : "UTF-16BE";
   const Bytes b(head);
   try {
     for (std::size_t at = 0; b.Has(at); ++at) {
@@ -178,7 +213,9 @@ std::string_view PrescanForEncoding(std::string_view head) {
     }
   } catch (const Bytes::OutOfBytes&) {
   }
-  return {};
+  const std::string_view xml = XmlEncoding(head);
+  if (in_xml) *in_xml = !xml.empty();
+  return xml;
 }
 
 }  // namespace conversion

@@ -229,6 +229,27 @@ TEST(ConvertStream, DecidesFromTheStartWhateverTheReads) {
   }
 }
 
+// A file of exactly 64 KiB is whole: a character its end cuts counts against
+// UTF-8, where one cut by the edge of a longer file's first 64 KiB does not.
+TEST(ConvertStream, KnowsWhenTheFirst64KiBAreTheWholeFile) {
+  const std::string exact = kUtf8 + std::string(65536 - 8, 'a') + "\xE6\x97";
+  ASSERT_EQ(exact.size(), 65536u);
+  for (const auto& [input, read] :
+       {std::pair{exact, Encoding::kAnsi}, std::pair{exact + "\xA5", Encoding::kUtf8}}) {
+    std::size_t at = 0;
+    const RunResult result = conversion::ConvertStream(
+        ConverterWith(),
+        [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+          const std::size_t n = std::min(size, input.size() - at);
+          std::copy_n(input.data() + at, n, buffer);
+          at += n;
+          return static_cast<std::ptrdiff_t>(n);
+        },
+        [](std::string_view) { return true; });
+    EXPECT_EQ(result.input.encoding, read) << input.size();
+  }
+}
+
 // A failure reading or writing leaves the old output as it was, and no
 // other file beside it.
 TEST(ConvertToFile, FailuresLeaveTheOldFileAsItWas) {

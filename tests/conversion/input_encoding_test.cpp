@@ -30,8 +30,8 @@ using namespace std::string_literals;
 std::string Show(const InputEncoding& e) {
   static const char* const kEncodings[] = {"kAnsi",    "kShiftJis", "kEucJp",      "kUtf8",
                                            "kUtf16Le", "kUtf16Be",  "kWindows1252"};
-  static const char* const kWhys[] = {"kByteOrderMark", "kDeclaration", "kContent", "kDefault",
-                                      "kChosen"};
+  static const char* const kWhys[] = {"kByteOrderMark", "kDeclaration", "kContent",
+                                      "kDefault",       "kChosen",      "kXmlDeclaration"};
   const auto encoding = static_cast<std::size_t>(e.encoding);
   const auto why = static_cast<std::size_t>(e.why);
   return std::string(encoding < std::size(kEncodings) ? kEncodings[encoding] : "?") + " " +
@@ -354,6 +354,37 @@ TEST(DecideInputEncoding, DeclarationsWeCannotUseLeaveItToTheContent) {
       {"unknown label, UTF-8 content", "<meta charset=foo><p>" + kUtf8Japanese, kUtf8ByContent},
       {"meta in a comment, UTF-8 content", "<!-- <meta charset=shift_jis> --><p>" + kUtf8Japanese,
        kUtf8ByContent},
+  };
+  ExpectDecisions(kCases, true);
+}
+
+// Without a <meta>, an XML declaration at the very start names the encoding,
+// as old XHTML pages have it; one written in UTF-16 says that the document
+// is UTF-16. A NUL is an ordinary byte to the prescan.
+TEST(DecideInputEncoding, XmlDeclarationWhenNoMetaDeclares) {
+  const InputEncoding kXmlEucJp{Encoding::kEucJp, Why::kXmlDeclaration, 0};
+  const DecideCase kCases[] = {
+      {"EUC-JP", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><html><p>" + kEucJpJapanese,
+       kXmlEucJp},
+      {"single quotes, spaces, any case", "<?xml version='1.0' ENCODING = 'euc-jp' ?>", kXmlEucJp},
+      {"a meta comes first", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><meta charset=sjis>",
+       Declared(Encoding::kShiftJis)},
+      {"a UTF-16 label means UTF-8",
+       "<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + kShiftJisJapanese,
+       {Encoding::kUtf8, Why::kXmlDeclaration, 0}},
+      {"written in UTF-16LE",
+       Utf16(u"<?xml version=\"1.0\"?><p>日本</p>", false),
+       {Encoding::kUtf16Le, Why::kXmlDeclaration, 0}},
+      {"written in UTF-16BE",
+       Utf16(u"<?xml version=\"1.0\"?>", true),
+       {Encoding::kUtf16Be, Why::kXmlDeclaration, 0}},
+      {"not at the start", " <?xml version=\"1.0\" encoding=\"EUC-JP\"?>", kAnsiByDefault},
+      {"no encoding", "<?xml version=\"1.0\"?>" + kUtf8Japanese, kUtf8ByContent},
+      {"unquoted", "<?xml version=\"1.0\" encoding=EUC-JP?>", kAnsiByDefault},
+      {"space inside the quotes", "<?xml version=\"1.0\" encoding=\" EUC-JP\"?>", kAnsiByDefault},
+      {"after the declaration", "<?xml version=\"1.0\"?><p encoding=\"EUC-JP\">", kAnsiByDefault},
+      {"no end", "<?xml version=\"1.0\" encoding=\"EUC-JP\"", kAnsiByDefault},
+      {"a meta after a NUL", "caf\xE9\0<meta charset=utf-8>"s, Declared(Encoding::kUtf8)},
   };
   ExpectDecisions(kCases, true);
 }

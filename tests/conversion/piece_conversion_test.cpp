@@ -78,6 +78,76 @@ TEST(ConvertPieces, LongPiecesGiveWhatTheWholeTextGives) {
   CheckRandomPieces(300, 300, 300, 11);
 }
 
+// Every input encoding into every output encoding, in pieces of a few bytes
+// that cut characters anywhere: byte for byte what decoding the whole input,
+// converting and encoding give, with the same count of characters the output
+// cannot hold. The documents mix mark-up with each encoding's characters and
+// with what it reads as malformed.
+TEST(ConvertPieces, EveryEncodingInPiecesGivesWhatTheWholeTextGives) {
+  using platform::Encoding;
+  // clang-format off
+  const std::vector<std::string> markup = {
+      "<", ">", "&", "amp;", "lt;", "\r\n", "\n", " ", "'", "=", "<a href='x.html'>", "</a>",
+      "<img src=\"s\" alt=", "IMG ", "a ", "<br>", "<hr>", "</p>", "x"};
+  struct Kind {
+    Encoding encoding;
+    std::vector<std::string> characters;
+  };
+  const Kind kinds[] = {
+      {Encoding::kShiftJis, {"\x93\xfa\x96\x7b", "\x83\x41", "\xb1", "\x81", "\x85\x40", "\x80"}},
+      {Encoding::kEucJp, {"\xc6\xfc\xcb\xdc", "\x8e\xb1", "\x8f\xb0\xa1", "\xa4", "\x8e", "\x8f",
+                          "\xa9\xa1", "\xff"}},
+      {Encoding::kUtf8, {"\xe6\x97\xa5", "\xf0\x9f\x98\x80", "\xc3\xa9", "\xed\x95\x9c", "\xe3\x81",
+                         "\xc0", "\xed\xa0\x80", "\xf4\x90", "\xbf"}},
+      {Encoding::kUtf16Le, {std::string("\xe5\x65", 2), std::string("\x3d\xd8\x00\xde", 4),
+                            std::string("\x3d\xd8", 2), std::string("\x00\xde", 2), "\x41"}},
+      {Encoding::kUtf16Be, {std::string("\x65\xe5", 2), std::string("\xd8\x3d\xde\x00", 4),
+                            std::string("\xd8\x3d", 2), std::string("\xde\x00", 2), "\x41"}},
+      {Encoding::kWindows1252, {"\xe9", "\x80", "\x81", "\xa5", "\x9f"}},
+  };
+  // clang-format on
+  auto wide = [](const std::string& ascii, bool big_endian) {
+    std::string out;
+    for (const char c : ascii) out += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+  };
+  const Encoding outputs[] = {Encoding::kAnsi, Encoding::kShiftJis, Encoding::kUtf8,
+                              Encoding::kUtf16Le};
+  const clsQuillmere q = ConverterWith({{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"2"}});
+  std::mt19937 random(14);
+  for (const Kind& kind : kinds) {
+    const bool utf16 = kind.encoding == Encoding::kUtf16Le || kind.encoding == Encoding::kUtf16Be;
+    for (int round = 0; round < 400; ++round) {
+      std::string doc;
+      for (int i = static_cast<int>(random() % 40); i > 0; --i) {
+        if (random() % 2)
+          doc += kind.characters[random() % kind.characters.size()];
+        else if (utf16)
+          doc += wide(markup[random() % markup.size()], kind.encoding == Encoding::kUtf16Be);
+        else
+          doc += markup[random() % markup.size()];
+      }
+      if (random() % 10 == 0) doc.insert(random() % (doc.size() + 1), utf16 ? 2 : 1, '\0');
+      const std::u16string text = q.Execute(DecodeText(doc, kind.encoding)) + u"\r\n";
+      for (const Encoding output : outputs) {
+        std::string whole;
+        const std::size_t whole_lost = platform::EncodeAppend(output, text, whole);
+        for (const bool through_utf8 : {false, true}) {
+          std::size_t lost = 0;
+          auto a_few = [&] { return static_cast<std::size_t>(1 + random() % 7); };
+          const std::optional<std::string> out =
+              ConvertString(q, doc, a_few, {kind.encoding, output, through_utf8}, &lost);
+          ASSERT_TRUE(out.has_value());
+          ASSERT_EQ(*out, whole) << testing::PrintToString(doc) << " from "
+                                 << static_cast<int>(kind.encoding) << " to "
+                                 << static_cast<int>(output);
+          ASSERT_EQ(lost, whole_lost) << testing::PrintToString(doc);
+        }
+      }
+    }
+  }
+}
+
 // Tags longer than what is kept in memory: one that is dropped, a link and
 // an image whose text becomes output, and a "<" that no ">" follows, whose
 // rest of the text is text after all.
