@@ -113,8 +113,16 @@ void Form::Show(int show_command) {
 }
 
 void Form::ShowModal(HWND owner) {
-  if (!hwnd_ && !Create(owner)) return;
+  // The owner takes no input from before the form loads (its Form_Load may
+  // show a message) until the form has gone, and is enabled again before the
+  // form is destroyed: the system then hands the activation back to it, not
+  // to another program's window.
   if (owner) EnableWindow(owner, FALSE);
+  modal_owner_ = owner;
+  if (!hwnd_ && !Create(owner)) {
+    ReleaseOwner();
+    return;
+  }
   Show();
   MSG msg;
   bool quit = false;
@@ -128,15 +136,22 @@ void Form::ShowModal(HWND owner) {
       DispatchMessageW(&msg);
     }
   }
-  if (owner) {
-    EnableWindow(owner, TRUE);
-    SetActiveWindow(owner);
-  }
-  if (hwnd_) DestroyWindow(hwnd_);
+  Unload();
   if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
 }
 
+void Form::ReleaseOwner() {
+  if (!modal_owner_) return;
+  EnableWindow(modal_owner_, TRUE);
+  // Not every system hands the activation to the owner of a window that is
+  // not a pop-up (Wine looks for the next window in z-order): give it back
+  // here, while this form still stands above the owner.
+  if (hwnd_ && GetActiveWindow() == hwnd_) SetActiveWindow(modal_owner_);
+  modal_owner_ = nullptr;
+}
+
 void Form::Unload() {
+  ReleaseOwner();
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
@@ -507,6 +522,10 @@ LRESULT Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     }
+    case WM_CLOSE:
+      if (!modal_owner_) break;
+      Unload();  // the owner first, as OK and Cancel have it
+      return 0;
     case DM_GETDEFID: {
       HWND h = def_.default_button.empty() ? nullptr : Control(def_.default_button);
       return h ? MAKELRESULT(GetDlgCtrlID(h), DC_HASDEFID) : 0;

@@ -29,11 +29,12 @@ class Form {
   // Shows the window and puts the focus on the first control in tab order.
   void Show(int show_command = SW_SHOW);
 
-  // Shows the form as a modal window over `owner` (disabled meanwhile) and
-  // returns once the form has been unloaded.
+  // Shows the form as a modal window over `owner`, which is disabled from
+  // before the form is created until it is unloaded; returns then.
   void ShowModal(HWND owner);
 
-  // Destroys the window ("unloads" the form).
+  // Destroys the window ("unloads" the form), enabling a modal form's owner
+  // first.
   void Unload();
 
   HWND hwnd() const { return hwnd_; }
@@ -63,6 +64,7 @@ class Form {
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControls();
   void BuildMenu();
+  void ReleaseOwner();
   void ApplyDpi(int dpi, const RECT* suggested);
   void SetIcons();
   void FitLabel(HWND label, const RECT& rect, LOGFONTW font);
@@ -80,6 +82,7 @@ class Form {
   int dpi_ = 96;
   std::vector<HWND> controls_;  // by index in the definition; null for lines and panels
   HWND saved_focus_ = nullptr;
+  HWND modal_owner_ = nullptr;  // disabled while this form is shown modally
   bool frames_lowered_ = false;
 };
 

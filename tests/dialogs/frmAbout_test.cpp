@@ -111,6 +111,33 @@ TEST_F(AboutTest, HelpAboutOpensItModally) {
   EXPECT_TRUE(IsWindowEnabled(main_.hwnd()));
 }
 
+// However the box closes, the main window is the active window again, also
+// with another program's window on the screen.
+TEST_F(AboutTest, EveryWayOfClosingLeavesTheMainWindowActive) {
+  testing_support::OtherProgramWindow other;
+  struct Way {
+    const char* name;
+    void (*close)(HWND);
+  };
+  const Way ways[] = {
+      {"OK",
+       [](HWND h) { PostMessageW(FindWindowExW(h, nullptr, L"Button", L"OK"), BM_CLICK, 0, 0); }},
+      {"Enter", [](HWND h) { PostMessageW(h, WM_KEYDOWN, VK_RETURN, 1); }},
+      {"Escape", [](HWND h) { PostMessageW(h, WM_KEYDOWN, VK_ESCAPE, 1); }},
+      {"close box", [](HWND h) { PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const Way& way : ways) {
+    SetForegroundWindow(main_.hwnd());
+    testing_support::PumpMessages(main_.hwnd());
+    const testing_support::ModalSeen seen = testing_support::RunModalCommand(
+        main_.hwnd(), MAKEWPARAM(1002, 0), u"Sanvelleの", way.close);  // Help > About
+    testing_support::PumpMessages(main_.hwnd());
+    EXPECT_TRUE(seen.opened) << way.name;
+    EXPECT_EQ(GetForegroundWindow(), main_.hwnd()) << way.name;
+    EXPECT_EQ(GetActiveWindow(), main_.hwnd()) << way.name;
+  }
+}
+
 // The version record, parsed node by node so that the order of its string
 // entries shows too.
 struct Node {

@@ -342,6 +342,59 @@ TEST_F(SettingsDialogTest, ToolOptionOpensTheDialogModallyOverTheMainWindow) {
   EXPECT_EQ(Settings(), kAllOnes);
 }
 
+// The read failure shows while the dialog loads: the main window takes no
+// input from then on (no Start, no second dialog).
+TEST_F(SettingsDialogTest, TheMainWindowIsDisabledFromBeforeTheDialogLoads) {
+  Form1 main;
+  ASSERT_TRUE(main.Create());
+  main.MyPath = MyPath();
+  main.Show();
+  MessageBoxWatcher boxes(main.hwnd());
+  const testing_support::ModalSeen seen = testing_support::RunModalCommand(
+      main.hwnd(), MAKEWPARAM(1001, 0), u"Sanvelle - ");  // Tool > Option
+  EXPECT_TRUE(seen.opened);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(Show(boxes.boxes()[0].text), "設定ファイルの読み込みに失敗しました。");
+  EXPECT_FALSE(boxes.boxes()[0].watched_enabled);
+  EXPECT_TRUE(IsWindowEnabled(main.hwnd()));
+}
+
+// However the dialog closes, the main window is the active window again,
+// also with another program's window on the screen: the main window is
+// enabled before the dialog goes, so the system hands the activation back
+// to it.
+TEST_F(SettingsDialogTest, EveryWayOfClosingLeavesTheMainWindowActive) {
+  dir_.Write(u"Brackwen.ini", kAllOnes);
+  Form1 main;
+  ASSERT_TRUE(main.Create());
+  main.MyPath = MyPath();
+  main.Show();
+  testing_support::OtherProgramWindow other;
+  struct Way {
+    const char* name;
+    void (*close)(HWND);
+  };
+  const Way ways[] = {
+      {"OK",
+       [](HWND h) { PostMessageW(FindWindowExW(h, nullptr, L"Button", L"OK"), BM_CLICK, 0, 0); }},
+      {"Cancel",
+       [](HWND h) {
+         PostMessageW(FindWindowExW(h, nullptr, L"Button", L"Cancel"), BM_CLICK, 0, 0);
+       }},
+      {"close box", [](HWND h) { PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const Way& way : ways) {
+    SetForegroundWindow(main.hwnd());
+    PumpMessages(main.hwnd());
+    const testing_support::ModalSeen seen = testing_support::RunModalCommand(
+        main.hwnd(), MAKEWPARAM(1001, 0), u"Sanvelle - ", way.close);
+    PumpMessages(main.hwnd());
+    EXPECT_TRUE(seen.opened) << way.name;
+    EXPECT_EQ(GetForegroundWindow(), main.hwnd()) << way.name;
+    EXPECT_EQ(GetActiveWindow(), main.hwnd()) << way.name;
+  }
+}
+
 TEST_F(SettingsDialogTest, AConversionAfterOkUsesTheNewOptions) {
   dir_.Write(u"Brackwen.ini", kAllOnes);
   dir_.Write(u"in.htm", "a<br>b<hr>");

@@ -36,8 +36,8 @@ BOOL CALLBACK InspectChild(HWND child, LPARAM param) {
 
 }  // namespace
 
-MessageBoxWatcher::MessageBoxWatcher()
-    : hook_(SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId())) {
+MessageBoxWatcher::MessageBoxWatcher(HWND watched)
+    : watched_(watched), hook_(SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId())) {
   current = this;
 }
 
@@ -52,7 +52,8 @@ LRESULT CALLBACK MessageBoxWatcher::Hook(int code, WPARAM wparam, LPARAM lparam)
     wchar_t cls[32] = {};
     GetClassNameW(hwnd, cls, 32);
     if (wcscmp(cls, L"#32770") == 0) {
-      ObservedBox box{WindowText(hwnd), u"", MB_OK, 0};
+      ObservedBox box{WindowText(hwnd), u"", MB_OK, 0,
+                      !current->watched_ || IsWindowEnabled(current->watched_) != FALSE};
       Inspection inspection{&box, LoadIconW(nullptr, IDI_HAND)};
       EnumChildWindows(hwnd, &InspectChild, reinterpret_cast<LPARAM>(&inspection));
       current->boxes_.push_back(box);
@@ -67,6 +68,7 @@ namespace {
 struct ModalWatch {
   HWND owner;
   std::u16string_view prefix;
+  void (*close)(HWND);
   ModalSeen seen;
 };
 ModalWatch* modal_watch = nullptr;
@@ -77,7 +79,10 @@ LRESULT CALLBACK WatchModal(int code, WPARAM wparam, LPARAM lparam) {
     std::u16string caption = WindowText(h);
     if (caption.starts_with(modal_watch->prefix)) {
       modal_watch->seen = {true, IsWindowEnabled(modal_watch->owner) != FALSE, caption};
-      PostMessageW(h, WM_CLOSE, 0, 0);
+      if (modal_watch->close)
+        modal_watch->close(h);
+      else
+        PostMessageW(h, WM_CLOSE, 0, 0);
     }
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
@@ -85,14 +90,41 @@ LRESULT CALLBACK WatchModal(int code, WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
-ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view caption_prefix) {
-  ModalWatch watch{owner, caption_prefix, {}};
+ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view caption_prefix,
+                          void (*close)(HWND)) {
+  ModalWatch watch{owner, caption_prefix, close, {}};
   modal_watch = &watch;
   HHOOK hook = SetWindowsHookExW(WH_CBT, &WatchModal, nullptr, GetCurrentThreadId());
   SendMessageW(owner, WM_COMMAND, command, 0);
   UnhookWindowsHookEx(hook);
   modal_watch = nullptr;
   return watch.seen;
+}
+
+OtherProgramWindow::OtherProgramWindow() {
+  ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  thread_ = CreateThread(
+      nullptr, 0,
+      [](void* param) -> DWORD {
+        auto* self = static_cast<OtherProgramWindow*>(param);
+        self->hwnd_ = CreateWindowExW(0, L"Static", L"Another program", WS_OVERLAPPEDWINDOW, 500,
+                                      400, 300, 200, nullptr, nullptr, nullptr, nullptr);
+        ShowWindow(self->hwnd_, SW_SHOWNOACTIVATE);
+        SetEvent(self->ready_);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+        DestroyWindow(self->hwnd_);
+        return 0;
+      },
+      this, 0, &thread_id_);
+  WaitForSingleObject(ready_, 5000);
+}
+
+OtherProgramWindow::~OtherProgramWindow() {
+  PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
+  WaitForSingleObject(thread_, 5000);
+  CloseHandle(thread_);
+  CloseHandle(ready_);
 }
 
 void PumpMessages(HWND dialog) {

@@ -13,13 +13,14 @@ namespace testing_support {
 // notes each box's title, text, icon and buttons as it opens, then presses OK.
 struct ObservedBox {
   std::u16string title, text;
-  unsigned style;  // MB_ICONERROR when it shows the error icon, plus MB_OK
-  int buttons;     // visible push buttons
+  unsigned style;               // MB_ICONERROR when it shows the error icon, plus MB_OK
+  int buttons;                  // visible push buttons
+  bool watched_enabled = true;  // whether the watcher's `watched` window took input meanwhile
 };
 
 class MessageBoxWatcher {
  public:
-  MessageBoxWatcher();
+  explicit MessageBoxWatcher(HWND watched = nullptr);
   ~MessageBoxWatcher();
   MessageBoxWatcher(const MessageBoxWatcher&) = delete;
   MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
@@ -29,13 +30,15 @@ class MessageBoxWatcher {
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam);
+  HWND watched_;
   HHOOK hook_;
   std::vector<ObservedBox> boxes_;
 };
 
 // What a modal window showed while a menu command ran it: opened, its
 // caption, and whether `owner` was disabled meanwhile. The window is closed
-// as soon as it is seen.
+// as soon as it is seen, by `close` (given the window; by default a WM_CLOSE,
+// as from its close box).
 struct ModalSeen {
   bool opened = false, owner_enabled = true;
   std::u16string caption;
@@ -43,7 +46,26 @@ struct ModalSeen {
 
 // Sends `command` to `owner` and watches for a window whose caption starts
 // with `caption_prefix`, closing it once seen.
-ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view caption_prefix);
+ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view caption_prefix,
+                          void (*close)(HWND modal) = nullptr);
+
+// A visible, enabled top-level window of another thread, as another
+// program's window would be, for as long as it lives: the system may hand
+// the activation to it.
+class OtherProgramWindow {
+ public:
+  OtherProgramWindow();
+  ~OtherProgramWindow();
+  OtherProgramWindow(const OtherProgramWindow&) = delete;
+  OtherProgramWindow& operator=(const OtherProgramWindow&) = delete;
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  HANDLE thread_ = nullptr;
+  HANDLE ready_ = nullptr;
+  DWORD thread_id_ = 0;
+  HWND hwnd_ = nullptr;
+};
 
 // Runs the thread's messages through the dialog manager, as the program's
 // main loop does, until none are left.
