@@ -199,9 +199,13 @@ std::pair<std::u16string, unsigned> Form1::Convert() {
   // The input if it is an ordinary file (else no text), read and converted
   // piece by piece so that any size fits in memory; its encoding is decided
   // from its start, and the output written in the encoding that keeps it.
+  // A file that is there but cannot be opened (access denied, another
+  // program holding it) is no empty text: the old output stays.
   std::unique_ptr<platform::FileReader> reader;
-  if (!input.empty() && platform::SearchFinds(input, platform::SearchFor::kFiles))
+  if (!input.empty() && platform::SearchFinds(input, platform::SearchFor::kFiles)) {
     reader = platform::FileReader::Open(input);
+    if (!reader) return {u"入力ファイルを読み込めませんでした。\n" + input, kError};
+  }
 
   clsQuillmere converter;
   try {

@@ -316,6 +316,25 @@ TEST_F(StartTest, ReadsEachEncodingAndWritesOneThatKeepsIt) {
   }
 }
 
+// A file that is there but cannot be read (another program holds it open
+// without sharing it) is reported, and the old output stays; a missing
+// input is still an empty text.
+TEST_F(StartTest, AnInputThatCannotBeOpenedKeepsTheOldOutput) {
+  WriteSettings();
+  dir_.Write(u"in.htm", "x");
+  dir_.Write(u"out.txt", "keep");
+  HANDLE held = CreateFileW(Wide(dir_ / u"in.htm").c_str(), GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "入力ファイルを読み込めませんでした。",
+            kErrorStyle);
+  CloseHandle(held);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "keep");
+  EXPECT_EQ(dir_.CountEntries(), 3);
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "x\r\n");
+}
+
 TEST_F(StartTest, NoSettingsFileLeavesTheOutputAlone) {
   dir_.Write(u"in.htm", "x");
   dir_.Write(u"out.txt", "keep");
