@@ -3,12 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "resources/frmAbout_definition.h"
 #include "resources/resource_ids.h"
 
 ProgramVersion ReadProgramVersion() {
-  wchar_t path[MAX_PATH * 4];
-  if (!GetModuleFileNameW(nullptr, path, MAX_PATH * 4)) return {};
+  const std::u16string file = platform::ProgramFile();
+  if (file.empty()) return {};
+  const wchar_t* path = reinterpret_cast<const wchar_t*>(file.c_str());
   DWORD ignored = 0;
   DWORD size = GetFileVersionInfoSizeW(path, &ignored);
   if (size == 0) return {};

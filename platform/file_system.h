@@ -88,6 +88,9 @@ void RemoveFile(const std::u16string& path);
 // True when both paths name one existing file.
 bool SameFile(const std::u16string& a, const std::u16string& b);
 
+// The running program's file, however long its path; empty if unknown.
+std::u16string ProgramFile();
+
 // The folder holding the running program, without a trailing separator
 // except for a drive root ("C:\").
 std::u16string ProgramFolder();

@@ -321,12 +321,23 @@ bool SameFile(const std::u16string& a, const std::u16string& b) {
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-std::u16string ProgramFolder() {
+std::u16string ProgramFile() {
   std::string buf(4096, '\0');
-  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-  if (n <= 0) return u".";
-  buf.resize(static_cast<std::size_t>(n));
-  return DecodeUtf8(SplitLast(buf).first);
+  for (;;) {
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n <= 0) return u"";
+    if (static_cast<std::size_t>(n) < buf.size()) {
+      buf.resize(static_cast<std::size_t>(n));
+      return DecodeUtf8(buf);
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+std::u16string ProgramFolder() {
+  const std::u16string path = ProgramFile();
+  if (path.empty()) return u".";
+  return DecodeUtf8(SplitLast(EncodeUtf8(path)).first);
 }
 
 std::u16string ScratchNameBeside(const std::u16string& path) {

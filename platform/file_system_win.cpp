@@ -311,18 +311,18 @@ bool SameFile(const std::u16string& a, const std::u16string& b) {
          ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
-std::u16string ProgramFolder() {
+std::u16string ProgramFile() {
   std::wstring buf(MAX_PATH, L'\0');
   for (;;) {
     DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
     if (n == 0) return u"";
-    if (n < buf.size()) {
-      buf.resize(n);
-      break;
-    }
-    buf.resize(buf.size() * 2);
+    if (n < buf.size()) return std::u16string(buf.begin(), buf.begin() + n);
+    buf.resize(buf.size() * 2);  // cut short: room for more
   }
-  std::u16string path(buf.begin(), buf.end());
+}
+
+std::u16string ProgramFolder() {
+  const std::u16string path = ProgramFile();
   auto slash = path.rfind(u'\\');
   if (slash == std::u16string::npos) return u"";
   // A drive root keeps its separator ("C:\"); any other folder loses it.

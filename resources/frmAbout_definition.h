@@ -24,8 +24,8 @@ inline constexpr forms::ControlDef kFrmAboutControls[] = {
      .tab_index = 3,
      .text_color = kBlack},
     {u"lblVersion", Kind::kLabel, u"", u"Ver 1.1.0", 1050, 780, 3885, 225, 4},
-    {u"Label1", Kind::kLabel, u"", u"Copyright (C) 2026 Sanvelle. All rights reserved.", 1080, 1200,
-     4095, 255, 5},
+    // The rights notice of the version record: one line in the box's font.
+    {u"Label1", Kind::kLabel, u"", u"Copyright (C) 2026 Sanvelle", 1080, 1200, 4095, 255, 5},
     // The separator: a grey line, then a white one two pixels wide drawn over it.
     {u"Line1(1)", Kind::kLine, u"", u"", 0, 1680, 5564, 1680, -1, {}, kGrey, 1},
     {u"Line1(0)", Kind::kLine, u"", u"", 0, 1680, 5549, 1680, -1, {}, kWhite, 2},

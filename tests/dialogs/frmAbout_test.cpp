@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <winternl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "dialogs/frmAbout.h"
 #include "mainwindow/Form1.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/window_driver.h"
 
@@ -52,6 +55,29 @@ TEST_F(AboutTest, ShowsTitleVersionAndTheMainWindowsIcon) {
             SendMessageW(main_.hwnd(), WM_GETICON, ICON_BIG, 0));
   EXPECT_NE(SendMessageW(box->Control(u"picIcon"), STM_GETICON, 0, 0), 0);
   EXPECT_EQ(GetFocus(), box->Control(u"cmdOK"));
+}
+
+// The rights notice is one line in the box's own font, within its label.
+TEST_F(AboutTest, TheRightsNoticeFitsItsLabelInTheBoxsFont) {
+  auto box = Open();
+  HWND notice = box->Control(u"Label1");
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(notice, WM_GETFONT, 0, 0));
+  EXPECT_EQ(font,
+            reinterpret_cast<HFONT>(SendMessageW(box->Control(u"lblVersion"), WM_GETFONT, 0, 0)));
+  const std::wstring text = [&] {
+    const std::u16string t = box->Text(u"Label1");
+    return std::wstring(t.begin(), t.end());
+  }();
+  HDC dc = GetDC(notice);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(notice, dc);
+  RECT r;
+  GetClientRect(notice, &r);
+  EXPECT_LE(extent.cx, r.right) << Show(box->Text(u"Label1"));
+  EXPECT_LE(extent.cy, r.bottom);
 }
 
 TEST_F(AboutTest, IsAFixedDialogAtItsOwnPlaceWithoutTaskbarButton) {
@@ -136,6 +162,47 @@ TEST_F(AboutTest, EveryWayOfClosingLeavesTheMainWindowActive) {
     EXPECT_EQ(GetForegroundWindow(), main_.hwnd()) << way.name;
     EXPECT_EQ(GetActiveWindow(), main_.hwnd()) << way.name;
   }
+}
+
+// Installed far down a folder tree (the manifest declares long paths), the
+// program still finds its own version record. A copy of this program lies
+// there, and the loader's record of the running program's file names it, as
+// it would for a program started from there (Wine starts none from a path
+// that long).
+TEST_F(AboutTest, ShowsTheVersionAlsoFromALongInstallationPath) {
+  testing_support::TempDir dir;
+  std::u16string relative;
+  for (int i = 0; i < 6; ++i) {
+    relative += (i ? u"\\" : u"") + std::u16string(200, static_cast<char16_t>(u'a' + i));
+    dir.MakeFolder(relative);
+  }
+  const std::u16string program = dir / (relative + u"\\Sanvelle.exe");
+  ASSERT_GT(program.size(), 1100u);
+  std::wstring wide(program.begin(), program.end());
+  ASSERT_TRUE(CopyFileW(testing_support::ThisProgram().c_str(), wide.c_str(), FALSE));
+  auto* entry = [] {
+    using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION process{};
+    query(GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr);
+    const PEB_LDR_DATA* loader = process.PebBaseAddress->Ldr;
+    const LIST_ENTRY* head = &loader->InMemoryOrderModuleList;
+    for (LIST_ENTRY* link = head->Flink; link != head; link = link->Flink) {
+      auto* module = CONTAINING_RECORD(link, LDR_DATA_TABLE_ENTRY, InMemoryOrderLinks);
+      if (module->DllBase == GetModuleHandleW(nullptr)) return module;
+    }
+    return static_cast<LDR_DATA_TABLE_ENTRY*>(nullptr);
+  }();
+  ASSERT_NE(entry, nullptr);
+  const UNICODE_STRING saved = entry->FullDllName;
+  entry->FullDllName.Buffer = wide.data();
+  entry->FullDllName.Length = static_cast<USHORT>(wide.size() * 2);
+  entry->FullDllName.MaximumLength = static_cast<USHORT>(wide.size() * 2 + 2);
+  auto box = Open();
+  const std::string version = Show(box->Text(u"lblVersion"));
+  entry->FullDllName = saved;
+  EXPECT_EQ(version, "Version 1.1.0");
 }
 
 // The version record, parsed node by node so that the order of its string
@@ -233,6 +300,42 @@ TEST(VersionRecord, ReadsBackExactlyFromSanvelleExe) {
   ASSERT_EQ(translation->value.size(), 4u);
   EXPECT_EQ(*reinterpret_cast<const WORD*>(translation->value.data()), 0x0411);
   EXPECT_EQ(*reinterpret_cast<const WORD*>(translation->value.data() + 2), 0x04B0);
+}
+
+// Every resource of the program (icons, manifest, version record) is stored
+// in Japanese, the language the program is written in.
+TEST(Resources, EveryResourceIsStoredInJapanese) {
+  HMODULE program = LoadLibraryExW(QUILLMERE_SANVELLE_EXE, nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(program, nullptr);
+  struct Found {
+    int resources = 0;
+    std::vector<WORD> languages;
+  } found;
+  EnumResourceTypesW(
+      program,
+      [](HMODULE module, LPWSTR type, LONG_PTR found_types) -> BOOL {
+        EnumResourceNamesW(
+            module, type,
+            [](HMODULE m, LPCWSTR t, LPWSTR name, LONG_PTR found_names) -> BOOL {
+              EnumResourceLanguagesW(
+                  m, t, name,
+                  [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR f) -> BOOL {
+                    reinterpret_cast<Found*>(f)->languages.push_back(language);
+                    return TRUE;
+                  },
+                  found_names);
+              ++reinterpret_cast<Found*>(found_names)->resources;
+              return TRUE;
+            },
+            found_types);
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&found));
+  FreeLibrary(program);
+  EXPECT_EQ(found.resources, 6);  // three icon images, the icon group, manifest, version
+  ASSERT_EQ(found.languages.size(), 6u);
+  for (const WORD language : found.languages) EXPECT_EQ(language, 0x0411);
 }
 
 }  // namespace

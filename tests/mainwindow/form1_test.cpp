@@ -11,6 +11,7 @@
 
 #include "mainwindow/Form1.h"
 #include "platform/codepage.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/window_driver.h"
 
@@ -446,30 +447,8 @@ TEST(MyPath, InADriveRootHasOneSeparator) {
              GetFileAttributesW(L"Q:\\") != INVALID_FILE_ATTRIBUTES;
   }
   if (!mapped) GTEST_SKIP() << "this system maps no drive letter to a folder";
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  ASSERT_TRUE(CopyFileW(self, L"Q:\\probe.exe", FALSE));
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE read_end, write_end;
-  ASSERT_TRUE(CreatePipe(&read_end, &write_end, &inherit, 0));
-  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = write_end;
-  PROCESS_INFORMATION process{};
-  wchar_t command[] = L"Q:\\probe.exe --print-mypath";
-  ASSERT_TRUE(CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                             &startup, &process));
-  CloseHandle(write_end);
-  std::string out;
-  char buffer[256];
-  DWORD n;
-  while (ReadFile(read_end, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
-  WaitForSingleObject(process.hProcess, 10000);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  CloseHandle(read_end);
+  ASSERT_TRUE(CopyFileW(testing_support::ThisProgram().c_str(), L"Q:\\probe.exe", FALSE));
+  const std::string out = testing_support::RunAndRead(L"Q:\\probe.exe --print-mypath");
   DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"Q:", nullptr);
   EXPECT_EQ(out, "Q:\\");
 }
