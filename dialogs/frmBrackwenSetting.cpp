@@ -26,6 +26,20 @@ std::u16string Key(std::u16string_view key) {
   return std::u16string(key);
 }
 
+// The count as typed, with the full-width digits, signs, point and spaces
+// that a Japanese input method types made their ASCII selves: they stand for
+// the same number.
+std::u16string HalfWidth(std::u16string text) {
+  for (char16_t& c : text) {
+    if (c >= u'０' && c <= u'９') c = static_cast<char16_t>(u'0' + (c - u'０'));
+    if (c == u'－' || c == u'\u2212') c = u'-';  // full-width hyphen-minus, minus sign
+    if (c == u'＋') c = u'+';
+    if (c == u'．') c = u'.';
+    if (c == u'\u3000') c = u' ';
+  }
+  return text;
+}
+
 }  // namespace
 
 frmBrackwenSetting::frmBrackwenSetting(const std::u16string& my_path)
@@ -75,7 +89,8 @@ bool frmBrackwenSetting::StoreControls(const std::u16string& path) {
   clsQuillmere settings;
   auto state = [&](std::u16string_view box) { return Checked(box) ? u"1" : u"0"; };
   settings.SetValue(u"HR", state(u"chkHR"));
-  settings.SetValue(u"HR_NUM", Text(u"txtHR_NUM"));  // as typed; the converter reads the number
+  // As typed (full-width as half-width); the converter reads the number.
+  settings.SetValue(u"HR_NUM", HalfWidth(Text(u"txtHR_NUM")));
   for (const auto& [box, key] : kCheckBoxes)
     if (box != u"chkHR") settings.SetValue(Key(key), state(box));
   for (int i = 0; i < 3; ++i) {

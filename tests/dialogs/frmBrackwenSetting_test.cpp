@@ -272,10 +272,36 @@ TEST_F(SettingsDialogTest, CountWithLeadingZerosIsStoredAsTheNumber) {
   EXPECT_EQ(Show(Open()->Text(u"txtHR_NUM")), "7");
 }
 
+// A Japanese input method types digits and signs full-width: they are the
+// same numbers. Typed into the box as the input method hands them over.
+TEST_F(SettingsDialogTest, FullWidthCountsAreTheSameNumbers) {
+  struct Case {
+    std::u16string typed;
+    std::string stored;
+  };
+  const Case cases[] = {{u"５", "NUM=5\r\n"},        {u"１２", "NUM=12\r\n"},
+                        {u"－１", "NUM=-1\r\n"},     {u"＋３", "NUM=3\r\n"},
+                        {u"\u2212２", "NUM=-2\r\n"}, {u"　７　", "NUM=7\r\n"},
+                        {u"２．５", "NUM=2\r\n"}};
+  for (const Case& c : cases) {
+    dir_.Write(u"Brackwen.ini", kAllOnes);
+    auto dialog = Open();
+    HWND box = dialog->Control(u"txtHR_NUM");
+    SendMessageW(box, EM_SETSEL, 0, -1);
+    SendMessageW(box, WM_CLEAR, 0, 0);
+    for (const char16_t ch : c.typed) SendMessageW(box, WM_CHAR, ch, 1);
+    ASSERT_EQ(Show(dialog->Text(u"txtHR_NUM")), Show(c.typed));
+    MessageBoxWatcher boxes;
+    Click(*dialog, u"Btn_OK");
+    EXPECT_TRUE(boxes.boxes().empty()) << Show(c.typed);
+    EXPECT_NE(Settings()->find(c.stored), std::string::npos) << Show(c.typed);
+  }
+}
+
 TEST_F(SettingsDialogTest, CountThatIsNoNumberKeepsTheDialogOpen) {
   dir_.Write(u"Brackwen.ini", kAllOnes);
   auto dialog = Open();
-  for (const std::u16string text : {u"", u"abc", u"40000"}) {
+  for (const std::u16string text : {u"", u"abc", u"40000", u"５ａ", u"－"}) {
     dialog->SetText(u"txtHR_NUM", text);
     MessageBoxWatcher boxes;
     Click(*dialog, u"Btn_OK");
