@@ -1,6 +1,7 @@
 #include "mainwindow/path_names.h"
 
 #include "platform/file_system.h"
+#include "platform/upper_case.h"
 
 std::u16string GetFolderPath(const std::u16string& path) {
   auto slash = path.rfind(u'\\');
@@ -24,13 +25,12 @@ std::u16string CutAtNull(const std::u16string& text) {
 }
 
 std::u16string ToLongPathName(const std::u16string& path) {
-  // Trim spaces (U+0020 only) and upper-case; the search ignores case, so
-  // only the root keeps the upper case.
+  // Trim spaces (U+0020 only) and upper-case, in every script; the search
+  // ignores case, so only the root keeps the upper case.
   auto first = path.find_first_not_of(u' ');
   if (first == std::u16string::npos) return u"";
-  std::u16string p = path.substr(first, path.find_last_not_of(u' ') - first + 1);
-  for (char16_t& c : p)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  std::u16string p =
+      platform::UpperCase(path.substr(first, path.find_last_not_of(u' ') - first + 1));
 
   std::u16string root;
   auto is_slash = [](char16_t c) { return c == u'\\' || c == u'/'; };

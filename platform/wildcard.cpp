@@ -1,36 +1,36 @@
 #include "platform/wildcard.h"
 
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/upper_case.h"
+
 namespace platform {
-namespace {
-
-char Fold(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
 
 bool HasWildcard(std::string_view name) {
   return name.find_first_of("*?") != name.npos;
 }
 
 // Greedy matching with one back-track point for the latest "*": linear in
-// practice and never exponential.
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
-  std::size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
+// practice and never exponential. Both sides in upper case, unit by unit.
+bool WildcardMatch(std::string_view pattern_utf8, std::string_view name_utf8) {
+  const std::u16string pattern = UpperCase(DecodeUtf8(pattern_utf8));
+  const std::u16string name = UpperCase(DecodeUtf8(name_utf8));
+  std::size_t p = 0, n = 0, star = std::u16string::npos, resume = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+    if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
       ++p, ++n;
-    } else if (p < pattern.size() && pattern[p] == '*') {
+    } else if (p < pattern.size() && pattern[p] == u'*') {
       star = p++;
       resume = n;
-    } else if (star != std::string_view::npos) {
+    } else if (star != std::u16string::npos) {
       p = star + 1;
       n = ++resume;
     } else {
       return false;
     }
   }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
   return p == pattern.size();
 }
 

@@ -1,6 +1,6 @@
-// File-name patterns as the Windows directory search reads them: "*" matches
-// any run of characters, "?" any one character; letters match without regard
-// to case (ASCII).
+// File-name patterns (UTF-8) as the Windows directory search reads them: "*"
+// matches any run of characters, "?" any one character; letters match without
+// regard to case, in every script (as UpperCase has them).
 #pragma once
 
 #include <string_view>

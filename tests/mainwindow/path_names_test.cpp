@@ -82,6 +82,19 @@ TEST_F(LongPathTest, BareRootsKeepOneSeparator) {
                          {u"\\\\srv\\pub\\", u"\\\\SRV\\PUB\\"}});
 }
 
+// A network path's server and share come back in upper case in every script
+// that has cases; the other components as stored, also where the stored name
+// is in another script's other case.
+TEST_F(LongPathTest, UpperCaseIsThatOfEveryScript) {
+  Check(ToLongPathName, {{u"\\\\ｓｒｖ\\ｐｕｂ\\", u"\\\\ＳＲＶ\\ＰＵＢ\\"},
+                         {u"\\\\сервер\\общий\\", u"\\\\СЕРВЕР\\ОБЩИЙ\\"},
+                         {u"\\\\café\\straße\\", u"\\\\CAFÉ\\STRAßE\\"},
+                         {u"\\\\αβ\\日本\\", u"\\\\ΑΒ\\日本\\"}});
+  dir_.MakeFolder(u"Café\\Ｓｕｂ");
+  const std::u16string found = ToLongPathName(dir_ / u"CAFÉ\\ｓｕｂ");
+  EXPECT_TRUE(found.ends_with(u"\\Café\\Ｓｕｂ")) << Show(found);
+}
+
 TEST_F(LongPathTest, RelativePathsResolveAgainstTheCurrentFolder) {
   auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir_.Native(u""));
