@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <exception>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -18,6 +20,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/errors.h"
 #include "platform/ansi_normal_form.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
@@ -328,22 +331,35 @@ bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writ
     if (lost) *lost = pieces.lost();
     return ok;
   };
-  // The first 256 KiB on this thread alone: most files end there, and need
-  // no second one.
+  // Pieces on this thread alone, until `enough` bytes are done: whether the
+  // conversion ended, and how, or nothing if it goes on.
   std::string buffer;
-  for (std::size_t done_bytes = 0; done_bytes < (kPiece >> 2);) {
-    Piece piece = reader.Next(std::move(buffer));
-    if (piece.failed) return done(false);
-    const std::string_view text(piece.bytes.data(), piece.length);
-    if (!pieces.Convert(text, piece.last)) return done(false);
-    if (piece.last) return done(true);
-    done_bytes += text.size();
-    buffer = std::move(piece.bytes);
-  }
+  auto on_this_thread = [&](std::size_t enough) -> std::optional<bool> {
+    for (std::size_t done_bytes = 0; done_bytes < enough;) {
+      Piece piece = reader.Next(std::move(buffer));
+      if (piece.failed) return false;
+      const std::string_view text(piece.bytes.data(), piece.length);
+      if (!pieces.Convert(text, piece.last)) return false;
+      if (piece.last) return true;
+      done_bytes += text.size();
+      buffer = std::move(piece.bytes);
+    }
+    return std::nullopt;
+  };
+  // The first 256 KiB so: most files end there, and need no second thread.
+  if (const std::optional<bool> ended = on_this_thread(kPiece >> 2)) return done(*ended);
 
+  // The rest with a second thread reading ahead; on this thread alone when
+  // none can be started (the system out of resources).
   PieceQueue queue;
   queue.GiveBack(std::move(buffer));
-  std::thread ahead(&PieceReader::ReadAhead, &reader, std::ref(queue));
+  std::thread ahead;
+  try {
+    ahead = std::thread(&PieceReader::ReadAhead, &reader, std::ref(queue));
+  } catch (const std::system_error&) {
+    buffer = queue.TakeBuffer();
+    return done(*on_this_thread(SIZE_MAX));
+  }
   std::exception_ptr thrown;
   bool ok = false;
   try {
@@ -360,7 +376,7 @@ bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writ
       }
       queue.GiveBack(std::move(piece.bytes));
     }
-  } catch (const std::runtime_error&) {
+  } catch (const engine::OverflowUnreadable&) {
     // Scratch data kept for a long tag could not be read back.
   } catch (...) {
     thrown = std::current_exception();
@@ -369,7 +385,7 @@ bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writ
   ahead.join();
   if (thrown) std::rethrow_exception(thrown);
   return done(ok);
-} catch (const std::runtime_error&) {
+} catch (const engine::OverflowUnreadable&) {
   return false;  // scratch data kept for a long tag could not be read back
 }
 

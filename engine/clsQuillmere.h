@@ -74,7 +74,7 @@ class clsQuillmere {
 
     explicit BasicSession(const clsQuillmere& options) requires std::is_same_v<Char, char16_t>;
     // With `overflow`, a long tag is kept there beyond its first MiB; the
-    // session then throws std::runtime_error if it cannot read it back.
+    // session then throws engine::OverflowUnreadable if it cannot read it back.
     BasicSession(const clsQuillmere& options, const ByteCodec& codec,
                  Overflow* overflow = nullptr) requires std::is_same_v<Char, char>;
     void Feed(View piece, String& out);

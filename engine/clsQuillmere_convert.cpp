@@ -14,6 +14,7 @@
 #endif
 
 #include "engine/clsQuillmere.h"
+#include "engine/errors.h"
 
 // The searches run between most steps of the scan, mostly over a few
 // characters: their cost is in the call.
@@ -544,7 +545,7 @@ void clsQuillmere::BasicSession<Char>::EndLongTag(String& out) {
     if (StartsUpper(tag, "<IM") || StartsUpper(tag, "<A ")) {
       whole.append(tag.substr(0, kTagHead));
       if (!overflow_->ReadAll([&](std::string_view bytes) { return whole.append(bytes), true; }))
-        throw std::runtime_error("overflow unreadable");
+        throw engine::OverflowUnreadable();
       whole.append(tag.substr(kTagHead));
     } else {
       whole = tag_;
@@ -667,7 +668,7 @@ void clsQuillmere::BasicSession<Char>::Finish(String& out,
             if (flush) flush(out);
             return true;
           }))
-        throw std::runtime_error("overflow unreadable");
+        throw engine::OverflowUnreadable();
       overflow_->Clear();
       Emit(View(tag_).substr(kTagHead), false, out);
     }

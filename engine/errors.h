@@ -1,5 +1,5 @@
-// The two errors the converter raises to its callers. Messages are Japanese,
-// in UTF-8, ready to be shown to the user.
+// The errors the converter raises to its callers. Messages are Japanese, in
+// UTF-8, ready to be shown to the user.
 #pragma once
 
 #include <stdexcept>
@@ -17,6 +17,13 @@ class OverflowError : public std::runtime_error {
 class TypeMismatchError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The part of a long tag kept in the session's overflow could not be read
+// back: the conversion cannot go on.
+class OverflowUnreadable : public std::runtime_error {
+ public:
+  OverflowUnreadable() : std::runtime_error("一時ファイルを読み戻せませんでした。") {}
 };
 
 }  // namespace engine

@@ -3,7 +3,15 @@
 
 #include <new>
 #include <random>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "conversion/piece_conversion.h"
 #include "platform/codepage.h"
@@ -171,6 +179,39 @@ TEST(ConvertPieces, LongTagsGiveWhatTheWholeTextGives) {
     }
   }
 }
+
+#ifndef _WIN32
+// With no thread to be had (the system out of them), the conversion goes on
+// on this one, with the same output. In a child process held to no more
+// processes than it has (root is held to none, so the child gives it up).
+TEST(ConvertPieces, WithoutASecondThreadConvertsOnOne) {
+  std::string doc;
+  while (doc.size() < (3u << 20)) doc += "<p>\x93\xfa\x96\x7b &amp; <a href='x'>L</a><br>\r\n";
+  const clsQuillmere q = ConverterWith();
+  const std::string expected = platform::EncodeAnsi(q.Execute(DecodeText(doc)) + u"\r\n");
+  enum Outcome { kSame = 0, kDifferent = 1, kThreadStarted = 2, kSetupFailed = 3 };
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(kSetupFailed);
+    const rlimit none{0, 0};
+    if (setrlimit(RLIMIT_NPROC, &none) != 0) _exit(kSetupFailed);
+    try {
+      std::thread([] {}).join();
+      _exit(kThreadStarted);
+    } catch (const std::system_error&) {
+    }
+    const std::optional<std::string> out = ConvertString(q, doc, [] { return SIZE_MAX; });
+    _exit(out && *out == expected ? kSame : kDifferent);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == kThreadStarted || WEXITSTATUS(status) == kSetupFailed)
+    GTEST_SKIP() << "no process limit to be had here";
+  EXPECT_EQ(WEXITSTATUS(status), kSame);
+}
+#endif
 
 // Failures on either side end the conversion, early (the first pieces are
 // read on the calling thread) or late (when a second thread reads ahead): a
