@@ -61,19 +61,17 @@ bool clsQuillmere::SaveValue(const std::u16string& IniFilePath) {
   if (!platform::SearchFinds(FolderOf(IniFilePath), platform::SearchFor::kFilesAndDirectories))
     return false;
 
-  // The ten writes go to a copy beside the file, which replaces it only when
-  // all of them succeeded: a failure part-way leaves the file as it was.
-  const std::u16string scratch = platform::ScratchNameBeside(IniFilePath);
-  if (std::optional<std::string> bytes = platform::ReadWholeFile(IniFilePath)) {
-    if (platform::OverwriteFile(scratch, *bytes) != WriteError::kNone) {
-      platform::RemoveFile(scratch);
-      return false;
-    }
-  } else if (platform::SearchFinds(IniFilePath, platform::SearchFor::kFilesAndDirectories)) {
+  // The ten writes go to a copy beside the file (a new file, never one of
+  // the user's), which replaces it only when all of them succeeded: a failure
+  // part-way leaves the file as it was.
+  std::optional<std::string> bytes = platform::ReadWholeFile(IniFilePath);
+  if (!bytes && platform::SearchFinds(IniFilePath, platform::SearchFor::kFilesAndDirectories))
     return false;  // something is there that cannot be read as a file
-  } else {
-    platform::RemoveFile(scratch);
-  }
+  WriteError error;
+  const std::optional<std::u16string> copy =
+      platform::CreateNewFileBeside(IniFilePath, bytes.value_or(""), error);
+  if (!copy) return false;
+  const std::u16string& scratch = *copy;
 
   bool ok = true;
   for (std::size_t i = 0; ok && i < kOptions.size(); ++i) {

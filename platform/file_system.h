@@ -50,8 +50,15 @@ class FileReader {
 };
 
 // The new content of a file, written piece by piece to a scratch file beside
-// it, which takes the file's place only on Commit; without Commit (a failure
-// on the way) the scratch file is removed and the old file stays as it was.
+// it, which takes the file's place only on Commit, keeping what a user would
+// notice of the old file (its permissions or attributes and security; an
+// output that is a symbolic link stays one, and the file it points to gets
+// the content). Without Commit (a failure on the way, or the process killed)
+// nothing is left of the scratch file and the old file stays as it was. The
+// scratch file never replaces a file of its own name. Where the folder lets
+// us create no file but the output is writable, the content is made in the
+// temporary folder and copied over the output in place on Commit: a crash
+// during the copy then leaves the output part new.
 class ReplacementFile {
  public:
   static std::unique_ptr<ReplacementFile> Create(const std::u16string& path, WriteError& error);
@@ -95,7 +102,9 @@ std::u16string ProgramFile();
 // except for a drive root ("C:\").
 std::u16string ProgramFolder();
 
-// A name for a scratch file beside `path`, unique to this process.
-std::u16string ScratchNameBeside(const std::u16string& path);
+// A new file beside `path`, never one that is there already, holding
+// `bytes` and flushed to disk: its path; nothing (and `error`) on a failure.
+std::optional<std::u16string> CreateNewFileBeside(const std::u16string& path,
+                                                  std::string_view bytes, WriteError& error);
 
 }  // namespace platform

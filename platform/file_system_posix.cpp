@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/background_flush.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/file_system_posix.h"
 #include "platform/wildcard.h"
 
 namespace platform {
-namespace {
+namespace posix {
 
 std::string Native(const std::u16string& path) {
   std::string s = EncodeUtf8(path);
@@ -73,6 +73,12 @@ bool WriteAll(int fd, std::string_view bytes) {
   }
   return true;
 }
+
+}  // namespace posix
+
+namespace {
+
+using namespace posix;
 
 WriteError WriteFile(const std::string& path, std::string_view bytes, int flags) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
@@ -187,41 +193,6 @@ class PosixReader final : public FileReader {
   int fd_;
 };
 
-class PosixReplacement final : public ReplacementFile {
- public:
-  PosixReplacement(std::u16string target, std::u16string scratch, int fd)
-      : target_(std::move(target)), scratch_(std::move(scratch)), fd_(fd) {}
-  ~PosixReplacement() override {
-    flush_.Wait();
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_) RemoveFile(scratch_);
-  }
-  bool Write(std::string_view bytes) override {
-    if (error_ == WriteError::kNone && !WriteAll(fd_, bytes)) error_ = FromErrno(errno);
-    written_ += bytes.size();
-    if (error_ == WriteError::kNone) flush_.Written(written_);
-    return error_ == WriteError::kNone;
-  }
-  WriteError Commit() override {
-    if (const int flush_error = flush_.Wait(); flush_error != 0 && error_ == WriteError::kNone)
-      error_ = FromErrno(flush_error);
-    if (error_ == WriteError::kNone && ::fdatasync(fd_) != 0) error_ = FromErrno(errno);
-    if (::close(fd_) != 0 && error_ == WriteError::kNone) error_ = FromErrno(errno);
-    fd_ = -1;
-    if (error_ == WriteError::kNone) error_ = MoveOver(scratch_, target_);
-    committed_ = error_ == WriteError::kNone;
-    return error_;
-  }
-
- private:
-  std::u16string target_, scratch_;
-  int fd_;
-  WriteError error_ = WriteError::kNone;
-  bool committed_ = false;
-  std::size_t written_ = 0;
-  BackgroundFlush flush_{[this] { return ::fdatasync(fd_) == 0 ? 0 : errno; }};
-};
-
 class PosixScratch final : public ScratchFile {
  public:
   explicit PosixScratch(std::FILE* file) : file_(file) {}
@@ -279,22 +250,6 @@ std::unique_ptr<FileReader> FileReader::Open(const std::u16string& path) {
   return std::make_unique<PosixReader>(fd);
 }
 
-std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& path,
-                                                         WriteError& error) {
-  const std::string target = Native(path);
-  error = IsDirectory(target)      ? WriteError::kIsDirectory
-          : IsReadOnlyFile(target) ? WriteError::kReadOnly
-                                   : WriteError::kNone;
-  if (error != WriteError::kNone) return nullptr;
-  std::u16string scratch = ScratchNameBeside(path);
-  int fd = ::open(Native(scratch).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    error = FromErrno(errno);
-    return nullptr;
-  }
-  return std::make_unique<PosixReplacement>(path, std::move(scratch), fd);
-}
-
 WriteError OverwriteFile(const std::u16string& path, std::string_view bytes) {
   std::string target = Native(path);
   if (IsDirectory(target)) return WriteError::kIsDirectory;
@@ -338,10 +293,6 @@ std::u16string ProgramFolder() {
   const std::u16string path = ProgramFile();
   if (path.empty()) return u".";
   return DecodeUtf8(SplitLast(EncodeUtf8(path)).first);
-}
-
-std::u16string ScratchNameBeside(const std::u16string& path) {
-  return path + u"." + DecodeUtf8(std::to_string(::getpid())) + u".tmp";
 }
 
 }  // namespace platform

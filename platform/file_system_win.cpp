@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/background_flush.h"
 #include "platform/file_system.h"
+#include "platform/file_system_win.h"
 #include "platform/win_handle.h"
 
 namespace platform {
-namespace {
+namespace win {
 
 const wchar_t* W(const std::u16string& s) {
   return reinterpret_cast<const wchar_t*>(s.c_str());
@@ -54,6 +54,12 @@ WriteError FromLastError(DWORD err) {
       return WriteError::kOther;
   }
 }
+
+}  // namespace win
+
+namespace {
+
+using namespace win;
 
 WriteError WriteFileWhole(const std::u16string& path, std::string_view bytes, DWORD disposition) {
   UniqueHandle file(
@@ -185,58 +191,6 @@ class WinScratch final : public ScratchFile {
   std::uint64_t size_ = 0;
 };
 
-class WinReplacement final : public ReplacementFile {
- public:
-  // `flusher`, when open, is a second handle to the same file for flushing
-  // it while `file` writes: a flush through the handle being written with
-  // would hold up the writes.
-  WinReplacement(std::u16string target, std::u16string scratch, UniqueHandle file,
-                 UniqueHandle flusher)
-      : target_(std::move(target)),
-        scratch_(std::move(scratch)),
-        file_(std::move(file)),
-        flusher_(std::move(flusher)) {}
-  ~WinReplacement() override {
-    flush_.Wait();
-    flusher_.reset();
-    file_.reset();
-    if (!committed_) RemoveFile(scratch_);
-  }
-  bool Write(std::string_view bytes) override {
-    while (error_ == WriteError::kNone && !bytes.empty()) {
-      DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
-      DWORD written = 0;
-      if (!::WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) || written == 0)
-        error_ = FromLastError(GetLastError());
-      bytes.remove_prefix(written);
-      written_ += written;
-    }
-    if (error_ == WriteError::kNone && flusher_) flush_.Written(written_);
-    return error_ == WriteError::kNone;
-  }
-  WriteError Commit() override {
-    if (const int flush_error = flush_.Wait(); flush_error != 0 && error_ == WriteError::kNone)
-      error_ = FromLastError(static_cast<DWORD>(flush_error));
-    if (error_ == WriteError::kNone && !FlushFileBuffers(file_.get()))
-      error_ = FromLastError(GetLastError());
-    flusher_.reset();
-    file_.reset();
-    if (error_ == WriteError::kNone) error_ = MoveOver(scratch_, target_);
-    committed_ = error_ == WriteError::kNone;
-    return error_;
-  }
-
- private:
-  std::u16string target_, scratch_;
-  UniqueHandle file_;
-  UniqueHandle flusher_;
-  WriteError error_ = WriteError::kNone;
-  bool committed_ = false;
-  std::uint64_t written_ = 0;
-  BackgroundFlush flush_{
-      [this] { return FlushFileBuffers(flusher_.get()) ? 0 : static_cast<int>(GetLastError()); }};
-};
-
 }  // namespace
 
 std::unique_ptr<ScratchFile> ScratchFile::Create() {
@@ -260,25 +214,6 @@ std::unique_ptr<FileReader> FileReader::Open(const std::u16string& path) {
   // Devices (CON, NUL, COM1, ...) are no files: reading them could wait forever.
   if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return nullptr;
   return std::make_unique<WinReader>(std::move(file));
-}
-
-std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& path,
-                                                         WriteError& error) {
-  error = IsDirectoryPath(path)  ? WriteError::kIsDirectory
-          : IsReadOnlyFile(path) ? WriteError::kReadOnly
-                                 : WriteError::kNone;
-  if (error != WriteError::kNone) return nullptr;
-  std::u16string scratch = ScratchNameBeside(path);
-  UniqueHandle file(CreateFileW(W(scratch), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    error = FromLastError(GetLastError());
-    return nullptr;
-  }
-  UniqueHandle flusher(CreateFileW(W(scratch), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return std::make_unique<WinReplacement>(path, std::move(scratch), std::move(file),
-                                          std::move(flusher));
 }
 
 WriteError OverwriteFile(const std::u16string& path, std::string_view bytes) {
@@ -328,11 +263,6 @@ std::u16string ProgramFolder() {
   // A drive root keeps its separator ("C:\"); any other folder loses it.
   if (slash == 2 && path[1] == u':') return path.substr(0, 3);
   return path.substr(0, slash);
-}
-
-std::u16string ScratchNameBeside(const std::u16string& path) {
-  std::wstring pid = std::to_wstring(GetCurrentProcessId());
-  return path + u"." + std::u16string(pid.begin(), pid.end()) + u".tmp";
 }
 
 }  // namespace platform

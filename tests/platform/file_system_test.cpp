@@ -1,9 +1,18 @@
 // The file-system services, on real files in a scratch folder.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 
+#include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/wildcard.h"
 #include "tests/support/temp_dir.h"
@@ -115,6 +124,94 @@ TEST_F(FileSystemTest, ReplaceRefusesAndLeavesEverythingAsItWas) {
   EXPECT_EQ(dir_.Read(u"Sub Folder\\Inner.html"), "z");
   EXPECT_EQ(dir_.CountEntries(), 3);
 }
+
+// The scratch file is always a new file: a user's file of any name beside
+// the output (here the name scratch files once had) stays as it was.
+TEST_F(FileSystemTest, ReplacementNeverTakesAUsersFile) {
+#ifdef _WIN32
+  const std::u16string pid = [] {
+    const std::wstring id = std::to_wstring(GetCurrentProcessId());
+    return std::u16string(id.begin(), id.end());
+  }();
+#else
+  const std::u16string pid = platform::DecodeUtf8(std::to_string(getpid()));
+#endif
+  const std::u16string users = u"out.txt." + pid + u".tmp";
+  dir_.Write(users, "the user's own");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Replace(dir_ / u"out.txt", "new"), WriteError::kNone);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "new");
+  EXPECT_EQ(dir_.Read(users), "the user's own");
+  EXPECT_EQ(dir_.CountEntries(), 5);
+  WriteError error;
+  for (int i = 0; i < 3; ++i) {
+    const std::optional<std::u16string> made =
+        platform::CreateNewFileBeside(dir_ / u"Page.htm", "copy", error);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(dir_.Read(u"Page.htm"), "x");
+    platform::RemoveFile(*made);
+  }
+  EXPECT_EQ(dir_.CountEntries(), 5);
+}
+
+// What a user notices of the old output stays: its permissions (its
+// attributes on Windows), and a link stays a link, with the file it points to
+// holding the new text.
+TEST_F(FileSystemTest, ReplacementKeepsWhatTheUserSees) {
+  dir_.Write(u"kept.txt", "old");
+#ifdef _WIN32
+  const std::wstring kept = [&] {
+    const std::u16string p = dir_ / u"kept.txt";
+    return std::wstring(p.begin(), p.end());
+  }();
+  ASSERT_TRUE(SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(Replace(dir_ / u"kept.txt", "new"), WriteError::kNone);
+  EXPECT_EQ(GetFileAttributesW(kept.c_str()),
+            DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE});
+#else
+  using std::filesystem::perms;
+  std::filesystem::permissions(dir_.Native(u"kept.txt"),
+                               perms::owner_read | perms::owner_write | perms::group_read);
+  std::filesystem::create_symlink("kept.txt", dir_.Native(u"link.txt"));
+  EXPECT_EQ(Replace(dir_ / u"kept.txt", "new"), WriteError::kNone);
+  EXPECT_EQ(std::filesystem::status(dir_.Native(u"kept.txt")).permissions(),
+            perms::owner_read | perms::owner_write | perms::group_read);
+  EXPECT_EQ(Replace(dir_ / u"link.txt", "through the link"), WriteError::kNone);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_.Native(u"link.txt")));
+  EXPECT_EQ(dir_.Read(u"kept.txt"), "through the link");
+#endif
+}
+
+#ifndef _WIN32
+// An output we may write in a folder that lets us create no file: the new
+// content is made in the temporary folder and copied over the output. In a
+// child process that is not root (root creates files anywhere).
+TEST_F(FileSystemTest, OutputInAFolderThatTakesNoNewFile) {
+  dir_.MakeFolder(u"shut");
+  dir_.Write(u"shut\\out.txt", "the old text, longer than the new");
+  using std::filesystem::perms;
+  std::filesystem::permissions(dir_.Native(u"shut\\out.txt"), perms::all & ~perms::owner_exec &
+                                                                  ~perms::group_exec &
+                                                                  ~perms::others_exec);
+  std::filesystem::permissions(dir_.Native(u"shut"), perms::owner_read | perms::owner_exec |
+                                                         perms::group_read | perms::group_exec |
+                                                         perms::others_read | perms::others_exec);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    _exit(Replace(dir_ / u"shut\\out.txt", "new") == WriteError::kNone ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(dir_.Read(u"shut\\out.txt"), "new");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir_.Native(u"shut")))
+    ++entries;
+  EXPECT_EQ(entries, 1);
+}
+#endif
 
 TEST_F(FileSystemTest, ReadWholeFile) {
   EXPECT_EQ(platform::ReadWholeFile(dir_ / u"Page.htm"), "x");
