@@ -76,17 +76,18 @@ class WinReplacement final : public ReplacementFile {
   // would hold up the writes. `in_place`: the content is copied over the
   // target rather than moved.
   WinReplacement(std::u16string target, std::u16string scratch, UniqueHandle file,
-                 UniqueHandle flusher, bool in_place)
+                 UniqueHandle flusher, bool in_place, bool marked)
       : target_(std::move(target)),
         scratch_(std::move(scratch)),
         file_(std::move(file)),
         flusher_(std::move(flusher)),
-        in_place_(in_place) {}
+        in_place_(in_place),
+        unmarked_(!marked) {}
   ~WinReplacement() override {
     flush_.Wait();
     flusher_.reset();
     file_.reset();  // gone with the handle while it is marked
-    if (!committed_ && unmarked_) DeleteFileW(W(scratch_));
+    if (unmarked_ && (!committed_ || in_place_)) DeleteFileW(W(scratch_));
   }
   bool Write(std::string_view bytes) override {
     while (error_ == WriteError::kNone && !bytes.empty()) {
@@ -117,7 +118,7 @@ class WinReplacement final : public ReplacementFile {
     if (IsDirectoryPath(target_)) return WriteError::kIsDirectory;
     if (IsReadOnlyFile(target_)) return WriteError::kReadOnly;
     const DWORD attributes = Attributes(target_);
-    if (!MarkForDeletion(file_.get(), false)) return FromLastError(GetLastError());
+    if (!unmarked_ && !MarkForDeletion(file_.get(), false)) return FromLastError(GetLastError());
     unmarked_ = true;
     file_.reset();
     const BOOL replaced =
@@ -164,9 +165,9 @@ class WinReplacement final : public ReplacementFile {
   UniqueHandle file_;
   UniqueHandle flusher_;
   bool in_place_;
+  bool unmarked_;  // the file would stay if left now
   WriteError error_ = WriteError::kNone;
   bool committed_ = false;
-  bool unmarked_ = false;  // the file would stay if left now
   std::uint64_t written_ = 0;
   BackgroundFlush flush_{
       [this] { return FlushFileBuffers(flusher_.get()) ? 0 : static_cast<int>(GetLastError()); }};
@@ -213,16 +214,11 @@ std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& p
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   // Marked once both handles are open: a file marked for deletion takes no
-  // new handle.
-  if (!MarkForDeletion(file.get(), true)) {
-    error = FromLastError(GetLastError());
-    flusher.reset();
-    file.reset();
-    DeleteFileW(W(scratch));
-    return nullptr;
-  }
+  // new handle. A file system that cannot mark it leaves it to be removed by
+  // name when the conversion fails.
+  const bool marked = MarkForDeletion(file.get(), true);
   return std::make_unique<WinReplacement>(target, std::move(scratch), std::move(file),
-                                          std::move(flusher), in_place);
+                                          std::move(flusher), in_place, marked);
 }
 
 std::optional<std::u16string> CreateNewFileBeside(const std::u16string& path,
