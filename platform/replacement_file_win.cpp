@@ -63,8 +63,9 @@ bool MarkForDeletion(HANDLE file, bool mark) {
   return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
+// A path's folder and last component; "/" separates as "\\" does.
 std::pair<std::u16string, std::u16string> SplitLast(const std::u16string& path) {
-  const auto slash = path.rfind(u'\\');
+  const auto slash = path.find_last_of(u"\\/");
   if (slash == std::u16string::npos) return {u".", path};
   return {path.substr(0, slash), path.substr(slash + 1)};
 }

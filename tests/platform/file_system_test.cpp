@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -81,6 +82,12 @@ TEST_F(FileSystemTest, StoredNameRestoresCase) {
 TEST_F(FileSystemTest, ReplaceWritesWholeNewContent) {
   EXPECT_EQ(Replace(dir_ / u"new.txt", "fresh"), WriteError::kNone);
   EXPECT_EQ(dir_.Read(u"new.txt"), "fresh");
+  // "/" separates as "\\" does, also for a file not there yet.
+  std::u16string slashed = dir_ / u"slashed.txt";
+  std::replace(slashed.begin(), slashed.end(), u'\\', u'/');
+  EXPECT_EQ(Replace(slashed, "slashed"), WriteError::kNone);
+  EXPECT_EQ(dir_.Read(u"slashed.txt"), "slashed");
+  platform::RemoveFile(dir_ / u"slashed.txt");
   EXPECT_EQ(Replace(dir_ / u"Page.htm", "replaced"), WriteError::kNone);
   EXPECT_EQ(dir_.Read(u"Page.htm"), "replaced");
   EXPECT_EQ(dir_.CountEntries(), 4);  // no scratch file left
