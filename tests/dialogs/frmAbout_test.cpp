@@ -141,26 +141,12 @@ TEST_F(AboutTest, HelpAboutOpensItModally) {
 // with another program's window on the screen.
 TEST_F(AboutTest, EveryWayOfClosingLeavesTheMainWindowActive) {
   testing_support::OtherProgramWindow other;
-  struct Way {
-    const char* name;
-    void (*close)(HWND);
-  };
-  const Way ways[] = {
-      {"OK",
-       [](HWND h) { PostMessageW(FindWindowExW(h, nullptr, L"Button", L"OK"), BM_CLICK, 0, 0); }},
-      {"Enter", [](HWND h) { PostMessageW(h, WM_KEYDOWN, VK_RETURN, 1); }},
-      {"Escape", [](HWND h) { PostMessageW(h, WM_KEYDOWN, VK_ESCAPE, 1); }},
-      {"close box", [](HWND h) { PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
-  };
-  for (const Way& way : ways) {
-    SetForegroundWindow(main_.hwnd());
-    testing_support::PumpMessages(main_.hwnd());
-    const testing_support::ModalSeen seen = testing_support::RunModalCommand(
-        main_.hwnd(), MAKEWPARAM(1002, 0), u"Sanvelleの", way.close);  // Help > About
-    testing_support::PumpMessages(main_.hwnd());
-    EXPECT_TRUE(seen.opened) << way.name;
-    EXPECT_EQ(GetForegroundWindow(), main_.hwnd()) << way.name;
-    EXPECT_EQ(GetActiveWindow(), main_.hwnd()) << way.name;
+  using namespace testing_support;
+  for (const CloseWay& way : {kClickOk, kPressEnter, kPressEscape, kCloseBox}) {
+    const AfterClosing after = RunAndClose(main_.hwnd(), MAKEWPARAM(1002, 0), u"Sanvelleの", way);
+    EXPECT_TRUE(after.opened) << way.name;
+    EXPECT_EQ(after.foreground, main_.hwnd()) << way.name;
+    EXPECT_EQ(after.active, main_.hwnd()) << way.name;
   }
 }
 

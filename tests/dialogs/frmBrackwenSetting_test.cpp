@@ -396,28 +396,12 @@ TEST_F(SettingsDialogTest, EveryWayOfClosingLeavesTheMainWindowActive) {
   main.MyPath = MyPath();
   main.Show();
   testing_support::OtherProgramWindow other;
-  struct Way {
-    const char* name;
-    void (*close)(HWND);
-  };
-  const Way ways[] = {
-      {"OK",
-       [](HWND h) { PostMessageW(FindWindowExW(h, nullptr, L"Button", L"OK"), BM_CLICK, 0, 0); }},
-      {"Cancel",
-       [](HWND h) {
-         PostMessageW(FindWindowExW(h, nullptr, L"Button", L"Cancel"), BM_CLICK, 0, 0);
-       }},
-      {"close box", [](HWND h) { PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
-  };
-  for (const Way& way : ways) {
-    SetForegroundWindow(main.hwnd());
-    PumpMessages(main.hwnd());
-    const testing_support::ModalSeen seen = testing_support::RunModalCommand(
-        main.hwnd(), MAKEWPARAM(1001, 0), u"Sanvelle - ", way.close);
-    PumpMessages(main.hwnd());
-    EXPECT_TRUE(seen.opened) << way.name;
-    EXPECT_EQ(GetForegroundWindow(), main.hwnd()) << way.name;
-    EXPECT_EQ(GetActiveWindow(), main.hwnd()) << way.name;
+  using namespace testing_support;
+  for (const CloseWay& way : {kClickOk, kClickCancel, kCloseBox}) {
+    const AfterClosing after = RunAndClose(main.hwnd(), MAKEWPARAM(1001, 0), u"Sanvelle - ", way);
+    EXPECT_TRUE(after.opened) << way.name;
+    EXPECT_EQ(after.foreground, main.hwnd()) << way.name;
+    EXPECT_EQ(after.active, main.hwnd()) << way.name;
   }
 }
 

@@ -101,6 +101,29 @@ ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view captio
   return watch.seen;
 }
 
+namespace {
+
+void ClickButton(HWND window, const wchar_t* caption) {
+  PostMessageW(FindWindowExW(window, nullptr, L"Button", caption), BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
+const CloseWay kClickOk{"OK", [](HWND h) { ClickButton(h, L"OK"); }};
+const CloseWay kClickCancel{"Cancel", [](HWND h) { ClickButton(h, L"Cancel"); }};
+const CloseWay kPressEnter{"Enter", [](HWND h) { PostMessageW(h, WM_KEYDOWN, VK_RETURN, 1); }};
+const CloseWay kPressEscape{"Escape", [](HWND h) { PostMessageW(h, WM_KEYDOWN, VK_ESCAPE, 1); }};
+const CloseWay kCloseBox{"close box", [](HWND h) { PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0); }};
+
+AfterClosing RunAndClose(HWND owner, WPARAM command, std::u16string_view caption_prefix,
+                         const CloseWay& way) {
+  SetForegroundWindow(owner);
+  PumpMessages(owner);
+  const ModalSeen seen = RunModalCommand(owner, command, caption_prefix, way.close);
+  PumpMessages(owner);
+  return {seen.opened, GetForegroundWindow(), GetActiveWindow()};
+}
+
 OtherProgramWindow::OtherProgramWindow() {
   ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   thread_ = CreateThread(

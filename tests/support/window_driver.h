@@ -49,6 +49,23 @@ struct ModalSeen {
 ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view caption_prefix,
                           void (*close)(HWND modal) = nullptr);
 
+// The ways a user closes a window: its OK or Cancel button, Enter, Escape,
+// its close box. `close` is given the window.
+struct CloseWay {
+  const char* name;
+  void (*close)(HWND window);
+};
+extern const CloseWay kClickOk, kClickCancel, kPressEnter, kPressEscape, kCloseBox;
+
+// Brings `owner` to the front, runs the modal command as RunModalCommand
+// does, closing the window the way given, and tells what was in front then.
+struct AfterClosing {
+  bool opened;
+  HWND foreground, active;
+};
+AfterClosing RunAndClose(HWND owner, WPARAM command, std::u16string_view caption_prefix,
+                         const CloseWay& way);
+
 // A visible, enabled top-level window of another thread, as another
 // program's window would be, for as long as it lives: the system may hand
 // the activation to it.
