@@ -14,6 +14,10 @@ char At(std::string_view name, std::size_t k) {
 
 }  // namespace
 
+std::span<const NamedReference> NamedReferences() {
+  return kNamedReferences;
+}
+
 bool NamedReferenceMatch::Next(char c) {
   if (!started_) {
     low_ = 0;

@@ -5,14 +5,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace engine {
 
 struct NamedReference {
-  std::string_view name;  // without "&", with its ";" where it has one
+  std::string_view name;   // without "&", with its ";" where it has one
   char32_t first, second;  // second 0 for a single code point
 };
+
+// Every named reference of the standard, sorted by name.
+std::span<const NamedReference> NamedReferences();
 
 // The longest named reference at the start of a text read one character at
 // a time.

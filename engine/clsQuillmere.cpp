@@ -14,20 +14,27 @@ struct OptionSpec {
   std::u16string_view section;  // where the settings file keeps it
   std::u16string_view profile_key;
   std::int32_t fallback;  // for a key missing from an existing file
+  bool saved;             // SaveValue writes it (the settings dialog's ten)
 };
 
-// In the order options are read and written; the index is the Option.
-constexpr std::array<OptionSpec, 10> kOptions{{
-    {u"HR", u"HTML", u"HR", 1},
-    {u"HR_NUM", u"HR", u"NUM", 5},
-    {u"BR", u"HTML", u"BR", 1},
-    {u"P", u"HTML", u"P", 1},
-    {u"IMG", u"HTML", u"IMG", 1},
-    {u"ANAME", u"HTML", u"ANAME", 1},
-    {u"AHREF", u"HTML", u"AHREF", 1},
-    {u"AHREFSharp", u"HTML", u"AHREFSharp", 1},
-    {u"ENTER", u"GENERAL", u"ENTER", 1},
-    {u"A_LINK_TAG_TYPE", u"GENERAL", u"A_LINK_TAG_TYPE", 1},
+// In the order options are read and written; the index is the Option. The
+// readable-text options are read from their own section, "TEXT", and never
+// written: the settings dialog, which saves, knows only the ten.
+constexpr std::array<OptionSpec, 14> kOptions{{
+    {u"HR", u"HTML", u"HR", 1, true},
+    {u"HR_NUM", u"HR", u"NUM", 5, true},
+    {u"BR", u"HTML", u"BR", 1, true},
+    {u"P", u"HTML", u"P", 1, true},
+    {u"IMG", u"HTML", u"IMG", 1, true},
+    {u"ANAME", u"HTML", u"ANAME", 1, true},
+    {u"AHREF", u"HTML", u"AHREF", 1, true},
+    {u"AHREFSharp", u"HTML", u"AHREFSharp", 1, true},
+    {u"ENTER", u"GENERAL", u"ENTER", 1, true},
+    {u"A_LINK_TAG_TYPE", u"GENERAL", u"A_LINK_TAG_TYPE", 1, true},
+    {u"SCRIPT", u"TEXT", u"SCRIPT", 0, false},
+    {u"ENTITY", u"TEXT", u"ENTITY", 0, false},
+    {u"SPACE", u"TEXT", u"SPACE", 0, false},
+    {u"BLOCK", u"TEXT", u"BLOCK", 0, false},
 }};
 
 int IndexOf(std::u16string_view key) {
@@ -76,6 +83,7 @@ bool clsQuillmere::SaveValue(const std::u16string& IniFilePath) {
   bool ok = true;
   for (std::size_t i = 0; ok && i < kOptions.size(); ++i) {
     const OptionSpec& o = kOptions[i];
+    if (!o.saved) continue;
     ok = engine::WriteIniString(scratch, std::u16string(o.section), std::u16string(o.profile_key),
                                 engine::DecimalText(options_[i]));
   }

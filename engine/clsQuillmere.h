@@ -1,24 +1,33 @@
-// The converter: ten conversion options, their settings file, and the
-// tag-stripping conversion of an HTML text into plain text.
+// The converter: the conversion options (the ten of the settings dialog, and
+// four that make a modern page's text readable), their settings file, and
+// the tag-stripping conversion of an HTML text into plain text.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
 
+namespace engine {
+template <typename Char>
+class ReadableScan;
+}
+
 class clsQuillmere {
  public:
-  // Loads the ten options from the settings file. False, with no option
-  // changed, for an empty path or when no ordinary file is there. Throws
+  // Loads the options from the settings file (the four readable-text ones
+  // from its section "TEXT", 0 when missing). False, with no option changed,
+  // for an empty path or when no ordinary file is there. Throws
   // engine::OverflowError for a stored value outside -32768..32767; options
   // read before that key keep their new values.
   bool Initialize(const std::u16string& IniFilePath);
 
-  // Writes the ten options to the settings file, creating it if needed. False
-  // when the folder does not exist or any write fails; the file then keeps its
+  // Writes the ten options of the settings dialog to the settings file,
+  // creating it if needed; the section "TEXT" stays as it is. False when the
+  // folder does not exist or any write fails; the file then keeps its
   // previous contents.
   bool SaveValue(const std::u16string& IniFilePath);
 
@@ -42,6 +51,10 @@ class clsQuillmere {
     virtual ~ByteCodec() = default;
     virtual bool IsLeadByte(unsigned char byte) const = 0;
     virtual std::string Encode(std::u16string_view text) const = 0;
+    // Whether the output can hold the character. A space that a decoded
+    // reference gives (a no-break space, say) and the output cannot hold is
+    // written as a plain space.
+    virtual bool Holds(char32_t) const { return true; }
   };
 
   // Where a ByteSession keeps the part of a tag that grows past what it
@@ -81,8 +94,10 @@ class clsQuillmere {
     // `flush`, when given, takes the output so far whenever a long tag that
     // turned out to be text is settled, so that it need not be held whole.
     void Finish(String& out, const std::function<void(String&)>& flush = {});
+    ~BasicSession();
 
    private:
+    void StartReadable(const ByteCodec* codec);
     std::size_t Scan(View piece, std::size_t i, String& out);
     void GrowTag(View more);
     void EndLongTag(String& out);
@@ -115,6 +130,8 @@ class clsQuillmere {
     String held_;              // settled up to a possible entity at its start
     std::size_t breaks_ = 0;   // line breaks in the run being counted
     bool cr_pending_ = false;  // that run ended in a CR, which an LF would join
+    // The conversion when any of the readable-text options is on.
+    std::unique_ptr<engine::ReadableScan<Char>> readable_;
   };
   using Session = BasicSession<char16_t>;
   using ByteSession = BasicSession<char>;
@@ -122,7 +139,23 @@ class clsQuillmere {
  private:
   friend struct QuillmereTestAccess;
 
-  enum Option { HR, HR_NUM, BR, P, IMG, ANAME, AHREF, AHREFSharp, ENTER, A_LINK_TAG_TYPE, kCount };
+  enum Option {
+    HR,
+    HR_NUM,
+    BR,
+    P,
+    IMG,
+    ANAME,
+    AHREF,
+    AHREFSharp,
+    ENTER,
+    A_LINK_TAG_TYPE,
+    SCRIPT,
+    ENTITY,
+    SPACE,
+    BLOCK,  // the readable text of modern pages
+    kCount
+  };
 
   // "alt:src" of an image tag, and the href of a link tag.
   static std::u16string ExtractImageText(std::u16string_view tag);

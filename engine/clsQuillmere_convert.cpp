@@ -15,6 +15,7 @@
 
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
+#include "engine/readable_scan.h"
 #include "engine/scan_helpers.h"
 
 using namespace engine::scan;
@@ -33,7 +34,9 @@ std::u16string clsQuillmere::ExtractLinkUrl(std::u16string_view tag) {
 template <typename Char>
 clsQuillmere::BasicSession<Char>::BasicSession(
     const clsQuillmere& options) requires std::is_same_v<Char, char16_t>
-    : options_(options), image_label_(u"[イメージ:"), link_label_(u"[リンク:") {}
+    : options_(options), image_label_(u"[イメージ:"), link_label_(u"[リンク:") {
+  StartReadable(nullptr);
+}
 
 template <typename Char>
 clsQuillmere::BasicSession<Char>::BasicSession(
@@ -47,6 +50,35 @@ clsQuillmere::BasicSession<Char>::BasicSession(
     leads_[b] = codec.IsLeadByte(static_cast<unsigned char>(b));
     has_leads_ = has_leads_ || leads_[b];
   }
+  StartReadable(&codec);
+}
+
+template <typename Char>
+clsQuillmere::BasicSession<Char>::~BasicSession() {}
+
+// With any of the readable-text options on, the readable conversion does
+// all the work; the classic scan below is left as it is, and as fast.
+template <typename Char>
+void clsQuillmere::BasicSession<Char>::StartReadable(const ByteCodec* codec) {
+  const auto& o = options_.options_;
+  if (o[SCRIPT] == 0 && o[ENTITY] == 0 && o[SPACE] == 0 && o[BLOCK] == 0) return;
+  engine::ScanOptions scan;
+  scan.hr = o[HR] != 0;
+  scan.dashes = std::max<int>(o[HR_NUM], 0);
+  scan.br = o[BR] != 0;
+  scan.p = o[P] != 0;
+  scan.img = o[IMG] != 0;
+  scan.aname = o[ANAME] != 0;
+  scan.ahref = o[AHREF] != 0;
+  scan.ahref_sharp = o[AHREFSharp] != 0;
+  scan.enter = o[ENTER] != 0;
+  scan.link_type = o[A_LINK_TAG_TYPE];
+  scan.script = o[SCRIPT] != 0;
+  scan.entity = o[ENTITY] != 0;
+  scan.space = o[SPACE] != 0;
+  scan.block = o[BLOCK] != 0;
+  readable_ = std::make_unique<engine::ReadableScan<Char>>(scan, codec, overflow_, leads(),
+                                                           image_label_, link_label_);
 }
 
 // The text of a piece is settled as it is scanned: a run of ordinary
@@ -56,6 +88,7 @@ clsQuillmere::BasicSession<Char>::BasicSession(
 // waits, in tag_ or held_.
 template <typename Char>
 void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
+  if (readable_) return readable_->Feed(piece, out);
   const std::size_t n = piece.size();
   std::size_t i = 0;
   while (i < n) {
@@ -377,6 +410,7 @@ void clsQuillmere::BasicSession<Char>::OpenLink(View tag, String& add) {
 template <typename Char>
 void clsQuillmere::BasicSession<Char>::Finish(String& out,
                                               const std::function<void(String&)>& flush) {
+  if (readable_) return readable_->Finish(out, flush);
   // A "<" that no ">" follows opens no tag: it and the rest are text.
   if (in_tag_ && spilled_) {
     if constexpr (sizeof(Char) == 1) {
@@ -483,11 +517,13 @@ std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, Strin
 
 // The two sessions, member by member: each has only its own constructor.
 template clsQuillmere::BasicSession<char16_t>::BasicSession(const clsQuillmere&);
+template clsQuillmere::BasicSession<char16_t>::~BasicSession();
 template void clsQuillmere::BasicSession<char16_t>::Feed(View, String&);
 template void clsQuillmere::BasicSession<char16_t>::Finish(String&,
                                                            const std::function<void(String&)>&);
 template clsQuillmere::BasicSession<char>::BasicSession(const clsQuillmere&, const ByteCodec&,
                                                         Overflow*);
+template clsQuillmere::BasicSession<char>::~BasicSession();
 template void clsQuillmere::BasicSession<char>::Feed(View, String&);
 template void clsQuillmere::BasicSession<char>::Finish(String&,
                                                        const std::function<void(String&)>&);

@@ -190,6 +190,35 @@ TEST_F(SettingsFileTest, SaveReplacesValuesAndKeepsEverythingElse) {
             "AHREFSharp=0\r\n[HR]\r\nNUM=0\r\n");
 }
 
+// The four readable-text options: read from "TEXT" (0 when missing, so that
+// every older settings file converts as before), addressed like the ten,
+// and never written: the section stays as the user wrote it.
+TEST_F(SettingsFileTest, ReadableTextOptionsAreReadFromTheirSectionAndNeverWritten) {
+  const std::u16string readable[] = {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK"};
+  auto values = [&](const clsQuillmere& q) {
+    std::string s;
+    for (const auto& key : readable) s += Show(key) + "=" + Show(q.GetValue(key)) + " ";
+    return s;
+  };
+  dir_.Write(u"Brackwen.ini", "[HTML]\r\nBR=0\r\n");
+  clsQuillmere older;
+  ASSERT_TRUE(older.Initialize(Ini()));
+  EXPECT_EQ(values(older), "SCRIPT=0 ENTITY=0 SPACE=0 BLOCK=0 ");
+
+  const std::string text = "[text]\r\nscript=1\r\nSPACE=-2\r\n";
+  dir_.Write(u"Brackwen.ini", text);
+  clsQuillmere q;
+  ASSERT_TRUE(q.Initialize(Ini()));
+  EXPECT_EQ(values(q), "SCRIPT=1 ENTITY=0 SPACE=-2 BLOCK=0 ");
+  EXPECT_TRUE(q.SetValue(u"ENTITY", u"1"));
+  EXPECT_EQ(Show(q.GetValue(u"ENTITY")), "1");
+  ASSERT_TRUE(q.SaveValue(Ini()));
+  const std::optional<std::string> saved = dir_.Read(u"Brackwen.ini");
+  ASSERT_TRUE(saved);
+  EXPECT_TRUE(saved->starts_with(text));  // untouched, and nothing added to it
+  EXPECT_EQ(saved->find("ENTITY"), std::string::npos);
+}
+
 TEST_F(SettingsFileTest, SaveRefusesAMissingFolderAndWritesNothing) {
   clsQuillmere q;
   EXPECT_FALSE(q.SaveValue(dir_ / u"missing\\Brackwen.ini"));
