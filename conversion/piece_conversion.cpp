@@ -32,17 +32,48 @@ using platform::Encoding;
 
 constexpr std::size_t kPiece = 1 << 20;
 
+// Whether `encoding` can write the character `c`.
+bool Holds(Encoding encoding, char32_t c) {
+  std::u16string units;
+  if (c >= 0x10000) {
+    units = {static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+             static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
+  } else {
+    units = {static_cast<char16_t>(c)};
+  }
+  std::string bytes;
+  return platform::EncodeAppend(encoding, units, bytes) == 0;
+}
+
+// The code page's bytes. What the conversion adds after its first labels (the
+// characters that references stand for) counts towards the characters lost.
 class AnsiCodec final : public clsQuillmere::ByteCodec {
  public:
   bool IsLeadByte(unsigned char byte) const override { return platform::IsAnsiLeadByte(byte); }
-  std::string Encode(std::u16string_view text) const override { return platform::EncodeAnsi(text); }
+  std::string Encode(std::u16string_view text) const override {
+    std::string bytes;
+    lost_ += platform::EncodeAppend(Encoding::kAnsi, text, bytes);
+    return bytes;
+  }
+  bool Holds(char32_t c) const override { return conversion::Holds(Encoding::kAnsi, c); }
+  std::size_t lost() const { return lost_; }
+  void ForgetLost() { lost_ = 0; }
+
+ private:
+  mutable std::size_t lost_ = 0;
 };
 
-// No byte of a UTF-8 character other than ASCII is below 0x80.
+// No byte of a UTF-8 character other than ASCII is below 0x80. What the
+// UTF-8 goes out as decides which characters the output can hold.
 class Utf8Codec final : public clsQuillmere::ByteCodec {
  public:
+  explicit Utf8Codec(Encoding output) : output_(output) {}
   bool IsLeadByte(unsigned char) const override { return false; }
   std::string Encode(std::u16string_view text) const override { return platform::EncodeUtf8(text); }
+  bool Holds(char32_t c) const override { return conversion::Holds(output_, c); }
+
+ private:
+  const Encoding output_;
 };
 
 // What the conversion works on: code page bytes as they are, UTF-8 bytes as
@@ -260,12 +291,15 @@ class PieceConverter {
  public:
   PieceConverter(const clsQuillmere& converter, Form form, Encoding output, const Writer& write)
       : write_(write),
+        utf8_codec_(output),
         session_(converter,
                  form == Form::kAnsiBytes ? static_cast<const clsQuillmere::ByteCodec&>(ansi_codec_)
                                           : utf8_codec_,
                  &overflow_),
         transcode_(form != Form::kAnsiBytes && output != Encoding::kUtf8),
-        output_encoding_(output) {}
+        output_encoding_(output) {
+    ansi_codec_.ForgetLost();  // the labels, made once, are not the text's
+  }
 
   bool Convert(std::string_view piece, bool last) {
     output_.clear();
@@ -281,7 +315,7 @@ class PieceConverter {
     return !failed_;
   }
 
-  std::size_t lost() const { return lost_; }
+  std::size_t lost() const { return lost_ + ansi_codec_.lost(); }
 
  private:
   // The session's UTF-8 goes out in the output's encoding, whole characters

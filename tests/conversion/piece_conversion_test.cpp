@@ -49,12 +49,16 @@ void CheckRandomPieces(int rounds, int most, unsigned longest, unsigned seed) {
       "\x93\xfa\x96\x7b", "\x83\x41", "\x83\x49", "\x82\x61 ", "\x83\x41 ",
       "<a href='\x83\x41 \x82\x61 x'>", "<img alt=\"\x83\x49MG \" src=\x83\x49MG >",
       "\x81", "\x9f", "\xe0", "\xfc", "\x87\x90", "\xed\x40", "\x85\x40",
-      "\x80", "\xa0", "\xb1", "\xfd"};
+      "\x80", "\xa0", "\xb1", "\xfd", "<script>", "</script>", "<!--", "-->", "<li>",
+      "<div>", "<pre>", "</pre>", "&copy;", "&#x3042;", "&#x1F600;", "\t"};
   // clang-format on
-  const std::vector<Settings> option_sets = {{{u"HR_NUM", u"3"}},
-                                             {{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"0"}},
-                                             {{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"2"}},
-                                             {{u"HR_NUM", u"3"}, {u"ENTER", u"0"}}};
+  const std::vector<Settings> option_sets = {
+      {{u"HR_NUM", u"3"}},
+      {{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"0"}},
+      {{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"2"}},
+      {{u"HR_NUM", u"3"}, {u"ENTER", u"0"}},
+      {{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}},
+      {{u"ENTITY", u"1"}, {u"A_LINK_TAG_TYPE", u"0"}}};
   std::mt19937 random(seed);
   for (int round = 0; round < rounds; ++round) {
     std::string doc;
@@ -96,7 +100,8 @@ TEST(ConvertPieces, EveryEncodingInPiecesGivesWhatTheWholeTextGives) {
   // clang-format off
   const std::vector<std::string> markup = {
       "<", ">", "&", "amp;", "lt;", "\r\n", "\n", " ", "'", "=", "<a href='x.html'>", "</a>",
-      "<img src=\"s\" alt=", "IMG ", "a ", "<br>", "<hr>", "</p>", "x"};
+      "<img src=\"s\" alt=", "IMG ", "a ", "<br>", "<hr>", "</p>", "x", "&nbsp;", "&#x3000;",
+      "&#x1F600;", "&eacute;", "<li>", "<script>", "</script>", "<!--", "-->"};
   struct Kind {
     Encoding encoding;
     std::vector<std::string> characters;
@@ -121,7 +126,23 @@ TEST(ConvertPieces, EveryEncodingInPiecesGivesWhatTheWholeTextGives) {
   };
   const Encoding outputs[] = {Encoding::kAnsi, Encoding::kShiftJis, Encoding::kUtf8,
                               Encoding::kUtf16Le};
-  const clsQuillmere q = ConverterWith({{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"2"}});
+  const clsQuillmere classic = ConverterWith({{u"HR_NUM", u"3"}, {u"A_LINK_TAG_TYPE", u"2"}});
+  const clsQuillmere readable = ConverterWith({{u"HR_NUM", u"3"},
+                                               {u"A_LINK_TAG_TYPE", u"2"},
+                                               {u"SCRIPT", u"1"},
+                                               {u"ENTITY", u"1"},
+                                               {u"SPACE", u"1"},
+                                               {u"BLOCK", u"1"}});
+  // What a reference gives and the output cannot hold: a plain space for a
+  // space, else as the output's encoder writes it (and counts it lost).
+  auto for_output = [](std::u16string text, Encoding output) {
+    for (char16_t& c : text) {
+      std::string bytes;
+      if ((c == 0xA0 || c == 0x3000) && platform::EncodeAppend(output, std::u16string(1, c), bytes))
+        c = u' ';
+    }
+    return text;
+  };
   std::mt19937 random(14);
   for (const Kind& kind : kinds) {
     const bool utf16 = kind.encoding == Encoding::kUtf16Le || kind.encoding == Encoding::kUtf16Be;
@@ -136,10 +157,12 @@ TEST(ConvertPieces, EveryEncodingInPiecesGivesWhatTheWholeTextGives) {
           doc += markup[random() % markup.size()];
       }
       if (random() % 10 == 0) doc.insert(random() % (doc.size() + 1), utf16 ? 2 : 1, '\0');
+      const clsQuillmere& q = round % 2 ? readable : classic;
       const std::u16string text = q.Execute(DecodeText(doc, kind.encoding)) + u"\r\n";
       for (const Encoding output : outputs) {
         std::string whole;
-        const std::size_t whole_lost = platform::EncodeAppend(output, text, whole);
+        const std::size_t whole_lost = platform::EncodeAppend(
+            output, &q == &readable ? for_output(text, output) : text, whole);
         for (const bool through_utf8 : {false, true}) {
           std::size_t lost = 0;
           auto a_few = [&] { return static_cast<std::size_t>(1 + random() % 7); };
@@ -153,6 +176,40 @@ TEST(ConvertPieces, EveryEncodingInPiecesGivesWhatTheWholeTextGives) {
         }
       }
     }
+  }
+}
+
+// What decoded references give that the output cannot hold: a space for a
+// no-break or ideographic space, and otherwise what the encoder writes
+// (here "??" for the two units of an emoji), counted among those lost. The labels the conversion
+// adds are not counted.
+TEST(ConvertPieces, ReferencesTheOutputCannotHoldAreSpacesOrCountedLost) {
+  using platform::Encoding;
+  struct Row {
+    std::string input;
+    conversion::PieceEncodings encodings;
+    std::string expected;
+    std::size_t lost;
+  };
+  const Row rows[] = {
+      {"a&nbsp;b&#x1F600;<img src=x>", {}, "a b??[\x83\x43\x83\x81\x81\x5b\x83\x57::]\r\n", 1},
+      {"a&nbsp;b&#x1F600;", {Encoding::kAnsi, Encoding::kAnsi, true}, "a b??\r\n", 1},
+      {"a&nbsp;b", {Encoding::kUtf8, Encoding::kShiftJis}, "a b\r\n", 0},
+      {"a&nbsp;b&#x3000;",
+       {Encoding::kUtf8, Encoding::kUtf8},
+       "a\xc2\xa0"
+       "b\xe3\x80\x80\r\n",
+       0},
+      {"a&nbsp;b&#x1F600;", {Encoding::kUtf8, Encoding::kAnsi}, "a b??\r\n", 1},
+  };
+  const clsQuillmere q = ConverterWith({{u"ENTITY", u"1"}});
+  for (const Row& row : rows) {
+    std::size_t lost = 99;
+    const std::optional<std::string> out = ConvertString(
+        q, row.input, [] { return SIZE_MAX; }, row.encodings, &lost);
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(testing::PrintToString(*out), testing::PrintToString(row.expected)) << row.input;
+    EXPECT_EQ(lost, row.lost) << row.input;
   }
 }
 
