@@ -19,17 +19,22 @@ namespace cli {
 namespace {
 
 constexpr char kUsageText[] =
-    "使い方: quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... [--input-encoding NAME]\n"
-    "                  [--output-encoding NAME] [--show-encoding] INPUT OUTPUT\n"
+    "使い方: quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... [--readable]\n"
+    "                  [--input-encoding NAME] [--output-encoding NAME] [--show-encoding]\n"
+    "                  INPUT OUTPUT\n"
     "HTML ファイル INPUT を Sanvelle の Start と同じ規則でテキストファイル OUTPUT に変換します。\n"
     "INPUT と OUTPUT の \"-\" は標準入力と標準出力です。\n"
     "\n"
     "  --ini FILE       変換設定を FILE から読みます (既定: プログラムと同じフォルダーの "
     "Brackwen.ini)\n"
-    "  --defaults       設定ファイルを読まず、空の設定ファイルと同じ値 (すべて 1、HR_NUM は 5) "
-    "を使います\n"
+    "  --defaults       設定ファイルを読まず、空の設定ファイルと同じ値 (HR_NUM は 5、SCRIPT "
+    "ENTITY\n"
+    "                   SPACE BLOCK は 0、ほかは 1) を使います\n"
     "  --set KEY=VALUE  設定を一つ変えます。KEY: HR HR_NUM BR P IMG ANAME AHREF AHREFSharp ENTER\n"
-    "                   A_LINK_TAG_TYPE\n"
+    "                   A_LINK_TAG_TYPE SCRIPT ENTITY SPACE BLOCK\n"
+    "  --readable       読みやすいテキストにします: --set SCRIPT=1 --set ENTITY=1 --set SPACE=1\n"
+    "                   --set BLOCK=1 と同じです (script と style とコメントを除き、文字参照を\n"
+    "                   すべて戻し、空白をまとめ、段落や見出しやリストの項目を行に分けます)\n"
     "  --input-encoding NAME\n"
     "                   入力の文字コード: auto (既定) ansi shift_jis euc-jp utf-8 utf-16le "
     "utf-16be\n"
@@ -49,9 +54,11 @@ constexpr char kUsageText[] =
     "\n"
     "終了コード: 0 成功、1 引数の誤り、2 設定の誤り、3 入力または出力の失敗\n";
 
-constexpr std::u16string_view kKeys[] = {u"HR",    u"HR_NUM",         u"BR",    u"P",
-                                         u"IMG",   u"ANAME",          u"AHREF", u"AHREFSharp",
-                                         u"ENTER", u"A_LINK_TAG_TYPE"};
+constexpr std::u16string_view kKeys[] = {
+    u"HR",    u"HR_NUM",          u"BR",     u"P",      u"IMG",   u"ANAME", u"AHREF", u"AHREFSharp",
+    u"ENTER", u"A_LINK_TAG_TYPE", u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK"};
+// What --readable turns on; an empty settings file has them off.
+constexpr std::u16string_view kReadableKeys[] = {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK"};
 
 using platform::Encoding;
 
@@ -138,6 +145,8 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       opt.defaults = true;
     } else if (a == u"--show-encoding") {
       opt.show_encoding = true;
+    } else if (a == u"--readable") {
+      for (std::u16string_view key : kReadableKeys) opt.sets.emplace_back(key, u"1");
     } else if (a == u"--ini" || a == u"--set" || a == u"--input-encoding" ||
                a == u"--output-encoding") {
       if (i + 1 == args.size()) return UsageError(err, U8(a) + " の後に値がありません。");
@@ -185,8 +194,11 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
   clsQuillmere converter;
   try {
     if (opt.defaults) {
-      for (std::u16string_view key : kKeys)
-        converter.SetValue(std::u16string(key), key == u"HR_NUM" ? u"5" : u"1");
+      for (std::u16string_view key : kKeys) {
+        const bool off = std::find(std::begin(kReadableKeys), std::end(kReadableKeys), key) !=
+                         std::end(kReadableKeys);
+        converter.SetValue(std::u16string(key), key == u"HR_NUM" ? u"5" : off ? u"0" : u"1");
+      }
     } else if (!converter.Initialize(opt.ini.value_or(default_ini))) {
       err << "quillmere: Initializeファイル読み込みエラー (" << U8(opt.ini.value_or(default_ini))
           << ")\n";

@@ -78,6 +78,8 @@ TEST_F(BatchTest, ConvertsTheWholeDocumentWithDefaults) {
 }
 
 TEST_F(BatchTest, SettingsComeFromTheFileThenFromSet) {
+  dir_.Write(u"text.ini", "[TEXT]\r\nSPACE=1\r\n");
+  const std::string kPage = "<style>x{}</style><p>a &amp;amp; &#x3042;</p>\r\n<li>  b";
   dir_.Write(u"Brackwen.ini", "[GENERAL]\r\nENTER=0\r\n[HR]\r\nNUM=3\r\n");
   dir_.Write(u"other.ini", "[GENERAL]\r\nA_LINK_TAG_TYPE=2\r\n");
   struct Case {
@@ -92,6 +94,20 @@ TEST_F(BatchTest, SettingsComeFromTheFileThenFromSet) {
        "<br><br><br>",
        "\r\n\r\n\r\n\r\n"},
       {{u"--defaults", u"-", u"-"}, std::string("a\0<br>", 6), "a\r\n"},
+      // The readable-text options: off in an empty settings file, all four
+      // with --readable, and each by name, in the order given.
+      {{u"--defaults", u"-", u"-"}, kPage, "x{}a &amp; &#x3042;\r\n\r\n  b\r\n"},
+      {{u"--defaults", u"--readable", u"-", u"-"},
+       kPage,
+       "a &amp; \x82\xa0\r\n\x81\x45"
+       "b\r\n"},
+      {{u"--defaults", u"--readable", u"--set", u"BLOCK=0", u"-", u"-"},
+       kPage,
+       "a &amp; \x82\xa0\r\nb\r\n"},
+      {{u"--defaults", u"--set", u"SCRIPT=1", u"-", u"-"},
+       kPage,
+       "a &amp; &#x3042;\r\n\r\n  b\r\n"},
+      {{u"--ini", dir_ / u"text.ini", u"-", u"-"}, kPage, "x{}a &amp; &#x3042;\r\nb\r\n"},
   };
   for (const Case& c : cases) {
     Result r = Run(c.args, c.input);
