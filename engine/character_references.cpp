@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 namespace engine {
 namespace {
@@ -16,6 +17,31 @@ char At(std::string_view name, std::size_t k) {
 
 std::span<const NamedReference> NamedReferences() {
   return kNamedReferences;
+}
+
+const NamedReference* FindNamedReference(std::string_view name) {
+  // Open addressing over a table of about four slots a name, by FNV-1a.
+  constexpr std::size_t kSlots = 8192;
+  static_assert(kSlots >= 2 * std::size(kNamedReferences));
+  auto hash = [](std::string_view s) {
+    std::uint32_t h = 2166136261u;
+    for (const char c : s) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h;
+  };
+  static const auto slots = [&] {
+    std::vector<std::uint16_t> t(kSlots, 0);  // index + 1; 0 for none
+    for (std::size_t i = 0; i < std::size(kNamedReferences); ++i) {
+      std::size_t at = hash(kNamedReferences[i].name) % kSlots;
+      while (t[at] != 0) at = (at + 1) % kSlots;
+      t[at] = static_cast<std::uint16_t>(i + 1);
+    }
+    return t;
+  }();
+  for (std::size_t at = hash(name) % kSlots; slots[at] != 0; at = (at + 1) % kSlots) {
+    const NamedReference& r = kNamedReferences[slots[at] - 1];
+    if (r.name == name) return &r;
+  }
+  return nullptr;
 }
 
 bool NamedReferenceMatch::Next(char c) {

@@ -18,6 +18,10 @@ struct NamedReference {
 // Every named reference of the standard, sorted by name.
 std::span<const NamedReference> NamedReferences();
 
+// The reference of exactly this name (with its ";" where it has one); null
+// for none.
+const NamedReference* FindNamedReference(std::string_view name);
+
 // The longest named reference at the start of a text read one character at
 // a time.
 class NamedReferenceMatch {

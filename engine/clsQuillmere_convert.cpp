@@ -54,7 +54,7 @@ clsQuillmere::BasicSession<Char>::BasicSession(
 }
 
 template <typename Char>
-clsQuillmere::BasicSession<Char>::~BasicSession() {}
+clsQuillmere::BasicSession<Char>::BasicSession::~BasicSession() {}
 
 // With any of the readable-text options on, the readable conversion does
 // all the work; the classic scan below is left as it is, and as fast.
@@ -132,48 +132,6 @@ void clsQuillmere::BasicSession<Char>::Feed(View piece, String& out) {
 
 namespace {
 
-// Where the scan may have to act among the 64 characters from p + at, one
-// bit each (none past the end of the text, at `n`): "<", "&", CR and LF in
-// `stops`, ">" in `ends`.
-struct StopBits {
-  std::uint64_t stops;
-  std::uint64_t ends;
-};
-
-template <typename Char>
-QUILLMERE_INLINE StopBits FindStops(const Char* p, std::size_t at, std::size_t n) {
-  StopBits bits{0, 0};
-#if defined(__SSE2__) || defined(_M_X64)
-  if (n - at >= 64) {
-    auto equal = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-    for (std::size_t k = 0; k < 64; k += 16) {
-      // Sixteen characters as bytes: UTF-16 units are narrowed first, those
-      // above 0xFF to 0xFF or 0, which none of the stops is.
-      const auto* at_k = reinterpret_cast<const __m128i*>(p + at + k);
-      const __m128i v = sizeof(Char) == 1
-                            ? _mm_loadu_si128(at_k)
-                            : _mm_packus_epi16(_mm_loadu_si128(at_k), _mm_loadu_si128(at_k + 1));
-      const __m128i stops = _mm_or_si128(_mm_or_si128(equal(v, '<'), equal(v, '&')),
-                                         _mm_or_si128(equal(v, '\r'), equal(v, '\n')));
-      auto mask = [](__m128i hits) {
-        return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hits)));
-      };
-      bits.stops |= mask(stops) << k;
-      bits.ends |= mask(equal(v, '>')) << k;
-    }
-    return bits;
-  }
-#endif
-  constexpr std::uint64_t kStops = 1ull << '<' | 1ull << '&' | 1ull << '\r' | 1ull << '\n';
-  const std::size_t count = std::min<std::size_t>(n - at, 64);
-  for (std::size_t k = 0; k < count; ++k) {
-    const auto u = static_cast<std::make_unsigned_t<Char>>(p[at + k]);
-    if (u < 64 && (kStops >> u & 1) != 0) bits.stops |= 1ull << k;
-    if (u == '>') bits.ends |= 1ull << k;
-  }
-  return bits;
-}
-
 // Where the first "<" stands among the (up to) 8 characters from p, or
 // their count: the reach of the longest entity form.
 template <typename Char>
@@ -208,7 +166,7 @@ std::size_t clsQuillmere::BasicSession<Char>::Scan(View piece, std::size_t i, St
   const Char* p = piece.data();
   const std::size_t n = piece.size();
   for (std::size_t base = i; base < n;) {
-    const StopBits found = FindStops(p, base, n);
+    const StopBits found = FindStops<false>(p, base, n);
     std::size_t next = base + 64;  // where the next block begins
     for (std::uint64_t bits = found.stops; bits != 0;) {
       const std::size_t at = static_cast<std::size_t>(std::countr_zero(bits));
@@ -517,13 +475,13 @@ std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, Strin
 
 // The two sessions, member by member: each has only its own constructor.
 template clsQuillmere::BasicSession<char16_t>::BasicSession(const clsQuillmere&);
-template clsQuillmere::BasicSession<char16_t>::~BasicSession();
+template clsQuillmere::BasicSession<char16_t>::BasicSession::~BasicSession();
 template void clsQuillmere::BasicSession<char16_t>::Feed(View, String&);
 template void clsQuillmere::BasicSession<char16_t>::Finish(String&,
                                                            const std::function<void(String&)>&);
 template clsQuillmere::BasicSession<char>::BasicSession(const clsQuillmere&, const ByteCodec&,
                                                         Overflow*);
-template clsQuillmere::BasicSession<char>::~BasicSession();
+template clsQuillmere::BasicSession<char>::BasicSession::~BasicSession();
 template void clsQuillmere::BasicSession<char>::Feed(View, String&);
 template void clsQuillmere::BasicSession<char>::Finish(String&,
                                                        const std::function<void(String&)>&);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -18,43 +19,6 @@ namespace {
 
 using namespace scan;
 
-// The first character at or after `from` that the scan acts on: "<", "&",
-// CR and LF, and with `spaces` also space, tab and form feed. Sixteen bytes
-// (or units, as bytes) at a time where SSE2 is at hand.
-template <typename Char>
-std::size_t FindSpecial(std::basic_string_view<Char> text, std::size_t from, bool spaces) {
-  const Char* p = text.data();
-  const std::size_t n = text.size();
-  std::size_t i = from;
-#if defined(__SSE2__) || defined(_M_X64)
-  auto equal = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-  for (; i + 16 <= n; i += 16) {
-    const auto* at = reinterpret_cast<const __m128i*>(p + i);
-    // UTF-16 units narrowed to bytes: those above 0xFF become 0xFF or 0.
-    const __m128i v = sizeof(Char) == 1
-                          ? _mm_loadu_si128(at)
-                          : _mm_packus_epi16(_mm_loadu_si128(at), _mm_loadu_si128(at + 1));
-    __m128i hits = _mm_or_si128(_mm_or_si128(equal(v, '<'), equal(v, '&')),
-                                _mm_or_si128(equal(v, '\r'), equal(v, '\n')));
-    if (spaces)
-      hits = _mm_or_si128(
-          hits, _mm_or_si128(_mm_or_si128(equal(v, ' '), equal(v, '\t')), equal(v, '\f')));
-    if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits))) {
-      const std::size_t k = i + static_cast<unsigned>(std::countr_zero(mask));
-      if (sizeof(Char) == 1 || p[k] < 0x100) return k;  // a unit above 0xFF narrowed to 0
-      i = k + 1 - 16;
-    }
-    if (sizeof(Char) != 1 && i + 16 > n) break;
-  }
-#endif
-  for (; i < n; ++i) {
-    const Char c = p[i];
-    if (c == '<' || c == '&' || c == '\r' || c == '\n') return i;
-    if (spaces && (c == ' ' || c == '\t' || c == '\f')) return i;
-  }
-  return n;
-}
-
 template <typename Char>
 unsigned Unit(Char c) {
   return static_cast<std::make_unsigned_t<Char>>(c);
@@ -67,6 +31,12 @@ bool IsOtherSpace(char32_t c) {
          c == 0x3000;
 }
 
+// Neither space nor the start of mark-up or a reference.
+template <typename Char>
+bool IsPlain(Char c) {
+  return c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '<' && c != '&';
+}
+
 template <typename Char>
 bool IsAsciiAlnum(Char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -77,34 +47,148 @@ bool IsTagSpace(Char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
 }
 
-// A tag's name in lower case ("" for "<!..." and the like); `closing` for
-// "</...". At most 16 characters are looked at.
+// What the readable options make of an element, by its name.
+enum class Element : std::uint8_t {
+  kOther,
+  kRaw,       // script, style, template: their text is raw, to their end tag
+  kTextarea,  // its text stays as written
+  kPre,       // the same, and a block
+  kBlock,
+  kHeading,
+  kList,
+  kItem,
+  kCell,
+  kRow,
+  kTable,
+};
+
+// A name of up to ten characters as a number: its length, and its first
+// seven characters in lower case (the longer names differ in them).
+constexpr std::uint64_t NameKey(std::string_view name) {
+  std::uint64_t key = static_cast<std::uint64_t>(name.size()) << 56;
+  for (std::size_t k = 0; k < name.size() && k < 7; ++k)
+    key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[k])) << (8 * k);
+  return key;
+}
+
+struct ElementName {
+  std::string_view name;
+  Element element;
+};
+
+Element ElementOf(std::uint64_t key, std::string_view name) {
+  static constexpr ElementName kLong[] = {{"fieldset", Element::kBlock},
+                                          {"template", Element::kRaw},
+                                          {"textarea", Element::kTextarea},
+                                          {"blockquote", Element::kBlock},
+                                          {"figcaption", Element::kBlock}};
+  switch (key) {
+    case NameKey("script"):
+    case NameKey("style"):
+      return Element::kRaw;
+    case NameKey("pre"):
+      return Element::kPre;
+    case NameKey("h1"):
+    case NameKey("h2"):
+    case NameKey("h3"):
+    case NameKey("h4"):
+    case NameKey("h5"):
+    case NameKey("h6"):
+      return Element::kHeading;
+    case NameKey("ul"):
+    case NameKey("ol"):
+      return Element::kList;
+    case NameKey("li"):
+      return Element::kItem;
+    case NameKey("td"):
+    case NameKey("th"):
+      return Element::kCell;
+    case NameKey("tr"):
+      return Element::kRow;
+    case NameKey("table"):
+      return Element::kTable;
+    case NameKey("p"):
+    case NameKey("div"):
+    case NameKey("dl"):
+    case NameKey("dt"):
+    case NameKey("dd"):
+    case NameKey("section"):
+    case NameKey("nav"):
+    case NameKey("main"):
+    case NameKey("aside"):
+    case NameKey("article"):
+    case NameKey("header"):
+    case NameKey("footer"):
+    case NameKey("figure"):
+    case NameKey("form"):
+    case NameKey("address"):
+    case NameKey("title"):
+      return Element::kBlock;
+    default:
+      break;
+  }
+  if (name.size() < 8) return Element::kOther;
+  for (const ElementName& e : kLong)
+    if (e.name == name) return e.element;
+  return Element::kOther;
+}
+
+// ASCII letters and digits, letters in lower case; 0 for any other byte.
+constexpr std::array<char, 128> kNameChars = [] {
+  std::array<char, 128> t{};
+  for (int c = 0; c < 128; ++c)
+    if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')) t[c] = static_cast<char>(c);
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<char>(c | 0x20);
+  return t;
+}();
+
+// The element a tag opens or closes (`closing` for "</..."), by its name in
+// either case; a raw-text element's name goes to `raw_name`.
 template <typename Char>
-std::string TagName(std::basic_string_view<Char> tag, bool& closing) {
+Element ElementOfTag(std::basic_string_view<Char> tag, bool& closing, std::string& raw_name) {
   std::size_t k = 1;
   closing = tag.size() > 1 && tag[1] == '/';
   if (closing) ++k;
-  std::string name;
-  for (; k < tag.size() && name.size() < 16 && IsAsciiAlnum(tag[k]); ++k)
-    name.push_back(static_cast<char>(tag[k] | (tag[k] >= 'A' && tag[k] <= 'Z' ? 0x20 : 0)));
-  return name;
-}
-
-bool IsBlock(std::string_view name) {
-  static constexpr std::string_view kBlocks[] = {
-      "p",          "div",     "ul",       "ol",     "li",      "dl",     "dt",
-      "dd",         "table",   "tr",       "pre",    "section", "nav",    "blockquote",
-      "main",       "aside",   "article",  "header", "footer",  "figure", "form",
-      "figcaption", "address", "fieldset", "title"};
-  return std::find(std::begin(kBlocks), std::end(kBlocks), name) != std::end(kBlocks);
-}
-
-bool IsHeading(std::string_view name) {
-  return name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6';
+  const std::size_t start = k;
+  std::uint64_t key = 0;
+  for (; k < tag.size() && Unit(tag[k]) < 0x80; ++k) {
+    const char c = kNameChars[Unit(tag[k])];
+    if (c == 0) break;
+    if (k - start < 7)
+      key |= static_cast<std::uint64_t>(static_cast<unsigned char>(c)) << (8 * (k - start));
+  }
+  const std::size_t size = k - start;
+  if (size == 0 || size > 10) return Element::kOther;
+  char lower[10];
+  if (size > 7)
+    for (std::size_t b = 0; b < size; ++b) lower[b] = kNameChars[Unit(tag[start + b])];
+  const Element element =
+      ElementOf(key | static_cast<std::uint64_t>(size) << 56, std::string_view(lower, size));
+  if (element == Element::kRaw) {
+    raw_name.resize(size);
+    for (std::size_t b = 0; b < size; ++b) raw_name[b] = kNameChars[Unit(tag[start + b])];
+  }
+  return element;
 }
 
 constexpr std::size_t kTagHead = 16;
+constexpr int kMostDepth = 1000;          // of pre and list elements counted
+constexpr std::size_t kLongestName = 32;  // of a named reference, without ";"
 constexpr std::size_t kTagInMemory = 1 << 20;
+constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15u;
+
+// Eight bytes as the number whose lowest byte came first (one load, where
+// the machine is little-endian).
+inline std::uint64_t Load8(const char* p) {
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  if constexpr (std::endian::native == std::endian::big) {
+    std::uint64_t swapped = 0;
+    for (int b = 0; b < 8; ++b) swapped = swapped << 8 | ((x >> (8 * b)) & 0xFF);
+    x = swapped;
+  }
+  return x;
+}
 
 }  // namespace
 
@@ -210,32 +294,71 @@ void ReadableScan<Char>::Process(View text, bool last, String& out) {
   }
 }
 
+// The places to act on among the 64 characters from `at`; spaces only where
+// the option SPACE may collapse them.
+template <typename Char>
+QUILLMERE_INLINE StopBits ReadableScan<Char>::Mark(View text, std::size_t at) const {
+  return options_.space ? FindStops<true>(text.data(), at, text.size())
+                        : FindStops<false>(text.data(), at, text.size());
+}
+
+// The first place at or after `from` that the scan acts on, from the marks
+// of the 64 characters at hand or of those that follow: where the spaces
+// are collapsed, spaces too.
+template <typename Char>
+QUILLMERE_INLINE std::size_t ReadableScan<Char>::NextMark(View text, std::size_t from,
+                                                          Marks& marks) const {
+  const std::size_t n = text.size();
+  for (;;) {
+    if (from >= n) return n;
+    if (from - marks.base >= 64) {
+      marks.base = from;
+      marks.found = Mark(text, from);
+    }
+    const std::uint64_t bits = (marks.found.stops | (Collapsing() ? marks.found.spaces : 0)) &
+                               ~std::uint64_t(0) << (from - marks.base);
+    if (bits != 0) return marks.base + static_cast<std::size_t>(std::countr_zero(bits));
+    from = marks.base + 64;
+  }
+}
+
 // Text up to the next thing the scan acts on goes straight out; a tag, a
 // comment or a reference cut by the end of the piece waits for the next.
+// The places to act on are marked 64 characters at a time and visited in
+// order; a tag is passed over at once to its ">".
 template <typename Char>
 std::size_t ReadableScan<Char>::ScanText(View text, std::size_t i, bool last, String& out) {
+  const Char* p = text.data();
   const std::size_t n = text.size();
+  Marks marks{i, Mark(text, i)};
   while (i < n) {
-    const std::size_t j = FindSpecial(text, i, Collapsing());
+    // A lone space between characters of text is not marked: it stays as
+    // it is.
+    const std::size_t j = NextMark(text, i, marks);
     if (j > i) Visible(text.substr(i, j - i), out);
     if (j == n) return n;
-    const Char c = text[j];
+    const Char c = p[j];
     if (c == '<' && no_more_tags_) {
-      Visible(text.substr(j, 1), out);
       i = j + 1;
+      while (i < n && p[i] == '<') ++i;
+      Visible(text.substr(j, i - j), out);
     } else if (c == '<') {
       if (options_.script) {
         // "<!--" begins a comment, which ends only at "-->" (or "--!>").
         static constexpr char kOpen[] = "<!--";
         std::size_t k = 1;
-        while (k < 4 && j + k < n && text[j + k] == static_cast<Char>(kOpen[k])) ++k;
+        while (k < 4 && j + k < n && p[j + k] == static_cast<Char>(kOpen[k])) ++k;
         if (k == 4) return StartComment(text, j + 4, last);
         if (j + k == n && !last) {
           held_.assign(text.substr(j));
           return n;
         }
       }
-      const std::size_t gt = Find<'>'>(text, j + 1);
+      // The ">" from the marks when it is among them.
+      const std::uint64_t ends = marks.found.ends & ~std::uint64_t(1) << (j - marks.base);
+      const std::size_t gt = ends != 0
+                                 ? marks.base + static_cast<std::size_t>(std::countr_zero(ends))
+                                 : Find<'>'>(text, std::min(marks.base + 64, n));
       if (gt == text.npos) {
         state_ = State::kTag;
         GrowTag(text.substr(j));
@@ -257,12 +380,18 @@ std::size_t ReadableScan<Char>::ScanText(View text, std::size_t i, bool last, St
         if (r.second) Decoded(r.second, out);
       }
       i = j + r.length;
+      // A space the reference gave and a lone space after it (not marked:
+      // "&#32 x" has no ";") are one.
+      if (pending_space_ && i < n && p[i] == ' ') ++i;
     } else if (c == '\r' || c == '\n') {
-      if (Collapsing())
+      const bool pair = c == '\r' && j + 1 < n && p[j + 1] == '\n';  // CR LF, at once
+      if (Collapsing()) {
         Space();
-      else
+      } else {
         SourceBreak(c);
-      i = j + 1;
+        if (pair) SourceBreak('\n');
+      }
+      i = j + (pair ? 2 : 1);
     } else {  // space, tab, form feed, to be collapsed
       Space();
       i = j + 1;
@@ -377,8 +506,46 @@ typename ReadableScan<Char>::Reference ReadableScan<Char>::ReadReference(View te
     if (k < n && text[k] == ';') ++k;
     return {k - at, NumericReference(value), 0};
   }
-  NamedReferenceMatch match;
+  // Most references are a name and ";", looked up whole; the matcher finds
+  // the rest (a legacy name without ";", or a name that ends before ";").
+  // A name of up to seven characters and its ";" is packed into a number,
+  // a byte each from the lowest; those that came lately are remembered, and
+  // in code page bytes found again from eight bytes read at once.
+  auto slot = [](std::uint64_t key) { return static_cast<std::size_t>((key * kGolden) >> 59); };
+  if constexpr (sizeof(Char) == 1) {
+    if (n - at > 8) {
+      const std::uint64_t x = Load8(text.data() + at + 1);
+      const std::uint64_t t = x ^ 0x3B3B3B3B3B3B3B3Bull;  // ";" bytes become 0
+      const std::uint64_t zero = (t - 0x0101010101010101ull) & ~t & 0x8080808080808080ull;
+      if (zero != 0) {
+        const std::size_t bytes = static_cast<std::size_t>(std::countr_zero(zero)) / 8 + 1;
+        const std::uint64_t key = bytes == 8 ? x : x & ((std::uint64_t(1) << (8 * bytes)) - 1);
+        const RecentName& recent = recent_[slot(key)];
+        if (recent.key == key) return {bytes + 1, recent.first, recent.second};
+      }
+    }
+  }
+  // Else the name is looked up whole when a ";" ends it; the matcher finds
+  // the rest (a legacy name without ";", or a name that ends before ";").
+  char name[kLongestName + 2];
   std::size_t k = at + 1;
+  for (; k < n && k - at <= kLongestName && IsAsciiAlnum(text[k]); ++k)
+    name[k - at - 1] = static_cast<char>(text[k]);
+  if (k < n && k > at + 1 && text[k] == ';') {
+    const std::size_t size = k - at - 1;
+    name[size] = ';';
+    if (const NamedReference* r = FindNamedReference(std::string_view(name, size + 1))) {
+      if (size < 8) {
+        std::uint64_t key = 0;
+        for (std::size_t b = 0; b <= size; ++b)
+          key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[b])) << (8 * b);
+        recent_[slot(key)] = {key, r->first, r->second};
+      }
+      return {size + 2, r->first, r->second};
+    }
+  }
+  NamedReferenceMatch match;
+  k = at + 1;
   while (k < n && Unit(text[k]) < 0x80 && match.Next(static_cast<char>(text[k]))) ++k;
   const NamedReference* best = match.best();
   // Every name ends at its ";": one that matched so far decides at once.
@@ -451,42 +618,53 @@ void ReadableScan<Char>::EndLongTag(String& out) {
 template <typename Char>
 void ReadableScan<Char>::EndTag(View tag, String& out) {
   const ScanOptions& o = options_;
-  String& add = scratch_;
+  String& add = added_;
   add.clear();
-  if (StartsUpper(tag, "<HR")) {
-    if (o.hr) {
-      if (o.dashes > 0) Literal(String(static_cast<std::size_t>(o.dashes), '-'), out);
-      Break();
-    }
-  } else if (StartsUpper(tag, "<BR")) {
-    if (o.br) Break();
-  } else if (StartsUpper(tag, "</P")) {
-    if (o.p) Break();
-  } else if (StartsUpper(tag, "<IM")) {
-    if (o.img) {
-      // Alternative text and source, decoded as the attribute values they
-      // are (no reference spans the ":" between them).
-      String alt_src, picked;
-      AppendImageText(tag, leads_, picked, alt_src);
-      add.append(image_label_).append(Decode(alt_src)).push_back(']');
-    }
-  } else if (StartsUpper(tag, "<A ")) {
-    OpenLink(tag, add);
-  } else if (StartsUpper(tag, "</A")) {
-    if (link_open_ && o.link_type == 0) AppendAscii(add, "</a>");
-    if (link_open_ && o.link_type == 2) {
-      add.push_back('(');
-      add.append(Decode(url_));
-      add.push_back(')');
-    }
-    url_.clear();
-    link_open_ = false;
+  // Each case looks at the name again: the case bit also maps 0x0F to "/".
+  switch (tag.size() > 1 ? tag[1] | 0x20 : 0) {
+    case 'h':
+      if (StartsUpper(tag, "<HR") && o.hr) {
+        add.assign(static_cast<std::size_t>(o.dashes), '-');
+        Visible(add, out);
+        add.clear();
+        Break();
+      }
+      break;
+    case 'b':
+      if (StartsUpper(tag, "<BR") && o.br) Break();
+      break;
+    case '/':
+      if (StartsUpper(tag, "</P")) {
+        if (o.p) Break();
+      } else if (StartsUpper(tag, "</A")) {
+        if (link_open_ && o.link_type == 0) AppendAscii(add, "</a>");
+        if (link_open_ && o.link_type == 2) {
+          add.push_back('(');
+          AppendValue(url_, add);
+          add.push_back(')');
+        }
+        url_.clear();
+        link_open_ = false;
+      }
+      break;
+    case 'i':
+      if (StartsUpper(tag, "<IM") && o.img) {
+        // Alternative text and source, decoded as the attribute values they
+        // are (no reference spans the ":" between them).
+        value_.clear();
+        AppendImageText(tag, leads_, picked_, value_);
+        add.append(image_label_);
+        AppendValue(value_, add);
+        add.push_back(']');
+      }
+      break;
+    case 'a':
+      if (StartsUpper(tag, "<A ")) OpenLink(tag, add);
+      break;
+    default:
+      break;
   }
-  if (!add.empty()) {
-    const String text = std::move(add);
-    add.clear();
-    Literal(text, out);
-  }
+  if (!add.empty()) Literal(add, out);
   BlockTag(tag, out);
 }
 
@@ -496,55 +674,73 @@ void ReadableScan<Char>::OpenLink(View tag, String& add) {
   if (StartsUpper(tag, "<A NAME") && o.aname) return;
   if ((StartsUpper(tag, "<A HREF=\"#") || StartsUpper(tag, "<A HREF=#")) && o.ahref_sharp) return;
   if (!o.ahref) return;
-  String scratch;
-  url_.assign(LinkUrlOf(tag, leads_, scratch));
+  url_.assign(LinkUrlOf(tag, leads_, picked_));
   link_open_ = true;
-  if (o.link_type == 0) add.append(Decode(tag));
-  if (o.link_type == 1) add.append(link_label_).append(Decode(url_)).push_back(']');
+  if (o.link_type == 0) AppendValue(tag, add);
+  if (o.link_type == 1) {
+    add.append(link_label_);
+    AppendValue(url_, add);
+    add.push_back(']');
+  }
 }
 
 // What the readable options make of a tag by its name.
 template <typename Char>
 void ReadableScan<Char>::BlockTag(View tag, String& out) {
   bool closing = false;
-  const std::string name = TagName(tag, closing);
-  if (name.empty()) return;
-  if (options_.script && !closing && (name == "script" || name == "style" || name == "template")) {
-    state_ = State::kRawText;
-    raw_name_ = name;
-  }
-  if (name == "pre" || name == "textarea") {
-    if (!closing && pre_depth_ < 1000) ++pre_depth_;
-    if (closing && pre_depth_ > 0) --pre_depth_;
+  const Element element = ElementOfTag(tag, closing, raw_name_);
+  switch (element) {
+    case Element::kOther:
+      return;
+    case Element::kRaw:
+      if (options_.script && !closing) state_ = State::kRawText;
+      return;
+    case Element::kPre:
+    case Element::kTextarea:
+      if (!closing && pre_depth_ < kMostDepth) ++pre_depth_;
+      if (closing && pre_depth_ > 0) --pre_depth_;
+      if (element == Element::kPre && options_.block) Lines(1);
+      return;
+    default:
+      break;
   }
   if (!options_.block) return;
-  if (IsHeading(name)) {
-    Lines(2);
-  } else if (name == "ul" || name == "ol") {
-    Lines(1);
-    if (!closing) ++list_depth_;
-    if (closing && list_depth_ > 0) --list_depth_;
-  } else if (name == "li") {
-    Lines(1);
-    if (closing) return;
-    // "・", after two spaces for each list the item's list is in; the item's
-    // text follows it as at the start of a line.
-    const std::size_t indent =
-        2 * static_cast<std::size_t>(std::min(std::max(list_depth_ - 1, 0), 16));
-    Separate(String(indent, Char(' ')) + bullet_, out);
-  } else if (name == "td" || name == "th") {
-    if (closing) return;
-    if (cells_.empty()) cells_.push_back(0);
-    if (cells_.back()++ > 0) Separate(String(1, Char('\t')), out);
-  } else if (name == "table") {
-    Lines(1);
-    if (!closing && cells_.size() < 64) cells_.push_back(0);
-    if (closing && !cells_.empty()) cells_.pop_back();
-  } else if (name == "tr") {
-    Lines(1);
-    if (!closing && !cells_.empty()) cells_.back() = 0;
-  } else if (IsBlock(name)) {
-    Lines(1);
+  switch (element) {
+    case Element::kHeading:
+      Lines(2);
+      break;
+    case Element::kList:
+      Lines(1);
+      if (!closing && list_depth_ < kMostDepth) ++list_depth_;
+      if (closing && list_depth_ > 0) --list_depth_;
+      break;
+    case Element::kItem: {
+      Lines(1);
+      if (closing) break;
+      // "・", after two spaces for each list the item's list is in; the
+      // item's text follows it as at the start of a line.
+      const std::size_t indent =
+          2 * static_cast<std::size_t>(std::min(std::max(list_depth_ - 1, 0), 16));
+      Separate(String(indent, Char(' ')) + bullet_, out);
+      break;
+    }
+    case Element::kCell:
+      if (closing) break;
+      if (cells_.empty()) cells_.push_back(0);
+      if (cells_.back()++ > 0) Separate(String(1, Char('\t')), out);
+      break;
+    case Element::kTable:
+      Lines(1);
+      if (!closing && cells_.size() < 64) cells_.push_back(0);
+      if (closing && !cells_.empty()) cells_.pop_back();
+      break;
+    case Element::kRow:
+      Lines(1);
+      if (!closing && !cells_.empty()) cells_.back() = 0;
+      break;
+    default:
+      Lines(1);
+      break;
   }
 }
 
@@ -558,9 +754,9 @@ void ReadableScan<Char>::Separate(View mark, String& out) {
 }
 
 template <typename Char>
-void ReadableScan<Char>::Visible(View run, String& out) {
+QUILLMERE_INLINE void ReadableScan<Char>::Visible(View run, String& out) {
   if (run.empty()) return;
-  FlushLines(out);
+  if (breaks_ != 0 || lines_ != 0) FlushLines(out);
   if (pending_space_) {
     out.push_back(' ');
     pending_space_ = false;
@@ -574,16 +770,18 @@ void ReadableScan<Char>::Visible(View run, String& out) {
 // spaces and line breaks as in the page's own text, nothing else special.
 template <typename Char>
 void ReadableScan<Char>::Literal(View text, String& out) {
+  const bool collapsing = Collapsing();
+  auto special = [collapsing](Char c) {
+    return c == '\r' || c == '\n' || (collapsing && (c == ' ' || c == '\t' || c == '\f'));
+  };
   std::size_t i = 0;
   while (i < text.size()) {
     std::size_t j = i;
-    while (j < text.size() && text[j] != '\r' && text[j] != '\n' &&
-           !(Collapsing() && (text[j] == ' ' || text[j] == '\t' || text[j] == '\f')))
-      ++j;
+    while (j < text.size() && !special(text[j])) ++j;
     if (j > i) Visible(text.substr(i, j - i), out);
     if (j == text.size()) break;
     if (text[j] == '\r' || text[j] == '\n') {
-      if (Collapsing())
+      if (collapsing)
         Space();
       else
         SourceBreak(text[j]);
@@ -600,21 +798,23 @@ template <typename Char>
 void ReadableScan<Char>::Decoded(char32_t code_point, String& out) {
   if (code_point < 0x80) {
     const Char c = static_cast<Char>(code_point);
-    return Literal(View(&c, 1), out);
+    if (IsPlain(c) || c == '<' || c == '&') return Visible(View(&c, 1), out);
+    return Literal(View(&c, 1), out);  // a space or a line break
   }
+  if (code_point == 0xA0) return Visible(nbsp_, out);
   scratch_.clear();
   AppendDecoded(code_point, scratch_);
   Visible(scratch_, out);
 }
 
 template <typename Char>
-void ReadableScan<Char>::Space() {
+QUILLMERE_INLINE void ReadableScan<Char>::Space() {
   if (line_has_text_ && breaks_ == 0 && lines_ == 0) pending_space_ = true;
 }
 
 // CR LF, a lone CR and a lone LF each count as one break.
 template <typename Char>
-void ReadableScan<Char>::SourceBreak(Char c) {
+QUILLMERE_INLINE void ReadableScan<Char>::SourceBreak(Char c) {
   pending_space_ = false;
   if (c == '\n' && cr_pending_) {
     cr_pending_ = false;
@@ -625,14 +825,14 @@ void ReadableScan<Char>::SourceBreak(Char c) {
 }
 
 template <typename Char>
-void ReadableScan<Char>::Break() {
+QUILLMERE_INLINE void ReadableScan<Char>::Break() {
   SourceBreak('\r');
   SourceBreak('\n');
 }
 
 // At least `count` line breaks before the next text (none before the first).
 template <typename Char>
-void ReadableScan<Char>::Lines(int count) {
+QUILLMERE_INLINE void ReadableScan<Char>::Lines(int count) {
   pending_space_ = false;
   if (any_text_) lines_ = std::max(lines_, count);
 }
@@ -642,36 +842,31 @@ void ReadableScan<Char>::FlushLines(String& out) {
   std::size_t breaks = std::max(breaks_, static_cast<std::size_t>(lines_));
   // Replacing three breaks by one until none are left keeps a run's parity.
   if (options_.enter && breaks >= 3) breaks = breaks % 2 == 1 ? 1 : 2;
-  for (std::size_t b = 0; b < breaks; ++b) {
-    out.push_back('\r');
-    out.push_back('\n');
-  }
+  for (std::size_t b = 0; b < breaks; ++b) out.append(kCrLf<Char>, 2);
   if (breaks > 0) line_has_text_ = false;
   breaks_ = 0;
   lines_ = 0;
   cr_pending_ = false;
 }
 
-// An attribute's value, decoded: every reference as HTML decodes attribute
-// values with ENTITY, else the classic three.
+// An attribute's value, decoded, appended to `to`: every reference as HTML
+// decodes attribute values with ENTITY, else the classic three.
 template <typename Char>
-typename ReadableScan<Char>::String ReadableScan<Char>::Decode(View value) const {
-  String decoded;
+void ReadableScan<Char>::AppendValue(View value, String& to) const {
   std::size_t i = 0;
   while (i < value.size()) {
     const std::size_t amp = value.find(Char('&'), i);
-    decoded.append(value.substr(i, (amp == View::npos ? value.size() : amp) - i));
+    to.append(value.substr(i, (amp == View::npos ? value.size() : amp) - i));
     if (amp == View::npos) break;
     const Reference r = ReadReference(value, amp, true, true);
     if (r.first == 0) {
-      decoded.push_back('&');
+      to.push_back('&');
     } else {
-      AppendDecoded(r.first, decoded);
-      if (r.second) AppendDecoded(r.second, decoded);
+      AppendDecoded(r.first, to);
+      if (r.second) AppendDecoded(r.second, to);
     }
     i = amp + r.length;
   }
-  return decoded;
 }
 
 // A decoded character in the output's form: UTF-16, or the codec's bytes.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/clsQuillmere.h"
+#include "engine/scan_helpers.h"
 
 namespace engine {
 
@@ -56,7 +57,22 @@ class ReadableScan {
     char32_t first = 0, second = 0;
   };
 
+  // A named reference looked up lately: its name of up to seven characters
+  // and ";", a byte each from the lowest, and what it stands for.
+  struct RecentName {
+    std::uint64_t key = 0;
+    char32_t first = 0, second = 0;
+  };
+
+  // The places to act on among 64 characters from `base`.
+  struct Marks {
+    std::size_t base;
+    scan::StopBits found;
+  };
+
   void Process(View text, bool last, String& out);
+  scan::StopBits Mark(View text, std::size_t at) const;
+  std::size_t NextMark(View text, std::size_t from, Marks& marks) const;
   std::size_t ScanText(View text, std::size_t i, bool last, String& out);
   std::size_t SkipComment(View text, std::size_t i);
   std::size_t SkipRawText(View text, std::size_t i, bool last);
@@ -80,7 +96,7 @@ class ReadableScan {
   void Break();
   void Lines(int count);
   void FlushLines(String& out);
-  String Decode(View value) const;
+  void AppendValue(View value, String& to) const;
   void AppendDecoded(char32_t code_point, String& to) const;
   bool Collapsing() const { return options_.space && pre_depth_ == 0; }
 
@@ -98,10 +114,14 @@ class ReadableScan {
   String tag_;     // a tag begun but not yet ended
   bool spilled_ = false;
   std::string comment_tail_;  // the last characters of a comment, "-" and "!" only
-  std::string raw_name_;      // the element whose end tag ends the raw text
-  String url_;                // the current link's URL, as written
+  mutable std::array<RecentName, 32> recent_{};
+  std::string raw_name_;  // the element whose end tag ends the raw text
+  String url_;            // the current link's URL, as written
   bool link_open_ = false;
-  String scratch_;
+  String scratch_;             // a decoded reference
+  String added_;               // what a tag gives
+  String value_;               // an image's alternative text and source
+  String picked_;              // working space for picking attributes
   bool no_more_tags_ = false;  // no ">" follows: every "<" is text
   int pre_depth_ = 0;
   int list_depth_ = 0;

@@ -117,6 +117,86 @@ QUILLMERE_INLINE std::size_t FindAny(std::basic_string_view<Char> text, std::siz
   return n;
 }
 
+// Where the scan may have to act among the 64 characters from p + at, one
+// bit each (none past the end of the text, at `n`): "<", "&", CR and LF in
+// `stops`, ">" in `ends`. With kSpaces, `spaces` marks the spaces that
+// collapsing text must look at: tabs and form feeds, and every space but
+// one that stands alone between characters of text (neither a space, tab,
+// line break, "<" nor "&" after it; neither a space, tab, line break, ">"
+// nor ";" before it). A space first or last among the 64 is always marked.
+struct StopBits {
+  std::uint64_t stops;
+  std::uint64_t ends;
+  std::uint64_t spaces;
+};
+
+template <bool kSpaces>
+QUILLMERE_INLINE void MarkSpaces(StopBits& bits, std::uint64_t space, std::uint64_t tab,
+                                 std::uint64_t breaks, std::uint64_t lt_amp,
+                                 std::uint64_t semicolons, std::uint64_t last) {
+  if constexpr (kSpaces) {
+    const std::uint64_t white = space | tab | breaks;
+    const std::uint64_t before_special = (white | lt_amp) >> 1 | last;
+    const std::uint64_t after_special = (white | bits.ends | semicolons) << 1 | 1;
+    bits.spaces = tab | (space & (before_special | after_special));
+  }
+}
+
+template <bool kSpaces, typename Char>
+QUILLMERE_INLINE StopBits FindStops(const Char* p, std::size_t at, std::size_t n) {
+  StopBits bits{0, 0, 0};
+#if defined(__SSE2__) || defined(_M_X64)
+  if (n - at >= 64) {
+    auto equal = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    auto mask = [](__m128i hits) {
+      return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hits)));
+    };
+    std::uint64_t space = 0, tab = 0, breaks = 0, lt_amp = 0, semicolons = 0;
+    for (std::size_t k = 0; k < 64; k += 16) {
+      // Sixteen characters as bytes: UTF-16 units are narrowed first, those
+      // above 0xFF to 0xFF or 0, which none of the characters looked for is.
+      const auto* at_k = reinterpret_cast<const __m128i*>(p + at + k);
+      const __m128i v = sizeof(Char) == 1
+                            ? _mm_loadu_si128(at_k)
+                            : _mm_packus_epi16(_mm_loadu_si128(at_k), _mm_loadu_si128(at_k + 1));
+      const __m128i markup = _mm_or_si128(equal(v, '<'), equal(v, '&'));
+      const __m128i line_ends = _mm_or_si128(equal(v, '\r'), equal(v, '\n'));
+      bits.stops |= mask(_mm_or_si128(markup, line_ends)) << k;
+      bits.ends |= mask(equal(v, '>')) << k;
+      if constexpr (kSpaces) {
+        space |= mask(equal(v, ' ')) << k;
+        tab |= mask(_mm_or_si128(equal(v, '\t'), equal(v, '\f'))) << k;
+        breaks |= mask(line_ends) << k;
+        lt_amp |= mask(markup) << k;
+        semicolons |= mask(equal(v, ';')) << k;
+      }
+    }
+    MarkSpaces<kSpaces>(bits, space, tab, breaks, lt_amp, semicolons, std::uint64_t(1) << 63);
+    return bits;
+  }
+#endif
+  constexpr std::uint64_t kStops = 1ull << '<' | 1ull << '&' | 1ull << '\r' | 1ull << '\n';
+  const std::size_t count = std::min<std::size_t>(n - at, 64);
+  std::uint64_t space = 0, tab = 0, breaks = 0, lt_amp = 0, semicolons = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const auto u = static_cast<std::make_unsigned_t<Char>>(p[at + k]);
+    const std::uint64_t bit = std::uint64_t(1) << k;
+    if (u < 64 && (kStops >> u & 1) != 0) bits.stops |= bit;
+    if (u == '>') bits.ends |= bit;
+    if constexpr (kSpaces) {
+      if (u == ' ') space |= bit;
+      if (u == '\t' || u == '\f') tab |= bit;
+      if (u == '\r' || u == '\n') breaks |= bit;
+      if (u == '<' || u == '&') lt_amp |= bit;
+      if (u == ';') semicolons |= bit;
+    }
+  }
+  if (count > 0)
+    MarkSpaces<kSpaces>(bits, space, tab, breaks, lt_amp, semicolons,
+                        std::uint64_t(1) << (count - 1));
+  return bits;
+}
+
 // The first C at or after `from`, or npos.
 template <char C, typename Char>
 QUILLMERE_INLINE std::size_t Find(std::basic_string_view<Char> text, std::size_t from) {

@@ -17,6 +17,7 @@
 #include "platform/codepage.h"
 #include "tests/support/convert_string.h"
 #include "tests/support/converter_options.h"
+#include "tests/support/readable_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -26,6 +27,7 @@ using testing_support::ConverterWith;
 using testing_support::ConvertString;
 using testing_support::ConvertStringAsText;
 using testing_support::DecodeText;
+using testing_support::PlainSpacesFor;
 using testing_support::Settings;
 using testing_support::Show;
 
@@ -133,16 +135,6 @@ TEST(ConvertPieces, EveryEncodingInPiecesGivesWhatTheWholeTextGives) {
                                                {u"ENTITY", u"1"},
                                                {u"SPACE", u"1"},
                                                {u"BLOCK", u"1"}});
-  // What a reference gives and the output cannot hold: a plain space for a
-  // space, else as the output's encoder writes it (and counts it lost).
-  auto for_output = [](std::u16string text, Encoding output) {
-    for (char16_t& c : text) {
-      std::string bytes;
-      if ((c == 0xA0 || c == 0x3000) && platform::EncodeAppend(output, std::u16string(1, c), bytes))
-        c = u' ';
-    }
-    return text;
-  };
   std::mt19937 random(14);
   for (const Kind& kind : kinds) {
     const bool utf16 = kind.encoding == Encoding::kUtf16Le || kind.encoding == Encoding::kUtf16Be;
@@ -157,12 +149,16 @@ TEST(ConvertPieces, EveryEncodingInPiecesGivesWhatTheWholeTextGives) {
           doc += markup[random() % markup.size()];
       }
       if (random() % 10 == 0) doc.insert(random() % (doc.size() + 1), utf16 ? 2 : 1, '\0');
-      const clsQuillmere& q = round % 2 ? readable : classic;
-      const std::u16string text = q.Execute(DecodeText(doc, kind.encoding)) + u"\r\n";
+      // The readable text of every other document whose own characters
+      // include no space but U+0020 (see PlainSpacesFor).
+      const std::u16string decoded = DecodeText(doc, kind.encoding);
+      const clsQuillmere& q =
+          round % 2 && !testing_support::HasOtherSpaces(decoded) ? readable : classic;
+      const std::u16string text = q.Execute(decoded) + u"\r\n";
       for (const Encoding output : outputs) {
         std::string whole;
         const std::size_t whole_lost = platform::EncodeAppend(
-            output, &q == &readable ? for_output(text, output) : text, whole);
+            output, &q == &readable ? PlainSpacesFor(text, output) : text, whole);
         for (const bool through_utf8 : {false, true}) {
           std::size_t lost = 0;
           auto a_few = [&] { return static_cast<std::size_t>(1 + random() % 7); };
@@ -215,7 +211,8 @@ TEST(ConvertPieces, ReferencesTheOutputCannotHoldAreSpacesOrCountedLost) {
 
 // Tags longer than what is kept in memory: one that is dropped, a link and
 // an image whose text becomes output, and a "<" that no ">" follows, whose
-// rest of the text is text after all.
+// rest of the text is text after all; under each link type, and for the
+// readable text.
 TEST(ConvertPieces, LongTagsGiveWhatTheWholeTextGives) {
   const std::string doc = "a<b " + std::string(3 << 20, 'x') + ">b<a href='" +
                           std::string(3 << 20, 'y') + "'>L</a><img alt='" +
@@ -226,8 +223,12 @@ TEST(ConvertPieces, LongTagsGiveWhatTheWholeTextGives) {
                             return rest;
                           }()
                               .substr(0, 3 << 20);
-  for (const char16_t* type : {u"0", u"1", u"2"}) {
-    const clsQuillmere q = ConverterWith({{u"A_LINK_TAG_TYPE", type}});
+  for (const char16_t* type : {u"0", u"1", u"2", u"readable"}) {
+    const clsQuillmere q =
+        std::u16string_view(type) == u"readable"
+            ? ConverterWith(
+                  {{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}})
+            : ConverterWith({{u"A_LINK_TAG_TYPE", type}});
     for (const std::string& input : {doc, doc + ">d"}) {
       const std::optional<std::string> out = ConvertString(q, input, [] { return SIZE_MAX; });
       ASSERT_TRUE(out.has_value());

@@ -13,6 +13,7 @@
 #include "engine/readable_scan.h"
 #include "platform/codepage.h"
 #include "tests/support/converter_options.h"
+#include "tests/support/readable_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -81,10 +82,8 @@ void ExpectSameInPieces(const clsQuillmere& q, const std::u16string& input,
   const AnsiCodec ansi;
   const std::string ansi_input = platform::EncodeAnsi(input);
   if (platform::DecodeAnsi(ansi_input) != input) return;
-  std::u16string shown = whole;
-  for (char16_t& c : shown)
-    if ((c == 0xA0 || c == 0x3000 || (c >= 0x2000 && c <= 0x200A)) && !ansi.Holds(c)) c = ' ';
-  const std::string ansi_whole = platform::EncodeAnsi(shown);
+  const std::string ansi_whole =
+      platform::EncodeAnsi(testing_support::PlainSpacesFor(whole, platform::Encoding::kAnsi));
   for (std::size_t a = 0; a <= ansi_input.size(); a += 2) {
     clsQuillmere::ByteSession session(q, ansi);
     ASSERT_EQ(InPieces(session, ansi_input, a, ansi_input.size()), ansi_whole)
@@ -184,6 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{u"</pre>a  b", With(kSpace, {{u"P", u"0"}}), u"a b"},
         Case{u"a<img src='x' alt='A  B'>b", kSpace, u"a[イメージ:A B:x]b"},
         Case{u"a &#32;&#9; b&nbsp; &nbsp;c", With(kSpace, kEntity), u"a b\u00A0 \u00A0c"},
+        Case{u"a&#32 b&#32  c&#x20 d &#32 e", With(kSpace, kEntity), u"a b c d e"},
         Case{u"a<hr> b", kSpace, u"a-----\r\nb"}, Case{u"a  b\r\n\r\nc", {}, u"a  b\r\n\r\nc"}));
 
 // Blocks on lines of their own; list items, cells and headings.
@@ -312,15 +312,8 @@ TEST(ReadableScan, WithNoneOfTheFourMatchesTheClassicConversion) {
     if (joins) continue;
     for (const Settings& options : variants) {
       const clsQuillmere q = ConverterWith(options);
-      engine::ScanOptions none;
-      none.hr = q.GetValue(u"HR") != u"0";
-      none.dashes = std::max(0, std::stoi(Show(q.GetValue(u"HR_NUM"))));
-      none.br = none.p = none.img = true;
-      none.aname = q.GetValue(u"ANAME") != u"0";
-      none.ahref = true;
-      none.ahref_sharp = q.GetValue(u"AHREFSharp") != u"0";
-      none.enter = q.GetValue(u"ENTER") != u"0";
-      none.link_type = std::stoi(Show(q.GetValue(u"A_LINK_TAG_TYPE")));
+      engine::ScanOptions none = testing_support::ScanOptionsOf(q);
+      none.script = none.entity = none.space = none.block = false;
       engine::ReadableScan<char16_t> scan(none, nullptr, nullptr, nullptr, u"[イメージ:",
                                           u"[リンク:");
       std::u16string out;

@@ -12,7 +12,9 @@ Shapes: realistic (paragraphs of ASCII, kana and kanji; p, br, hr; links of
 every form the converter distinguishes; images; tables; comments; entities;
 CR LF line ends and runs of blank lines), oneline (the same without line
 breaks), tags (almost all mark-up), breaks (nothing but line breaks), lt (one
-long run of "<" with no ">"), links (link after link).
+long run of "<" with no ">"), links (link after link); and for the readable
+text, one script, one comment and one pre element that never end (script,
+comment, pre).
 """
 import random
 import sys
@@ -59,6 +61,13 @@ def blocks(shape, rng):
             yield "<" * 4096
         elif shape == "links":
             yield "<a href='p%d.html'>L</a>" % i
+        elif shape == "script":
+            yield ("<script>\r\n" if i == 1 else "") + \
+                "if (a < b && c > d) { s = '</scrip' + 't>'; t = \"</scripts>\"; } // %d\r\n" % i
+        elif shape == "comment":
+            yield ("<!--" if i == 1 else "") + " a > b -- c - -> d --!x %s %d\r\n" % (KANA, i)
+        elif shape == "pre":
+            yield ("<pre>" if i == 1 else "") + "  %s   &amp; %d  \r\n\t%s\r\n" % (KANA, i, KANJI)
         else:
             raise SystemExit("unknown shape " + shape)
 
