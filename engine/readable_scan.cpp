@@ -37,6 +37,12 @@ bool IsPlain(Char c) {
   return c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '<' && c != '&';
 }
 
+// Whether "<" and `c` begin mark-up, as HTML's tokenizer reads them.
+template <typename Char>
+bool BeginsTag(Char c) {
+  return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '/' || c == '!' || c == '?';
+}
+
 template <typename Char>
 bool IsAsciiAlnum(Char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -344,7 +350,9 @@ std::size_t ReadableScan<Char>::ScanText(View text, std::size_t i, bool last, St
       Visible(text.substr(j, i - j), out);
     } else if (c == '<') {
       if (options_.script) {
-        // "<!--" begins a comment, which ends only at "-->" (or "--!>").
+        // As HTML reads mark-up: "<" begins a tag only before a letter,
+        // "/", "!" or "?" ("1 < 2" is text), and "<!--" begins a comment,
+        // which ends only at "-->" (or "--!>").
         static constexpr char kOpen[] = "<!--";
         std::size_t k = 1;
         while (k < 4 && j + k < n && p[j + k] == static_cast<Char>(kOpen[k])) ++k;
@@ -352,6 +360,11 @@ std::size_t ReadableScan<Char>::ScanText(View text, std::size_t i, bool last, St
         if (j + k == n && !last) {
           held_.assign(text.substr(j));
           return n;
+        }
+        if (j + 1 == n || !BeginsTag(p[j + 1])) {
+          Visible(text.substr(j, 1), out);
+          i = j + 1;
+          continue;
         }
       }
       // The ">" from the marks when it is among them.

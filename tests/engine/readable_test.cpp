@@ -135,6 +135,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{u"a<!-- never ends", kScript, u"a"}, Case{u"a<!->b", kScript, u"ab"},
         Case{u"a<!-x->b", kScript, u"ab"}, Case{u"a<!DOCTYPE html>b", kScript, u"ab"},
         Case{u"a<!--", kScript, u"a"}, Case{u"a<!-", kScript, u"a<!-"},
+        // "<" begins a tag only before a letter, "/", "!" or "?".
+        Case{u"1 < 2 and 3 > 2", kScript, u"1 < 2 and 3 > 2"},
+        Case{u"a <%= x %> b<3<>", kScript, u"a <%= x %> b<3<>"},
+        Case{u"a</ x>b<?php y ?>c<X>d<", kScript, u"abcd<"},
+        Case{u"1 < 2 and 3 > 2", {}, u"1  2"},
         // Off, they are text as they always were.
         Case{u"a<script>x</script>b", {}, u"axb"}, Case{u"<!-- a > b -->c", {}, u" b -->c"}));
 
