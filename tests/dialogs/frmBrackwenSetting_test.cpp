@@ -219,6 +219,20 @@ TEST_F(SettingsDialogTest, LinkTypeOneRoundTrips) {
   EXPECT_EQ(Settings(), kAllOnes);
 }
 
+// The readable-text keys are not the dialog's: OK writes its ten values and
+// leaves the section "TEXT", wherever it stands, as the user wrote it.
+TEST_F(SettingsDialogTest, OkLeavesTheReadableTextSectionAsItWas) {
+  const std::string text = "[TEXT]\r\n; mine\r\nSCRIPT=1\r\nspace=1\r\n";
+  dir_.Write(u"Brackwen.ini", text + kAllOnes);
+  auto dialog = Open();
+  Click(*dialog, u"chkBR");
+  Click(*dialog, u"Btn_OK");
+  EXPECT_FALSE(IsWindow(dialog->hwnd()));
+  const std::string expected = text + "[HTML]\r\nHR=1\r\nBR=0\r\nP=1\r\nIMG=1\r\nANAME=1\r\n" +
+                               kAllOnes.substr(kAllOnes.find("AHREF=1"));
+  EXPECT_EQ(Settings(), expected);
+}
+
 TEST_F(SettingsDialogTest, UnknownLinkTypeSelectsNothingAndWritesZero) {
   dir_.Write(u"Brackwen.ini", "[GENERAL]\r\nA_LINK_TAG_TYPE=7\r\n");
   MessageBoxWatcher boxes;

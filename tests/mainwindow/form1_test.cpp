@@ -369,6 +369,18 @@ TEST_F(StartTest, EachRunReadsTheSettingsAgain) {
   EXPECT_EQ(dir_.Read(u"out.txt"), "----\r\n\r\n");
 }
 
+// The readable-text options come from the settings file's "TEXT" section,
+// read at every run like the ten; without it the page converts as always.
+TEST_F(StartTest, TheReadableTextSectionIsReadAtEveryRun) {
+  dir_.Write(u"in.htm", "<style>p{}</style><h1>T</h1><p>a&nbsp;&#x3042;\r\n  b</p>");
+  WriteSettings();
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "p{}Ta&nbsp;&#x3042;\r\n  b\r\n\r\n");
+  WriteSettings("[TEXT]\r\nSCRIPT=1\r\nENTITY=1\r\nSPACE=1\r\nBLOCK=1\r\n");
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "T\r\n\r\na \x82\xA0 b\r\n\r\n");
+}
+
 TEST_F(StartTest, AFailedWriteIsReportedAndTheOldFileKept) {
   WriteSettings();
   dir_.Write(u"in.htm", "new");
