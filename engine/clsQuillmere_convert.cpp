@@ -15,6 +15,7 @@
 
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
+#include "engine/long_tag.h"
 #include "engine/readable_scan.h"
 #include "engine/scan_helpers.h"
 
@@ -225,41 +226,15 @@ std::size_t clsQuillmere::BasicSession<Char>::Scan(View piece, std::size_t i, St
   return n;
 }
 
-// The first characters of a long tag, enough to classify it, stay in
-// memory; past a MiB the rest goes to the overflow, if there is one and it
-// takes it.
-constexpr std::size_t kTagHead = 16;
-constexpr std::size_t kTagInMemory = 1 << 20;
-
 template <typename Char>
 void clsQuillmere::BasicSession<Char>::GrowTag(View more) {
-  tag_.append(more);
-  if constexpr (sizeof(Char) == 1) {
-    if (overflow_ && tag_.size() > kTagInMemory &&
-        overflow_->Append(std::string_view(tag_).substr(kTagHead))) {
-      tag_.resize(kTagHead);
-      spilled_ = true;
-    }
-  }
+  if (engine::long_tag::Grow(tag_, more, overflow_)) spilled_ = true;
 }
 
-// A tag partly in the overflow has ended: image and link tags are put
-// together again (their text becomes output); of any other only the head
-// matters.
 template <typename Char>
 void clsQuillmere::BasicSession<Char>::EndLongTag(String& out) {
   if constexpr (sizeof(Char) == 1) {
-    const View tag = tag_;
-    String whole;
-    if (StartsUpper(tag, "<IM") || StartsUpper(tag, "<A ")) {
-      whole.append(tag.substr(0, kTagHead));
-      if (!overflow_->ReadAll([&](std::string_view bytes) { return whole.append(bytes), true; }))
-        throw engine::OverflowUnreadable();
-      whole.append(tag.substr(kTagHead));
-    } else {
-      whole = tag_;
-    }
-    overflow_->Clear();
+    const std::string whole = engine::long_tag::Join(tag_, *overflow_);
     spilled_ = false;
     EndTag(whole, out);
   } else {
@@ -372,15 +347,11 @@ void clsQuillmere::BasicSession<Char>::Finish(String& out,
   // A "<" that no ">" follows opens no tag: it and the rest are text.
   if (in_tag_ && spilled_) {
     if constexpr (sizeof(Char) == 1) {
-      Emit(View(tag_).substr(0, kTagHead), false, out);
-      if (!overflow_->ReadAll([&](std::string_view bytes) {
-            Emit(bytes, false, out);
+      engine::long_tag::Replay(
+          tag_, *overflow_, [&](View text) { Emit(text, false, out); },
+          [&] {
             if (flush) flush(out);
-            return true;
-          }))
-        throw engine::OverflowUnreadable();
-      overflow_->Clear();
-      Emit(View(tag_).substr(kTagHead), false, out);
+          });
     }
   } else if (in_tag_) {
     Emit(tag_, false, out);

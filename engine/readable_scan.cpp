@@ -12,6 +12,7 @@
 
 #include "engine/character_references.h"
 #include "engine/errors.h"
+#include "engine/long_tag.h"
 #include "engine/scan_helpers.h"
 
 namespace engine {
@@ -177,10 +178,8 @@ Element ElementOfTag(std::basic_string_view<Char> tag, bool& closing, std::strin
   return element;
 }
 
-constexpr std::size_t kTagHead = 16;
 constexpr int kMostDepth = 1000;          // of pre and list elements counted
 constexpr std::size_t kLongestName = 32;  // of a named reference, without ";"
-constexpr std::size_t kTagInMemory = 1 << 20;
 constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15u;
 
 // Eight bytes as the number whose lowest byte came first (one load, where
@@ -244,17 +243,13 @@ void ReadableScan<Char>::Finish(String& out, const std::function<void(String&)>&
       continue;
     }
     spilled_ = false;
-    Feed(View(tag).substr(0, kTagHead), out);
     if constexpr (sizeof(Char) == 1) {
-      if (!overflow_->ReadAll([&](std::string_view bytes) {
-            Feed(bytes, out);
+      long_tag::Replay(
+          tag, *overflow_, [&](View text) { Feed(text, out); },
+          [&] {
             if (flush) flush(out);
-            return true;
-          }))
-        throw OverflowUnreadable();
+          });
     }
-    overflow_->Clear();
-    Feed(View(tag).substr(kTagHead), out);
   }
   // A comment or raw text that never ends is dropped to the end. The last
   // line breaks stay; what the blocks asked for does not.
@@ -590,40 +585,21 @@ typename ReadableScan<Char>::String ReadableScan<Char>::HoldForm(View reference)
   return held;
 }
 
-// Past its first MiB, a tag of a byte session goes on in the overflow.
 template <typename Char>
 void ReadableScan<Char>::GrowTag(View more) {
-  tag_.append(more);
-  if constexpr (sizeof(Char) == 1) {
-    if (overflow_ && tag_.size() > kTagInMemory &&
-        overflow_->Append(std::string_view(tag_).substr(kTagHead))) {
-      tag_.resize(kTagHead);
-      spilled_ = true;
-    }
-  }
+  if (long_tag::Grow(tag_, more, overflow_)) spilled_ = true;
 }
 
-// A tag partly in the overflow has ended: image and link tags are put
-// together again (their text becomes output); of any other only the head
-// matters.
 template <typename Char>
 void ReadableScan<Char>::EndLongTag(String& out) {
-  String whole;
-  const View tag = tag_;
-  if constexpr (sizeof(Char) == 1) {
-    if (StartsUpper(tag, "<IM") || StartsUpper(tag, "<A ")) {
-      whole.append(tag.substr(0, kTagHead));
-      if (!overflow_->ReadAll([&](std::string_view bytes) { return whole.append(bytes), true; }))
-        throw OverflowUnreadable();
-      whole.append(tag.substr(kTagHead));
-    } else {
-      whole = tag_;
-    }
-    overflow_->Clear();
-  }
   spilled_ = false;
-  tag_.clear();
-  EndTag(whole, out);
+  if constexpr (sizeof(Char) == 1) {
+    const std::string whole = long_tag::Join(tag_, *overflow_);
+    tag_.clear();
+    EndTag(whole, out);
+  } else {
+    (void)out;
+  }
 }
 
 // A complete tag: first what the classic options make of it, then what the
