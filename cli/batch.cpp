@@ -8,11 +8,15 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/file_list.h"
+#include "cli/many_files.h"
 #include "conversion/conversion_run.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/folders.h"
+#include "platform/interrupt.h"
 #include "resources/version.h"
 
 namespace cli {
@@ -22,8 +26,12 @@ constexpr char kUsageText[] =
     "使い方: quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... [--readable]\n"
     "                  [--input-encoding NAME] [--output-encoding NAME] [--show-encoding]\n"
     "                  INPUT OUTPUT\n"
+    "       quillmere [オプション] [-r] [-j N] [--no-clobber] [-q | --progress] -o DIR INPUT...\n"
     "HTML ファイル INPUT を Sanvelle の Start と同じ規則でテキストファイル OUTPUT に変換します。\n"
     "INPUT と OUTPUT の \"-\" は標準入力と標準出力です。\n"
+    "-o DIR を付けると、いくつものファイルを一度に変換し、それぞれの出力をフォルダー DIR に\n"
+    "「入力の名前から拡張子を除き .txt を付けた名前」で書きます。INPUT はファイルかフォルダー\n"
+    "(その中の *.htm と *.html) で、* と ? のワイルドカードも使えます。\n"
     "\n"
     "  --ini FILE       変換設定を FILE から読みます (既定: プログラムと同じフォルダーの "
     "Brackwen.ini)\n"
@@ -49,10 +57,18 @@ constexpr char kUsageText[] =
     "                   バイトオーダーマークを付けます\n"
     "  --show-encoding  入力の文字コードとその決め手 (bom meta xml content default option) を\n"
     "                   標準エラーに一行で書きます (例: input: utf-8 (meta))\n"
+    "  -o DIR           出力先のフォルダー (なければ作ります)\n"
+    "  -r               フォルダーのサブフォルダーの中も変換し、出力を DIR の同じサブフォルダーに\n"
+    "                   書きます\n"
+    "  -j N             同時に N 個のファイルを変換します (既定: プロセッサーの数)\n"
+    "  --no-clobber     出力ファイルがすでにあれば、その入力はスキップします\n"
+    "  -q               エラーのほかは何も表示しません\n"
+    "  --progress       端末でなくても進み具合の行を表示します\n"
     "  --help           この説明を表示します\n"
     "  --version        バージョンを表示します\n"
     "\n"
-    "終了コード: 0 成功、1 引数の誤り、2 設定の誤り、3 入力または出力の失敗\n";
+    "終了コード: 0 成功、1 引数の誤り、2 設定の誤り、3 入力または出力の失敗 (-o では一つでも\n"
+    "失敗したとき)、130 Ctrl+C で中断したとき\n";
 
 constexpr std::u16string_view kKeys[] = {
     u"HR",    u"HR_NUM",          u"BR",     u"P",      u"IMG",   u"ANAME", u"AHREF", u"AHREFSharp",
@@ -112,7 +128,24 @@ struct Options {
   conversion::RunOptions run;
   bool show_encoding = false;
   std::vector<std::u16string> files;
+  // Many files at once.
+  std::optional<std::u16string> output_folder;
+  bool recursive = false;
+  bool progress = false;
+  ManyOptions many;
 };
+
+// The value of -j: a count from 1 to 1024.
+std::optional<unsigned> JobCount(std::u16string_view text) {
+  unsigned n = 0;
+  if (text.empty() || text.size() > 4) return std::nullopt;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    n = n * 10 + (c - u'0');
+  }
+  if (n < 1 || n > 1024) return std::nullopt;
+  return n;
+}
 
 std::string U8(std::u16string_view s) {
   return platform::EncodeUtf8(s);
@@ -123,10 +156,32 @@ int UsageError(std::ostream& err, const std::string& message) {
   return kUsage;
 }
 
+// The form with -o: the list made (and checked) before anything is
+// converted, the output folder made, then the files converted.
+int RunMany(const clsQuillmere& converter, Options& opt, std::ostream& err, bool err_is_terminal) {
+  std::u16string error;
+  const std::optional<FileList> list =
+      ListFiles(opt.files, *opt.output_folder, opt.recursive, error);
+  if (!list) {
+    err << "quillmere: " << U8(error) << "\n";
+    return kFiles;
+  }
+  if (!platform::CreateFolders(*opt.output_folder)) {
+    err << "quillmere: 出力先のフォルダーを作れません: " << U8(*opt.output_folder) << "\n";
+    return kFiles;
+  }
+  opt.many.run = opt.run;
+  opt.many.status_line = err_is_terminal || opt.progress;
+  platform::CatchInterrupts();
+  const int code = ConvertMany(converter, *list, opt.many, err);
+  platform::WoundDown();
+  return code;
+}
+
 }  // namespace
 
 int RunBatch(const std::vector<std::u16string>& args, const std::u16string& default_ini,
-             std::istream& in, std::ostream& out, std::ostream& err) {
+             std::istream& in, std::ostream& out, std::ostream& err, bool err_is_terminal) {
   Options opt;
   bool only_files = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -145,12 +200,34 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       opt.defaults = true;
     } else if (a == u"--show-encoding") {
       opt.show_encoding = true;
+    } else if (a == u"-r") {
+      opt.recursive = true;
+    } else if (a == u"--no-clobber") {
+      opt.many.no_clobber = true;
+    } else if (a == u"-q") {
+      opt.many.quiet = true;
+    } else if (a == u"--progress") {
+      opt.progress = true;
+    } else if (a.starts_with(u"-j") && a.size() > 2) {
+      const std::optional<unsigned> jobs = JobCount(std::u16string_view(a).substr(2));
+      if (!jobs) return UsageError(err, "-j には 1 から 1024 までの数を指定します。");
+      opt.many.jobs = *jobs;
     } else if (a == u"--readable") {
       for (std::u16string_view key : kReadableKeys) opt.sets.emplace_back(key, u"1");
     } else if (a == u"--ini" || a == u"--set" || a == u"--input-encoding" ||
-               a == u"--output-encoding") {
+               a == u"--output-encoding" || a == u"-o" || a == u"-j") {
       if (i + 1 == args.size()) return UsageError(err, U8(a) + " の後に値がありません。");
       const std::u16string& v = args[++i];
+      if (a == u"-o") {
+        opt.output_folder = v;
+        continue;
+      }
+      if (a == u"-j") {
+        const std::optional<unsigned> jobs = JobCount(v);
+        if (!jobs) return UsageError(err, "-j には 1 から 1024 までの数を指定します。");
+        opt.many.jobs = *jobs;
+        continue;
+      }
       if (a == u"--ini") {
         opt.ini = v;
         continue;
@@ -187,9 +264,15 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
   }
   if (opt.ini && opt.defaults)
     return UsageError(err, "--ini と --defaults は同時に指定できません。");
-  if (opt.files.size() != 2) return UsageError(err, "INPUT と OUTPUT を指定してください。");
-  const std::u16string& input = opt.files[0];
-  const std::u16string& output = opt.files[1];
+  const bool many = opt.output_folder.has_value();
+  if (many && opt.files.empty()) return UsageError(err, "INPUT を指定してください。");
+  if (many && std::find(opt.files.begin(), opt.files.end(), u"-") != opt.files.end())
+    return UsageError(err, "-o と一緒に標準入力 \"-\" は使えません。");
+  if (!many && (opt.recursive || opt.progress || opt.many.no_clobber || opt.many.quiet ||
+                opt.many.jobs != 0))
+    return UsageError(err, "-r -j --no-clobber -q --progress は -o と一緒に使います。");
+  if (!many && opt.files.size() != 2)
+    return UsageError(err, "INPUT と OUTPUT を指定してください。");
 
   clsQuillmere converter;
   try {
@@ -213,6 +296,10 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
     return kSettings;
   }
 
+  if (many) return RunMany(converter, opt, err, err_is_terminal);
+
+  const std::u16string& input = opt.files[0];
+  const std::u16string& output = opt.files[1];
   std::unique_ptr<platform::FileReader> file;
   if (input != u"-" && !(file = platform::FileReader::Open(input))) {
     err << "quillmere: 入力ファイルを読み込めません: " << U8(input) << "\n";

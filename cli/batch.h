@@ -2,6 +2,7 @@
 //
 //   quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... [--input-encoding NAME]
 //             [--output-encoding NAME] [--show-encoding] INPUT OUTPUT
+//   quillmere [the same options] [-r] [-j N] [--no-clobber] [-q | --progress] -o DIR INPUT...
 #pragma once
 
 #include <iosfwd>
@@ -12,15 +13,18 @@ namespace cli {
 
 enum ExitCode {
   kSuccess = 0,
-  kUsage = 1,     // bad arguments; the usage text follows the message
-  kSettings = 2,  // settings file missing, or a value refused
-  kFiles = 3,     // input unreadable or output not written
+  kUsage = 1,      // bad arguments; the usage text follows the message
+  kSettings = 2,   // settings file missing, or a value refused
+  kFiles = 3,      // input unreadable or output not written (with -o: any file)
+  kStopped = 130,  // with -o: stopped by Ctrl+C
 };
 
 // Runs one conversion. `args` excludes the program name; `default_ini` is the
 // settings file used without --ini. Messages go to `err` in UTF-8; "-" as
-// INPUT or OUTPUT stands for `in` or `out`.
+// INPUT or OUTPUT stands for `in` or `out`. With -o, messages come as they
+// happen (`err` is flushed after each), with a status line redrawn in place
+// when `err_is_terminal`.
 int RunBatch(const std::vector<std::u16string>& args, const std::u16string& default_ini,
-             std::istream& in, std::ostream& out, std::ostream& err);
+             std::istream& in, std::ostream& out, std::ostream& err, bool err_is_terminal = false);
 
 }  // namespace cli

@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -39,12 +41,32 @@ void WriteMessages(const std::string& text) {
   std::cerr << text << std::flush;
 }
 
+// Messages go out as they are flushed.
+class MessageBuffer : public std::stringbuf {
+ protected:
+  int sync() override {
+    WriteMessages(str());
+    str(std::string());
+    return 0;
+  }
+};
+
+bool MessagesOnTerminal() {
+#ifdef _WIN32
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 int Run(std::vector<std::u16string> args) {
   std::ios::sync_with_stdio(false);
-  std::ostringstream err;
-  int code = cli::RunBatch(args, DefaultIni(), std::cin, std::cout, err);
+  MessageBuffer messages;
+  std::ostream err(&messages);
+  int code = cli::RunBatch(args, DefaultIni(), std::cin, std::cout, err, MessagesOnTerminal());
   std::cout.flush();
-  WriteMessages(err.str());
+  err.flush();
   return code;
 }
 

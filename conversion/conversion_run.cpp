@@ -95,8 +95,9 @@ RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const
   return result;
 }
 
-RunResult ConvertToFile(const clsQuillmere& converter, const Reader& read,
-                        const std::u16string& output, const RunOptions& options) {
+RunResult ConvertToReplacement(const clsQuillmere& converter, const Reader& read,
+                               const std::u16string& output, const RunOptions& options,
+                               std::unique_ptr<platform::ReplacementFile>& replacement) {
   RunResult result;
   std::unique_ptr<platform::ReplacementFile> target =
       platform::ReplacementFile::Create(output, result.write_error);
@@ -106,11 +107,24 @@ RunResult ConvertToFile(const clsQuillmere& converter, const Reader& read,
   }
   result = ConvertStream(
       converter, read, [&](std::string_view bytes) { return target->Write(bytes); }, options);
-  if (result.status == Status::kUnreadable) return result;  // the old file stays
-  // A failed write shows here too, and keeps the old file.
-  result.write_error = target->Commit();
-  result.status =
-      result.write_error == platform::WriteError::kNone ? Status::kConverted : Status::kUnwritable;
+  if (result.status == Status::kUnwritable) {
+    // The write's own error, which the commit reports (and the old file stays).
+    result.write_error = target->Commit();
+    if (result.write_error == platform::WriteError::kNone)
+      result.write_error = platform::WriteError::kOther;
+  } else if (result.status == Status::kConverted) {
+    replacement = std::move(target);
+  }
+  return result;
+}
+
+RunResult ConvertToFile(const clsQuillmere& converter, const Reader& read,
+                        const std::u16string& output, const RunOptions& options) {
+  std::unique_ptr<platform::ReplacementFile> replacement;
+  RunResult result = ConvertToReplacement(converter, read, output, options, replacement);
+  if (!replacement) return result;  // the old file stays
+  result.write_error = replacement->Commit();
+  if (result.write_error != platform::WriteError::kNone) result.status = Status::kUnwritable;
   return result;
 }
 

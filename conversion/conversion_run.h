@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -51,6 +52,14 @@ RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const
 // well and is otherwise left as it was.
 RunResult ConvertToFile(const clsQuillmere& converter, const Reader& read,
                         const std::u16string& output, const RunOptions& options = {});
+
+// As ConvertToFile, but when the conversion went well (kConverted) the new
+// content is left in `replacement`, uncommitted, for the caller to commit,
+// alone or with others (platform::CommitTogether), or to drop, which leaves
+// the old output as it was.
+RunResult ConvertToReplacement(const clsQuillmere& converter, const Reader& read,
+                               const std::u16string& output, const RunOptions& options,
+                               std::unique_ptr<platform::ReplacementFile>& replacement);
 
 // What went wrong writing the output, in a sentence for the user.
 std::u16string DescribeWriteError(platform::WriteError error);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -67,6 +68,15 @@ class ReplacementFile {
   // The error of a failed Write, or of putting the file in place.
   virtual WriteError Commit() = 0;
 };
+
+// Commits several replacement files, as a run over many files does: their
+// contents go to disk together and only then does each take its output's
+// place, so that no output is ever replaced by content not yet on disk.
+// Off Windows that is one flush of each file system they are on (Linux's
+// syncfs) instead of one per file; on Windows each file is flushed on its
+// own, since a whole volume may be flushed only by an administrator.
+// Returns each one's error, in order.
+std::vector<WriteError> CommitTogether(const std::vector<ReplacementFile*>& files);
 
 // Scratch data kept on disk instead of in memory: an unnamed file in the
 // system's folder for temporary files, gone when closed.

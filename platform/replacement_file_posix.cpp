@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -114,9 +115,23 @@ class PosixReplacement final : public ReplacementFile {
     return error_ == WriteError::kNone;
   }
   WriteError Commit() override {
+    if (Settle() && ::fdatasync(fd_) != 0) error_ = FromErrno(errno);
+    return Place();
+  }
+
+  // The two halves of Commit, for CommitTogether. Settle ends the writing
+  // (the flush under way included), and tells whether all went well so far;
+  // Place, once the content is on disk, puts the file in the output's place.
+  bool Settle() {
     if (const int flush_error = flush_.Wait(); flush_error != 0 && error_ == WriteError::kNone)
       error_ = FromErrno(flush_error);
-    if (error_ == WriteError::kNone && ::fdatasync(fd_) != 0) error_ = FromErrno(errno);
+    return error_ == WriteError::kNone;
+  }
+  int fd() const { return fd_; }
+  void Fail(WriteError error) {
+    if (error_ == WriteError::kNone) error_ = error;
+  }
+  WriteError Place() {
     if (error_ == WriteError::kNone) error_ = PutInPlace();
     if (::close(fd_) != 0 && error_ == WriteError::kNone) error_ = FromErrno(errno);
     fd_ = -1;
@@ -247,6 +262,41 @@ std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& p
     ::fchmod(fd, old.st_mode & 07777);
   }
   return std::make_unique<PosixReplacement>(target, std::move(scratch), fd, way);
+}
+
+std::vector<WriteError> CommitTogether(const std::vector<ReplacementFile*>& files) {
+  std::vector<PosixReplacement*> settled;
+  for (ReplacementFile* file : files) {
+    auto* replacement = static_cast<PosixReplacement*>(file);
+    if (replacement->Settle()) settled.push_back(replacement);
+  }
+#ifdef __linux__
+  // One flush of each file system, through any file on it; a file system
+  // that cannot be flushed so fails its files.
+  std::vector<std::pair<dev_t, int>> systems;  // device, and the flush's errno
+  for (PosixReplacement* replacement : settled) {
+    struct stat st {};
+    if (::fstat(replacement->fd(), &st) != 0) {
+      replacement->Fail(FromErrno(errno));
+      continue;
+    }
+    auto known = std::find_if(systems.begin(), systems.end(),
+                              [&](const auto& system) { return system.first == st.st_dev; });
+    if (known == systems.end()) {
+      systems.emplace_back(st.st_dev, ::syncfs(replacement->fd()) == 0 ? 0 : errno);
+      known = systems.end() - 1;
+    }
+    if (known->second != 0) replacement->Fail(FromErrno(known->second));
+  }
+#else
+  for (PosixReplacement* replacement : settled)
+    if (::fdatasync(replacement->fd()) != 0) replacement->Fail(FromErrno(errno));
+#endif
+  std::vector<WriteError> errors;
+  errors.reserve(files.size());
+  for (ReplacementFile* file : files)
+    errors.push_back(static_cast<PosixReplacement*>(file)->Place());
+  return errors;
 }
 
 std::optional<std::u16string> CreateNewFileBeside(const std::u16string& path,

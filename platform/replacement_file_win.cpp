@@ -222,6 +222,13 @@ std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& p
                                           std::move(flusher), in_place, marked);
 }
 
+std::vector<WriteError> CommitTogether(const std::vector<ReplacementFile*>& files) {
+  std::vector<WriteError> errors;
+  errors.reserve(files.size());
+  for (ReplacementFile* file : files) errors.push_back(file->Commit());
+  return errors;
+}
+
 std::optional<std::u16string> CreateNewFileBeside(const std::u16string& path,
                                                   std::string_view bytes, WriteError& error) {
   const auto [folder, name] = SplitLast(path);

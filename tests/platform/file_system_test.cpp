@@ -12,9 +12,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/folders.h"
 #include "platform/wildcard.h"
 #include "tests/support/temp_dir.h"
 
@@ -291,6 +293,92 @@ TEST(ScratchFile, GivesBackWhatWasAppendedUntilCleared) {
   EXPECT_EQ(contents(), "");
   ASSERT_TRUE(file->Append("three"));
   EXPECT_EQ(contents(), "three");
+}
+
+// A directory search: patterns in the last component match as the system
+// matches them, without regard to case; hidden entries only when named.
+TEST_F(FileSystemTest, FindEntriesListsWhatTheSearchReports) {
+  dir_.Write(u"Second.HTML", "12345");
+#ifdef _WIN32
+  dir_.Write(u"hidden.htm", "h");
+  SetFileAttributesW(reinterpret_cast<const wchar_t*>((dir_ / u"hidden.htm").c_str()),
+                     FILE_ATTRIBUTE_HIDDEN);
+  const std::u16string hidden = u"hidden.htm";
+#else
+  dir_.Write(u".hidden.htm", "h");
+  const std::u16string hidden = u".hidden.htm";
+#endif
+  struct Case {
+    std::u16string path;
+    std::vector<std::u16string> names;  // sorted; a folder's with a trailing "\"
+  };
+  const Case cases[] = {
+      {dir_ / u"*", {u"Page.htm", u"Second.HTML", u"Sub Folder\\", u"notes.TXT"}},
+      {dir_ / u"*.htm*", {u"Page.htm", u"Second.HTML"}},
+      {dir_ / u"p?GE.*", {u"Page.htm"}},
+      {dir_ / u"Page.htm", {u"Page.htm"}},
+      {dir_ / u"page.HTM", {u"Page.htm"}},
+      {dir_ / u"Sub Folder", {u"Sub Folder\\"}},
+      {dir_ / u"Sub Folder\\*", {u"Inner.html"}},
+      {dir_ / hidden, {hidden}},
+      {dir_ / u"*.xyz", {}},
+      {dir_ / u"missing\\*", {}},
+      {dir_ / u"missing.htm", {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::u16string> names;
+    for (const platform::FoundEntry& e : platform::FindEntries(c.path)) {
+      names.push_back(e.folder ? e.name + u"\\" : e.name);
+      if (e.name == u"Second.HTML") {
+        EXPECT_EQ(e.size, 5u);
+      }
+    }
+    std::sort(names.begin(), names.end());
+#ifndef _WIN32
+    // Names are case-sensitive here: "page.HTM" names nothing.
+    if (c.path == dir_ / u"page.HTM") continue;
+#endif
+    EXPECT_EQ(names, c.names) << Show(c.path);
+  }
+}
+
+TEST_F(FileSystemTest, CreateFoldersMakesTheMissingOnes) {
+  EXPECT_TRUE(platform::CreateFolders(dir_ / u"a\\b\\c"));
+  EXPECT_TRUE(platform::IsFolder(dir_ / u"a\\b\\c"));
+  EXPECT_TRUE(platform::CreateFolders(dir_ / u"a\\b"));  // there already
+  EXPECT_TRUE(platform::CreateFolders(dir_ / u"a\\b\\"));
+  EXPECT_FALSE(platform::CreateFolders(dir_ / u"Page.htm\\x"));  // a file in the way
+  EXPECT_FALSE(platform::CreateFolders(dir_ / u"Page.htm"));
+  EXPECT_FALSE(platform::IsFolder(dir_ / u"Page.htm"));
+  EXPECT_TRUE(platform::IsFolder(dir_.path()));
+}
+
+// Files committed together: each takes its output's place, a refused one
+// fails alone and leaves its old file, and no scratch file stays.
+TEST_F(FileSystemTest, CommitTogetherPutsEachInPlace) {
+  dir_.Write(u"old.txt", "old");
+  dir_.Write(u"kept.txt", "kept");
+  std::vector<std::unique_ptr<platform::ReplacementFile>> files;
+  const std::u16string names[] = {u"new.txt", u"old.txt", u"kept.txt", u"Sub Folder\\n.txt"};
+  for (const std::u16string& name : names) {
+    WriteError error;
+    files.push_back(platform::ReplacementFile::Create(dir_ / name, error));
+    ASSERT_NE(files.back(), nullptr) << Show(name);
+    files.back()->Write("new " + platform::EncodeUtf8(name));
+  }
+  dir_.SetReadOnly(u"kept.txt", true);  // refused when its turn comes
+  std::vector<platform::ReplacementFile*> pointers;
+  for (const auto& file : files) pointers.push_back(file.get());
+  const std::vector<WriteError> errors = platform::CommitTogether(pointers);
+  files.clear();
+  EXPECT_EQ(errors, (std::vector<WriteError>{WriteError::kNone, WriteError::kNone,
+                                             WriteError::kReadOnly, WriteError::kNone}));
+  EXPECT_EQ(dir_.Read(u"new.txt"), "new new.txt");
+  EXPECT_EQ(dir_.Read(u"old.txt"), "new old.txt");
+  EXPECT_EQ(dir_.Read(u"kept.txt"), "kept");
+  EXPECT_EQ(dir_.Read(u"Sub Folder\\n.txt"), "new Sub Folder\\n.txt");
+  dir_.SetReadOnly(u"kept.txt", false);
+  EXPECT_EQ(dir_.CountEntries(), 6);  // the three of SetUp and three outputs
 }
 
 }  // namespace
