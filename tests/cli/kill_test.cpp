@@ -6,6 +6,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -151,5 +152,72 @@ TEST(KilledConversion, LeavesTheOldOutputAndNothingElse) {
   // The moments fall inside the conversion: nearly always before it is done.
   EXPECT_GE(old_kept, 15);
 }
+
+#ifndef _WIN32
+// The batch converter over many files, given the request to stop (Ctrl+C)
+// part-way: exit 130, a summary, every output either its old content or the
+// whole new one, and no scratch file left.
+TEST(InterruptedConversion, StopsWithOldOrWholeOutputsAndNothingElse) {
+  TempDir dir;
+  dir.MakeFolder(u"in");
+  dir.MakeFolder(u"out");
+  dir.MakeFolder(u"whole");
+  std::string page;
+  while (page.size() < (300u << 10))
+    page += "<p>\x93\xfa\x96\x7b\x8c\xea &amp; text <a href='x'>link</a><br>\r\n";
+  constexpr int kFiles = 120;
+  for (int i = 0; i < kFiles; ++i) {
+    const std::u16string name = u"p" + platform::DecodeUtf8(std::to_string(i));
+    dir.Write(u"in\\" + name + u".htm", page + std::to_string(i));
+    dir.Write(u"out\\" + name + u".txt", "old");
+  }
+  auto run = [&](const std::u16string& output,
+                 std::optional<std::chrono::milliseconds> stop_after) {
+    const std::string in = platform::EncodeUtf8(dir / u"in"), out = platform::EncodeUtf8(output),
+                      log = dir.Native(u"log.txt").string();
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      dup2(fd, 2);
+      execl(QUILLMERE_BATCH_EXE, QUILLMERE_BATCH_EXE, "--defaults", "-j", "2", "-o", out.c_str(),
+            in.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    if (stop_after) {
+      std::this_thread::sleep_for(*stop_after);
+      kill(pid, SIGINT);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  // A whole run, the second of two (the first reads the inputs from the
+  // disk): how long it takes, and what it writes.
+  std::chrono::milliseconds full{};
+  for (int i = 0; i < 2; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(run(dir / u"whole", std::nullopt), 0);
+    full = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
+  }
+  ASSERT_EQ(run(dir / u"out", full / 3), 130);
+  const std::optional<std::string> log = dir.Read(u"log.txt");
+  ASSERT_TRUE(log.has_value());
+  EXPECT_NE(log->find("中断しました"), std::string::npos) << *log;
+  int old = 0, entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Native(u"out"))) {
+    ++entries;
+    const std::u16string name = platform::DecodeUtf8(e.path().filename().string());
+    const std::optional<std::string> now = dir.Read(u"out\\" + name);
+    ASSERT_TRUE(now.has_value()) << e.path();
+    EXPECT_TRUE(*now == "old" || *now == dir.Read(u"whole\\" + name)) << e.path();
+    old += *now == "old";
+  }
+  EXPECT_EQ(entries, kFiles);
+  std::printf("stopped after %d ms of %d: %d outputs old, %d new\n",
+              static_cast<int>(full.count() / 3), static_cast<int>(full.count()), old,
+              kFiles - old);
+}
+#endif
 
 }  // namespace

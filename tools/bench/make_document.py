@@ -2,6 +2,11 @@
 """Writes a deterministic HTML document for benchmarks.
 
   make_document.py SHAPE MEGABYTES OUTPUT [ENCODING]
+  make_document.py --tree COUNT KILOBYTES FOLDER
+
+The second form writes a tree of COUNT realistic documents of about
+KILOBYTES each in code page 932, a hundred to a subfolder (FOLDER/d000/
+p00000.htm ...), each with text of its own.
 
 ENCODING is cp932 (the default), utf-8, euc-jp or utf-16: the same text in
 each, so that the documents are twins (the size is that of the cp932 one).
@@ -77,7 +82,28 @@ START = {"cp932": HEAD, "utf-8": HEAD, "utf-16": HEAD,
          "euc-jp": '<html><head><meta charset="euc-jp"><title>Benchmark</title></head><body>\r\n'}
 
 
+def write_tree(count, kilobytes, folder):
+    import os
+    rng = random.Random(20261207)
+    target = int(kilobytes * 1024)
+    for n in range(count):
+        sub = os.path.join(folder, "d%03d" % (n // 100))
+        if n % 100 == 0:
+            os.makedirs(sub, exist_ok=True)
+        parts, size, i = [HEAD], len(HEAD), n * 1000
+        while size < target:
+            i += 1
+            block = realistic_block(rng, i)
+            parts.append(block)
+            size += len(block.encode("cp932"))
+        with open(os.path.join(sub, "p%05d.htm" % n), "wb") as out:
+            out.write("".join(parts).encode("cp932"))
+
+
 def main():
+    if sys.argv[1] == "--tree":
+        write_tree(int(sys.argv[2]), float(sys.argv[3]), sys.argv[4])
+        return
     shape, megabytes, output = sys.argv[1], float(sys.argv[2]), sys.argv[3]
     encoding = sys.argv[4] if len(sys.argv) > 4 else "cp932"
     if encoding not in START:
