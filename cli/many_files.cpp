@@ -1,5 +1,9 @@
 #include "cli/many_files.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -23,8 +27,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Converted files wait for their commit with their scratch files open: this
-// many at most. They are committed in groups of up to kGroup, one group at
-// least every kTick, which is also how often the status line is redrawn.
+// many at most. They are committed in groups: of kGroup files, or of those
+// there are once the first has waited kTick (one flush of the file system
+// for each file would hold up the making of the others' files). kTick is
+// also how often the status line is redrawn, at most.
 constexpr std::size_t kWaitingMost = 256;
 constexpr std::size_t kGroup = 64;
 constexpr auto kTick = std::chrono::milliseconds(100);
@@ -116,6 +122,7 @@ class ManyRun {
   struct Waiting {
     std::unique_ptr<platform::ReplacementFile> file;
     std::size_t job;
+    Clock::time_point since;
   };
 
   void Work() {
@@ -184,7 +191,7 @@ class ManyRun {
           "で書かれています。");
     while (committing_ && waiting_.size() >= kWaitingMost && !platform::Interrupted())
       changed_.wait_for(lock, kTick);
-    waiting_.push_back({std::move(replacement), index});
+    waiting_.push_back({std::move(replacement), index, Clock::now()});
     if (!committing_ && waiting_.size() >= kGroup) CommitGroup(lock);
     changed_.notify_all();
   }
@@ -201,7 +208,14 @@ class ManyRun {
   void CommitAll() {
     std::unique_lock lock(mutex_);
     for (;;) {
-      changed_.wait_for(lock, kTick, [&] { return waiting_.size() >= kGroup || converting_ == 0; });
+      // A group is due when it is large, when its first file has waited a
+      // tick, or when no more will come.
+      auto due = [&] {
+        return waiting_.size() >= kGroup || converting_ == 0 ||
+               (!waiting_.empty() && Clock::now() - waiting_.front().since >= kTick);
+      };
+      changed_.wait_for(lock, kTick / 4, due);
+      if (!due() && !platform::Interrupted()) continue;
       if (platform::Interrupted()) {
         std::deque<Waiting> dropped;
         dropped.swap(waiting_);
@@ -295,6 +309,14 @@ class ManyRun {
 
 int ConvertMany(const clsQuillmere& converter, const FileList& list, const ManyOptions& options,
                 std::ostream& err) {
+#ifdef __GLIBC__
+  // Each conversion takes a few MiB of buffers and gives them back when its
+  // file is done, for the next to take again: kept by the allocator rather
+  // than returned to the system and faulted in afresh (twenty times the
+  // page faults of one long file, otherwise).
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
+#endif
   return ManyRun(converter, list, options, err).Run();
 }
 
