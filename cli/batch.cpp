@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "cli/file_list.h"
+#include "cli/file_messages.h"
 #include "cli/many_files.h"
 #include "conversion/conversion_run.h"
 #include "engine/clsQuillmere.h"
@@ -167,7 +168,7 @@ int RunMany(const clsQuillmere& converter, Options& opt, std::ostream& err, bool
     return kFiles;
   }
   if (!platform::CreateFolders(*opt.output_folder)) {
-    err << "quillmere: 出力先のフォルダーを作れません: " << U8(*opt.output_folder) << "\n";
+    err << "quillmere: " << FolderUnmade(*opt.output_folder) << "\n";
     return kFiles;
   }
   opt.many.run = opt.run;
@@ -302,12 +303,11 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
   const std::u16string& output = opt.files[1];
   std::unique_ptr<platform::FileReader> file;
   if (input != u"-" && !(file = platform::FileReader::Open(input))) {
-    err << "quillmere: 入力ファイルを読み込めません: " << U8(input) << "\n";
+    err << "quillmere: " << InputUnopenable(input) << "\n";
     return kFiles;
   }
   if (input != u"-" && output != u"-" && platform::SameFile(input, output)) {
-    err << "quillmere: 入力と出力が同じファイルです。入力ファイルを上書きしないよう、変換しません: "
-        << U8(output) << "\n";
+    err << "quillmere: " << SameFileRefused(output) << "\n";
     return kFiles;
   }
   auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
@@ -333,14 +333,13 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
     case conversion::RunResult::Status::kConverted:
       break;
     case conversion::RunResult::Status::kUnreadable:
-      err << "quillmere: 入力ファイルを読み込めませんでした: " << U8(input) << "\n";
+      err << "quillmere: " << InputUnreadable(input) << "\n";
       return kFiles;
     case conversion::RunResult::Status::kUnwritable:
       if (output == u"-")
         err << "quillmere: 標準出力に書き込めませんでした。\n";
       else
-        err << "quillmere: " << U8(conversion::DescribeWriteError(result.write_error)) << " "
-            << U8(output) << "\n";
+        err << "quillmere: " << OutputUnwritable(result.write_error, output) << "\n";
       return kFiles;
   }
   if (opt.show_encoding) {
@@ -349,10 +348,7 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
                      [&](const EncodingName& e) { return e.encoding == result.input.encoding; });
     err << "input: " << U8(name->name) << " (" << WhyName(result.input.why) << ")\n";
   }
-  if (result.lost > 0) {
-    err << "quillmere: 出力の文字コードで表せない文字が " << result.lost
-        << " 個ありました。その文字は代わりの文字または \"?\" で書かれています。\n";
-  }
+  if (result.lost > 0) err << "quillmere: " << CharactersLost(result.lost) << "\n";
   return kSuccess;
 }
 

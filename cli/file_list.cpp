@@ -5,6 +5,7 @@
 
 #include "platform/folders.h"
 #include "platform/upper_case.h"
+#include "platform/wildcard.h"
 
 namespace cli {
 namespace {
@@ -13,17 +14,6 @@ std::u16string Join(const std::u16string& folder, const std::u16string& name) {
   if (folder.empty()) return name;
   if (folder.back() == u'\\' || folder.back() == u'/') return folder + name;
   return folder + kSeparator + name;
-}
-
-std::u16string FolderOf(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
-}
-
-bool HasWildcard(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/");
-  const auto last = slash == std::u16string::npos ? 0 : slash + 1;
-  return path.find_first_of(u"*?", last) != std::u16string::npos;
 }
 
 std::vector<platform::FoundEntry> SortedEntries(const std::u16string& pattern) {
@@ -57,7 +47,7 @@ class Lister {
 
   void Add(const std::u16string& input) {
     if (platform::IsFolder(input)) return AddFolder(input, output_folder_, 0);
-    if (HasWildcard(input)) {
+    if (platform::HasWildcard(NameOf(input))) {
       const std::vector<platform::FoundEntry> found = SortedEntries(input);
       bool any = false;
       for (const platform::FoundEntry& e : found) {
@@ -69,10 +59,8 @@ class Lister {
       return;
     }
     const std::vector<platform::FoundEntry> found = platform::FindEntries(input);
-    const auto slash = input.find_last_of(u"\\/");
-    const std::u16string name = slash == std::u16string::npos ? input : input.substr(slash + 1);
     // One that is not there is listed too: it fails as an unreadable input.
-    AddFile(input, name, found.empty() ? 0 : found[0].size, output_folder_);
+    AddFile(input, NameOf(input), found.empty() ? 0 : found[0].size, output_folder_);
   }
 
   FileList& list() { return list_; }
@@ -94,6 +82,15 @@ std::u16string OutputKey(const std::u16string& output) {
 }
 
 }  // namespace
+
+std::u16string FolderOf(const std::u16string& path) {
+  const auto slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+}
+
+std::u16string NameOf(const std::u16string& path) {
+  return path.substr(FolderOf(path).size());
+}
 
 std::u16string OutputNameFor(const std::u16string& file_name) {
   const auto dot = file_name.rfind(u'.');

@@ -29,6 +29,11 @@ constexpr char16_t kSeparator = u'\\';
 constexpr char16_t kSeparator = u'/';
 #endif
 
+// A path's folder with its separator ("" for a bare name), and what
+// follows it. Either separator counts.
+std::u16string FolderOf(const std::u16string& path);
+std::u16string NameOf(const std::u16string& path);
+
 // The output's name for an input of the name `file_name`: without its
 // extension (what follows its last "."), plus ".txt", as a dropped file's
 // output is named.

@@ -15,6 +15,7 @@
 #include <system_error>
 #include <thread>
 
+#include "cli/file_messages.h"
 #include "cli/status_line.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
@@ -37,11 +38,6 @@ constexpr auto kTick = std::chrono::milliseconds(100);
 
 std::string U8(std::u16string_view s) {
   return platform::EncodeUtf8(s);
-}
-
-std::u16string FolderOf(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash);
 }
 
 class ManyRun {
@@ -152,12 +148,11 @@ class ManyRun {
     std::string failure;
     if (const std::u16string folder = FolderOf(job.output);
         !folder.empty() && !platform::CreateFolders(folder))
-      failure = "出力先のフォルダーを作れません: " + U8(folder);
+      failure = FolderUnmade(folder.substr(0, folder.size() - 1));
     else if (!(file = platform::FileReader::Open(job.input)))
-      failure = "入力ファイルを読み込めません: " + U8(job.input);
+      failure = InputUnopenable(job.input);
     else if (platform::SameFile(job.input, job.output))
-      failure = "入力と出力が同じファイルです。入力ファイルを上書きしないよう、変換しません: " +
-                U8(job.output);
+      failure = SameFileRefused(job.output);
     if (!failure.empty()) {
       done_with_input();
       return Fail(failure);
@@ -178,17 +173,15 @@ class ManyRun {
     if (platform::Interrupted()) return;  // dropped: the old output stays
     switch (result.status) {
       case conversion::RunResult::Status::kUnreadable:
-        return Fail("入力ファイルを読み込めませんでした: " + U8(job.input));
+        return Fail(InputUnreadable(job.input));
       case conversion::RunResult::Status::kUnwritable:
-        return Fail(U8(conversion::DescribeWriteError(result.write_error)) + " " + U8(job.output));
+        return Fail(OutputUnwritable(result.write_error, job.output));
       case conversion::RunResult::Status::kConverted:
         break;
     }
     std::unique_lock lock(mutex_);
     if (result.lost > 0 && !options_.quiet)
-      Say("quillmere: " + U8(job.input) + ": 出力の文字コードで表せない文字が " +
-          std::to_string(result.lost) + " 個ありました。その文字は代わりの文字または \"?\" " +
-          "で書かれています。");
+      Say("quillmere: " + U8(job.input) + ": " + CharactersLost(result.lost));
     while (committing_ && waiting_.size() >= kWaitingMost && !platform::Interrupted())
       changed_.wait_for(lock, kTick);
     waiting_.push_back({std::move(replacement), index, Clock::now()});
@@ -251,8 +244,7 @@ class ManyRun {
         continue;
       }
       ++failed_;
-      Say("quillmere: " + U8(conversion::DescribeWriteError(errors[i])) + " " +
-          U8(list_.jobs[group[i].job].output));
+      Say("quillmere: " + OutputUnwritable(errors[i], list_.jobs[group[i].job].output));
     }
   }
 

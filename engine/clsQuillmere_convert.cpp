@@ -373,15 +373,9 @@ void clsQuillmere::BasicSession<Char>::FlushBreaks(String& out) {
   breaks_ = 0;
 }
 
-// CR LF, a lone CR and a lone LF each count as one break.
 template <typename Char>
 inline void clsQuillmere::BasicSession<Char>::CountBreak(Char c) {
-  if (c == '\n' && cr_pending_) {
-    cr_pending_ = false;
-  } else {
-    ++breaks_;
-    cr_pending_ = c == '\r';
-  }
+  engine::scan::CountBreak(c, breaks_, cr_pending_);
 }
 
 template <typename Char>

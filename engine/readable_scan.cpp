@@ -801,16 +801,10 @@ QUILLMERE_INLINE void ReadableScan<Char>::Space() {
   if (line_has_text_ && breaks_ == 0 && lines_ == 0) pending_space_ = true;
 }
 
-// CR LF, a lone CR and a lone LF each count as one break.
 template <typename Char>
 QUILLMERE_INLINE void ReadableScan<Char>::SourceBreak(Char c) {
   pending_space_ = false;
-  if (c == '\n' && cr_pending_) {
-    cr_pending_ = false;
-  } else {
-    ++breaks_;
-    cr_pending_ = c == '\r';
-  }
+  scan::CountBreak(c, breaks_, cr_pending_);
 }
 
 template <typename Char>

@@ -217,6 +217,19 @@ constexpr Char kCrLf[] = {'\r', '\n'};
 template <typename Char>
 constexpr Char kCrLfCrLf[] = {'\r', '\n', '\r', '\n'};
 
+// Counts the line break `c`, a CR or an LF: CR LF, a lone CR and a lone LF
+// each count as one. `cr_pending` tells whether the last one counted was a
+// CR, which an LF would join.
+template <typename Char>
+QUILLMERE_INLINE void CountBreak(Char c, std::size_t& breaks, bool& cr_pending) {
+  if (c == '\n' && cr_pending) {
+    cr_pending = false;
+  } else {
+    ++breaks;
+    cr_pending = c == '\r';
+  }
+}
+
 // The entity at text[i], an "&": how many characters it takes and what they
 // stand for. "&amp;" first, then "&lt;" and "&gt;": an "&" decoded from
 // "&amp;" still forms "&lt;" or "&gt;" with the text after it.

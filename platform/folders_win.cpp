@@ -3,6 +3,7 @@
 
 #include "platform/file_system_win.h"
 #include "platform/folders.h"
+#include "platform/wildcard.h"
 #include "platform/win_handle.h"
 
 namespace platform {
@@ -12,8 +13,7 @@ using namespace win;
 std::vector<FoundEntry> FindEntries(const std::u16string& path) {
   std::vector<FoundEntry> found;
   if (path.empty()) return found;
-  const std::u16string last = path.substr(path.find_last_of(u"\\/") + 1);
-  const bool search = last.find_first_of(u"*?") != std::u16string::npos;
+  const bool search = HasWildcard(std::u16string_view(path).substr(path.find_last_of(u"\\/") + 1));
   WIN32_FIND_DATAW data;
   UniqueFind find(FindFirstFileW(W(path), &data));
   if (!find) return found;

@@ -11,6 +11,10 @@ bool HasWildcard(std::string_view name) {
   return name.find_first_of("*?") != name.npos;
 }
 
+bool HasWildcard(std::u16string_view name) {
+  return name.find_first_of(u"*?") != name.npos;
+}
+
 // Greedy matching with one back-track point for the latest "*": linear in
 // practice and never exponential. Both sides in upper case, unit by unit.
 bool WildcardMatch(std::string_view pattern_utf8, std::string_view name_utf8) {

@@ -8,6 +8,7 @@
 namespace platform {
 
 bool HasWildcard(std::string_view name);
+bool HasWildcard(std::u16string_view name);
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 }  // namespace platform
