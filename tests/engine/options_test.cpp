@@ -2,6 +2,9 @@
 // settings file and saving them back.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
 #include "engine/number_text.h"
@@ -160,6 +163,29 @@ TEST_F(SettingsFileTest, ValueOutOfRangeIsAnOverflowAfterTheKeysBeforeIt) {
   EXPECT_THROW(clsQuillmere().Initialize(Ini()), engine::OverflowError);
   dir_.Write(u"Brackwen.ini", "[HTML]\r\nHR=-32769\r\n");
   EXPECT_THROW(clsQuillmere().Initialize(Ini()), engine::OverflowError);
+}
+
+// The settings file the release carries: what SaveValue writes into a new
+// file for the table's defaults (every option 1, HR_NUM 5), so that Start
+// works on first use.
+TEST_F(SettingsFileTest, TheReleasedSettingsFileIsTheDefaultsAsSaved) {
+  clsQuillmere q;
+  for (const char16_t* key : {u"HR", u"BR", u"P", u"IMG", u"ANAME", u"AHREF", u"AHREFSharp",
+                              u"ENTER", u"A_LINK_TAG_TYPE"})
+    q.SetValue(key, u"1");
+  q.SetValue(u"HR_NUM", u"5");
+  ASSERT_TRUE(q.SaveValue(Ini()));
+  std::string released = QUILLMERE_RELEASED_INI;
+#ifdef _WIN32
+  if (released.starts_with('/')) released = "Z:" + released;  // the source tree, under Wine
+#endif
+  std::ifstream in(released, std::ios::binary);
+  ASSERT_TRUE(in) << released;
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(dir_.Read(u"Brackwen.ini"), bytes);
+  clsQuillmere back;
+  ASSERT_TRUE(back.Initialize(Ini()));
+  EXPECT_EQ(AllValues(back), AllValues(q));
 }
 
 TEST_F(SettingsFileTest, SaveFromScratchWritesTheThreeSectionsInOrder) {

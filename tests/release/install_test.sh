@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The installer under Wine, as a user would use it:
+#   install_test.sh MSI
+# msiexec /i installs per user into %LOCALAPPDATA%\Programs\Sanvelle with a
+# Start menu shortcut and an Add/Remove Programs entry; the installed
+# programs run (Sanvelle.exe opens its window, on a display); msiexec /x
+# removes the programs and the shortcut and leaves a settings file the user
+# has changed. The file lists before and after are printed.
+set -euo pipefail
+msi=$1
+root=$(cd "$(dirname "$0")/../.." && pwd)
+run() { "$root/tools/wine-run" "$@"; }
+: "${WINEPREFIX:=${QUILLMERE_WINEPREFIX:?}}"
+export WINEPREFIX
+msi_win=$(run winepath -w "$msi" 2>/dev/null)
+users=$WINEPREFIX/drive_c/users
+fail() { echo "install_test: $*" >&2; exit 1; }
+listing() { find "$users"/*/AppData/Local/Programs/Sanvelle "$users"/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Sanvelle.lnk 2>/dev/null | sed "s|^$users/[^/]*/||" | sort || true; }
+
+# Nothing of an earlier run.
+run msiexec /x "$msi_win" /qn >/dev/null 2>&1 || true
+rm -rf "$users"/*/AppData/Local/Programs/Sanvelle
+echo "before:"; listing
+
+run msiexec /i "$msi_win" /qn </dev/null >/dev/null 2>&1 || fail "msiexec /i failed ($?)"
+echo "installed:"; listing
+folder=$(echo "$users"/*/AppData/Local/Programs/Sanvelle)
+for f in Sanvelle.exe quillmere.exe README.txt Brackwen.ini; do
+  [ -f "$folder/$f" ] || fail "$f not installed"
+done
+cmp "$folder/Brackwen.ini" "$root/resources/release/Brackwen.ini" || fail "Brackwen.ini differs"
+ls "$users"/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Sanvelle.lnk >/dev/null ||
+  fail "no Start menu shortcut"
+entry=$(run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null;
+        run reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null) || true
+grep -q 'DisplayName    REG_SZ    Quillmere' <<<"$entry" || fail "no Add/Remove Programs entry"
+grep -q 'DisplayVersion    REG_SZ    1.1.0' <<<"$entry" || fail "no version 1.1.0 in the entry"
+# A later version replaces this one: the upgrade code is the fixed one.
+msiinfo export "$msi" Upgrade | grep -q '{6B1C2F0E-3A5D-4E8B-9C71-2D4F6A8B0C13}' ||
+  fail "not the upgrade code of every version"
+# The entry's icon: Windows takes it from ARPPRODUCTICON (Wine shows none).
+msiinfo export "$msi" Property | grep -q $'^ARPPRODUCTICON\tSanvelle.ico' || fail "no product icon"
+
+version=$(run "$folder/quillmere.exe" --version | tr -d '\r')
+[ "$version" = "quillmere 1.1.0" ] || fail "installed quillmere.exe says \"$version\""
+if [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null; then
+  run "$folder/Sanvelle.exe" </dev/null >/dev/null 2>&1 &
+  program=$!
+  window=""
+  for _ in $(seq 1 100); do
+    window=$(xdotool search --name '^Sanvelle$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+    sleep 0.2
+  done
+  # Ended as Task Manager would end it, and waited for: a running
+  # program's file could not be removed.
+  run taskkill /F /IM Sanvelle.exe >/dev/null 2>&1 || kill "$program" 2>/dev/null || true
+  wait "$program" 2>/dev/null || true
+  [ -n "$window" ] || fail "the installed Sanvelle.exe opened no window"
+  echo "the installed Sanvelle.exe opened its window"
+fi
+
+# A settings file the user has changed stays; everything else goes.
+printf '[HTML]\r\nHR=0\r\n' > "$folder/Brackwen.ini"
+run msiexec /x "$msi_win" /qn </dev/null >/dev/null 2>&1 || fail "msiexec /x failed ($?)"
+echo "after uninstalling:"; listing
+[ "$(listing)" = "AppData/Local/Programs/Sanvelle
+AppData/Local/Programs/Sanvelle/Brackwen.ini" ] || fail "uninstalling left more than the settings file"
+[ "$(cat "$folder/Brackwen.ini")" = $'[HTML]\r\nHR=0\r' ] || fail "the changed settings file was not kept"
+rm -rf "$folder"
+echo "install_test: passed"
