@@ -71,9 +71,6 @@ constexpr char kUsageText[] =
     "終了コード: 0 成功、1 引数の誤り、2 設定の誤り、3 入力または出力の失敗 (-o では一つでも\n"
     "失敗したとき)、130 Ctrl+C で中断したとき\n";
 
-constexpr std::u16string_view kKeys[] = {
-    u"HR",    u"HR_NUM",          u"BR",     u"P",      u"IMG",   u"ANAME", u"AHREF", u"AHREFSharp",
-    u"ENTER", u"A_LINK_TAG_TYPE", u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK"};
 // What --readable turns on; an empty settings file has them off.
 constexpr std::u16string_view kReadableKeys[] = {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK"};
 
@@ -209,21 +206,19 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       opt.many.quiet = true;
     } else if (a == u"--progress") {
       opt.progress = true;
-    } else if (a.starts_with(u"-j") && a.size() > 2) {
-      const std::optional<unsigned> jobs = JobCount(std::u16string_view(a).substr(2));
-      if (!jobs) return UsageError(err, "-j には 1 から 1024 までの数を指定します。");
-      opt.many.jobs = *jobs;
     } else if (a == u"--readable") {
       for (std::u16string_view key : kReadableKeys) opt.sets.emplace_back(key, u"1");
     } else if (a == u"--ini" || a == u"--set" || a == u"--input-encoding" ||
-               a == u"--output-encoding" || a == u"-o" || a == u"-j") {
-      if (i + 1 == args.size()) return UsageError(err, U8(a) + " の後に値がありません。");
-      const std::u16string& v = args[++i];
+               a == u"--output-encoding" || a == u"-o" || a.starts_with(u"-j")) {
+      const bool attached = a.starts_with(u"-j") && a.size() > 2;  // -jN
+      if (!attached && i + 1 == args.size())
+        return UsageError(err, U8(a) + " の後に値がありません。");
+      const std::u16string v = attached ? a.substr(2) : args[++i];
       if (a == u"-o") {
         opt.output_folder = v;
         continue;
       }
-      if (a == u"-j") {
+      if (a.starts_with(u"-j")) {
         const std::optional<unsigned> jobs = JobCount(v);
         if (!jobs) return UsageError(err, "-j には 1 から 1024 までの数を指定します。");
         opt.many.jobs = *jobs;
@@ -256,7 +251,7 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       if (eq == std::u16string::npos)
         return UsageError(err, "--set は KEY=VALUE の形で指定します。");
       std::u16string key = v.substr(0, eq);
-      if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys))
+      if (clsQuillmere().GetValue(key).empty())
         return UsageError(err, "設定項目 " + U8(key) + " はありません。");
       opt.sets.emplace_back(key, v.substr(eq + 1));
     } else {
@@ -278,11 +273,7 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
   clsQuillmere converter;
   try {
     if (opt.defaults) {
-      for (std::u16string_view key : kKeys) {
-        const bool off = std::find(std::begin(kReadableKeys), std::end(kReadableKeys), key) !=
-                         std::end(kReadableKeys);
-        converter.SetValue(std::u16string(key), key == u"HR_NUM" ? u"5" : off ? u"0" : u"1");
-      }
+      converter.UseFallbacks();
     } else if (!converter.Initialize(opt.ini.value_or(default_ini))) {
       err << "quillmere: Initializeファイル読み込みエラー (" << U8(opt.ini.value_or(default_ini))
           << ")\n";

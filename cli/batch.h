@@ -9,15 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+#include "cli/exit_codes.h"
 
-enum ExitCode {
-  kSuccess = 0,
-  kUsage = 1,      // bad arguments; the usage text follows the message
-  kSettings = 2,   // settings file missing, or a value refused
-  kFiles = 3,      // input unreadable or output not written (with -o: any file)
-  kStopped = 130,  // with -o: stopped by Ctrl+C
-};
+namespace cli {
 
 // Runs one conversion. `args` excludes the program name; `default_ini` is the
 // settings file used without --ini. Messages go to `err` in UTF-8; "-" as

@@ -4,7 +4,6 @@
 #include <unordered_map>
 
 #include "platform/folders.h"
-#include "platform/upper_case.h"
 #include "platform/wildcard.h"
 
 namespace cli {
@@ -13,7 +12,7 @@ namespace {
 std::u16string Join(const std::u16string& folder, const std::u16string& name) {
   if (folder.empty()) return name;
   if (folder.back() == u'\\' || folder.back() == u'/') return folder + name;
-  return folder + kSeparator + name;
+  return folder + platform::kPathSeparator + name;
 }
 
 std::vector<platform::FoundEntry> SortedEntries(const std::u16string& pattern) {
@@ -71,16 +70,6 @@ class Lister {
   FileList list_;
 };
 
-// Outputs compare as the file system compares names: on Windows without
-// regard to case.
-std::u16string OutputKey(const std::u16string& output) {
-#ifdef _WIN32
-  return platform::UpperCase(output);
-#else
-  return output;
-#endif
-}
-
 }  // namespace
 
 std::u16string FolderOf(const std::u16string& path) {
@@ -117,7 +106,7 @@ std::optional<FileList> ListFiles(const std::vector<std::u16string>& inputs,
   FileList& list = lister.list();
   std::unordered_map<std::u16string, std::size_t> writers;
   for (std::size_t i = 0; i < list.jobs.size(); ++i) {
-    const auto [at, added] = writers.emplace(OutputKey(list.jobs[i].output), i);
+    const auto [at, added] = writers.emplace(platform::NameKey(list.jobs[i].output), i);
     if (added) continue;
     error = u"二つの入力が同じ出力ファイルに書き込みます: " + list.jobs[at->second].input +
             u" と " + list.jobs[i].input + u" → " + list.jobs[i].output;

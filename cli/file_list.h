@@ -22,13 +22,6 @@ struct FileList {
   std::vector<std::u16string> not_found;
 };
 
-// The separator of the paths this list makes.
-#ifdef _WIN32
-constexpr char16_t kSeparator = u'\\';
-#else
-constexpr char16_t kSeparator = u'/';
-#endif
-
 // A path's folder with its separator ("" for a bare name), and what
 // follows it. Either separator counts.
 std::u16string FolderOf(const std::u16string& path);

@@ -1,9 +1,5 @@
 #include "cli/many_files.h"
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -15,12 +11,14 @@
 #include <system_error>
 #include <thread>
 
+#include "cli/exit_codes.h"
 #include "cli/file_messages.h"
 #include "cli/status_line.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/folders.h"
 #include "platform/interrupt.h"
+#include "platform/memory.h"
 
 namespace cli {
 namespace {
@@ -111,7 +109,7 @@ class ManyRun {
         summary += "、中断 " + std::to_string(Total() - converted_ - skipped_ - failed_) + " 件";
       Say(summary);
     }
-    return stopped ? 130 : failed_ > 0 ? 3 : 0;
+    return stopped ? kStopped : failed_ > 0 ? kFiles : kSuccess;
   }
 
  private:
@@ -301,14 +299,7 @@ class ManyRun {
 
 int ConvertMany(const clsQuillmere& converter, const FileList& list, const ManyOptions& options,
                 std::ostream& err) {
-#ifdef __GLIBC__
-  // Each conversion takes a few MiB of buffers and gives them back when its
-  // file is done, for the next to take again: kept by the allocator rather
-  // than returned to the system and faulted in afresh (twenty times the
-  // page faults of one long file, otherwise).
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  mallopt(M_TRIM_THRESHOLD, 64 << 20);
-#endif
+  platform::KeepFreedMemory();
   return ManyRun(converter, list, options, err).Run();
 }
 

@@ -11,17 +11,6 @@ namespace {
 using platform::Encoding;
 using Status = RunResult::Status;
 
-std::string_view MarkOf(Encoding e) {
-  switch (e) {
-    case Encoding::kUtf8:
-      return "\xEF\xBB\xBF";
-    case Encoding::kUtf16Le:
-      return "\xFF\xFE";
-    default:
-      return {};
-  }
-}
-
 }  // namespace
 
 std::pair<Encoding, bool> OutputEncodingFor(OutputChoice choice, const InputEncoding& input) {
@@ -84,7 +73,7 @@ RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const
     write_failed = write_failed || !write(bytes);
     return !write_failed;
   };
-  if (result.output_mark) checked(MarkOf(result.output));
+  if (result.output_mark) checked(ByteOrderMark(result.output));
   const bool ok =
       !write_failed && ConvertPieces(converter, from_head, checked,
                                      {result.input.encoding, result.output, false}, &result.lost);

@@ -19,6 +19,12 @@ constexpr Mark kMarks[] = {{"\xEF\xBB\xBF", Encoding::kUtf8},
 
 }  // namespace
 
+std::string_view ByteOrderMark(Encoding encoding) {
+  for (const Mark& m : kMarks)
+    if (m.encoding == encoding) return m.bytes;
+  return {};
+}
+
 bool LooksLikeUtf8(std::string_view sample, bool whole) {
   const std::size_t valid = platform::ValidUtf8Length(sample);
   if (valid < sample.size()) {

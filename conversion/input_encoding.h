@@ -60,4 +60,8 @@ std::string_view PrescanForEncoding(std::string_view head, bool* in_xml = nullpt
 // "ﾃｽ", C3 BD) stays in the ANSI code page.
 bool LooksLikeUtf8(std::string_view sample, bool whole);
 
+// The byte-order mark of an encoding that has one (UTF-8, UTF-16); empty for
+// the others.
+std::string_view ByteOrderMark(platform::Encoding encoding);
+
 }  // namespace conversion

@@ -111,6 +111,11 @@ bool clsQuillmere::SetValue(const std::u16string& Parameter, const std::u16strin
       platform::EncodeUtf8(Parameter + u" の値「" + Value + u"」は -32768～32767 の範囲外です。"));
 }
 
+void clsQuillmere::UseFallbacks() {
+  for (std::size_t i = 0; i < kOptions.size(); ++i)
+    options_[i] = static_cast<std::int16_t>(kOptions[i].fallback);
+}
+
 std::u16string clsQuillmere::GetValue(const std::u16string& Parameter) const {
   int index = IndexOf(Parameter);
   if (index < 0) return u"";

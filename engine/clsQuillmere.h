@@ -25,6 +25,10 @@ class clsQuillmere {
   // read before that key keep their new values.
   bool Initialize(const std::u16string& IniFilePath);
 
+  // Sets every option to what a settings file without its key gives: 5 for
+  // HR_NUM, 0 for the four readable-text options, 1 for the others.
+  void UseFallbacks();
+
   // Writes the ten options of the settings dialog to the settings file,
   // creating it if needed; the section "TEXT" stays as it is. False when the
   // folder does not exist or any write fails; the file then keeps its

@@ -217,11 +217,9 @@ ReadableScan<Char>::ReadableScan(const ScanOptions& options, const clsQuillmere:
 template <typename Char>
 void ReadableScan<Char>::Feed(View piece, String& out) {
   if (held_.empty()) return Process(piece, false, out);
-  joined_.swap(held_);
+  String joined = std::move(held_);
   held_.clear();
-  joined_.append(piece);
-  const String joined = std::move(joined_);
-  joined_.clear();
+  joined.append(piece);
   Process(joined, false, out);
 }
 

@@ -109,9 +109,8 @@ class ReadableScan {
   String bullet_;  // "・"
 
   State state_ = State::kText;
-  String held_;    // the start of a construct the last piece cut
-  String joined_;  // held_ and the next piece, together
-  String tag_;     // a tag begun but not yet ended
+  String held_;  // the start of a construct the last piece cut
+  String tag_;   // a tag begun but not yet ended
   bool spilled_ = false;
   std::string comment_tail_;  // the last characters of a comment, "-" and "!" only
   mutable std::array<RecentName, 32> recent_{};

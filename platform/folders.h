@@ -7,6 +7,17 @@
 
 namespace platform {
 
+// The separator of the paths the program makes.
+#ifdef _WIN32
+constexpr char16_t kPathSeparator = u'\\';
+#else
+constexpr char16_t kPathSeparator = u'/';
+#endif
+
+// A path in the form in which the file system compares names: on Windows
+// without regard to case (upper-cased), elsewhere as it is.
+std::u16string NameKey(const std::u16string& path);
+
 struct FoundEntry {
   std::u16string name;  // as stored, without its folder
   bool folder = false;

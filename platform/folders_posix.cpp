@@ -27,6 +27,10 @@ bool Describe(const std::string& full, const std::string& name, FoundEntry& entr
 
 }  // namespace
 
+std::u16string NameKey(const std::u16string& path) {
+  return path;
+}
+
 std::vector<FoundEntry> FindEntries(const std::u16string& path) {
   std::vector<FoundEntry> found;
   if (path.empty()) return found;

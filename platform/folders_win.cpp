@@ -3,12 +3,17 @@
 
 #include "platform/file_system_win.h"
 #include "platform/folders.h"
+#include "platform/upper_case.h"
 #include "platform/wildcard.h"
 #include "platform/win_handle.h"
 
 namespace platform {
 
 using namespace win;
+
+std::u16string NameKey(const std::u16string& path) {
+  return UpperCase(path);
+}
 
 std::vector<FoundEntry> FindEntries(const std::u16string& path) {
   std::vector<FoundEntry> found;
