@@ -293,13 +293,12 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
   const std::u16string& input = opt.files[0];
   const std::u16string& output = opt.files[1];
   std::unique_ptr<platform::FileReader> file;
-  if (input != u"-" && !(file = platform::FileReader::Open(input))) {
-    err << "quillmere: " << InputUnopenable(input) << "\n";
-    return kFiles;
-  }
-  if (input != u"-" && output != u"-" && platform::SameFile(input, output)) {
-    err << "quillmere: " << SameFileRefused(output) << "\n";
-    return kFiles;
+  if (input != u"-") {
+    const std::string failure = OpenInput(input, output == u"-" ? u"" : output, file);
+    if (!failure.empty()) {
+      err << "quillmere: " << failure << "\n";
+      return kFiles;
+    }
   }
   auto read = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
     if (file) return file->Read(buffer, size);

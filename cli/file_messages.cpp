@@ -32,4 +32,15 @@ std::string CharactersLost(std::size_t lost) {
          " 個ありました。その文字は代わりの文字または \"?\" で書かれています。";
 }
 
+std::string OpenInput(const std::u16string& input, const std::u16string& output,
+                      std::unique_ptr<platform::FileReader>& file) {
+  if (!(file = platform::FileReader::Open(input))) return InputUnopenable(input);
+  // Converting a file onto itself would lose it.
+  if (!output.empty() && platform::SameFile(input, output)) {
+    file.reset();
+    return SameFileRefused(output);
+  }
+  return {};
+}
+
 }  // namespace cli

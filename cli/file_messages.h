@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "platform/file_system.h"
@@ -16,5 +17,10 @@ std::string SameFileRefused(const std::u16string& output);
 std::string InputUnreadable(const std::u16string& input);
 std::string OutputUnwritable(platform::WriteError error, const std::u16string& output);
 std::string CharactersLost(std::size_t lost);
+
+// Opens `input` to be converted into `output` (empty for standard output):
+// the message of why it cannot be, or empty when `file` is open.
+std::string OpenInput(const std::u16string& input, const std::u16string& output,
+                      std::unique_ptr<platform::FileReader>& file);
 
 }  // namespace cli

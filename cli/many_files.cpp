@@ -147,10 +147,8 @@ class ManyRun {
     if (const std::u16string folder = FolderOf(job.output);
         !folder.empty() && !platform::CreateFolders(folder))
       failure = FolderUnmade(folder.substr(0, folder.size() - 1));
-    else if (!(file = platform::FileReader::Open(job.input)))
-      failure = InputUnopenable(job.input);
-    else if (platform::SameFile(job.input, job.output))
-      failure = SameFileRefused(job.output);
+    else
+      failure = OpenInput(job.input, job.output, file);
     if (!failure.empty()) {
       done_with_input();
       return Fail(failure);

@@ -57,6 +57,24 @@ WriteError FromLastError(DWORD err) {
 
 }  // namespace win
 
+bool win::WriteAll(HANDLE file, std::string_view bytes, std::uint64_t* written) {
+  while (!bytes.empty()) {
+    const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
+    DWORD done = 0;
+    const BOOL ok = ::WriteFile(file, bytes.data(), chunk, &done, nullptr);
+    if (written) *written += done;
+    if (!ok || done == 0) return false;
+    bytes.remove_prefix(done);
+  }
+  return true;
+}
+
+std::pair<std::u16string, std::u16string> win::SplitLast(const std::u16string& path) {
+  const auto slash = path.find_last_of(u"\\/");
+  if (slash == std::u16string::npos) return {u".", path};
+  return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
 namespace {
 
 using namespace win;
@@ -65,13 +83,7 @@ WriteError WriteFileWhole(const std::u16string& path, std::string_view bytes, DW
   UniqueHandle file(
       CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return FromLastError(GetLastError());
-  while (!bytes.empty()) {
-    DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
-    DWORD written = 0;
-    if (!::WriteFile(file.get(), bytes.data(), chunk, &written, nullptr) || written == 0)
-      return FromLastError(GetLastError());
-    bytes.remove_prefix(written);
-  }
+  if (!WriteAll(file.get(), bytes)) return FromLastError(GetLastError());
   if (!FlushFileBuffers(file.get())) return FromLastError(GetLastError());
   return WriteError::kNone;
 }
@@ -152,13 +164,7 @@ class WinScratch final : public ScratchFile {
   explicit WinScratch(UniqueHandle file) : file_(std::move(file)) {}
   bool Append(std::string_view bytes) override {
     MoveTo(size_);
-    for (std::string_view rest = bytes; !rest.empty();) {
-      DWORD chunk = rest.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(rest.size());
-      DWORD written = 0;
-      if (!::WriteFile(file_.get(), rest.data(), chunk, &written, nullptr) || written == 0)
-        return false;  // anything past size_ is never read
-      rest.remove_prefix(written);
-    }
+    if (!WriteAll(file_.get(), bytes)) return false;  // anything past size_ is never read
     size_ += bytes.size();
     return true;
   }

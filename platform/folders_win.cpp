@@ -18,7 +18,7 @@ std::u16string NameKey(const std::u16string& path) {
 std::vector<FoundEntry> FindEntries(const std::u16string& path) {
   std::vector<FoundEntry> found;
   if (path.empty()) return found;
-  const bool search = HasWildcard(std::u16string_view(path).substr(path.find_last_of(u"\\/") + 1));
+  const bool search = HasWildcard(SplitLast(path).second);
   WIN32_FIND_DATAW data;
   UniqueFind find(FindFirstFileW(W(path), &data));
   if (!find) return found;

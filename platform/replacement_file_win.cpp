@@ -63,13 +63,6 @@ bool MarkForDeletion(HANDLE file, bool mark) {
   return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
-// A path's folder and last component; "/" separates as "\\" does.
-std::pair<std::u16string, std::u16string> SplitLast(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/");
-  if (slash == std::u16string::npos) return {u".", path};
-  return {path.substr(0, slash), path.substr(slash + 1)};
-}
-
 class WinReplacement final : public ReplacementFile {
  public:
   // `flusher`, when open, is a second handle to the same file for flushing
@@ -91,14 +84,8 @@ class WinReplacement final : public ReplacementFile {
     if (unmarked_ && (!committed_ || in_place_)) DeleteFileW(W(scratch_));
   }
   bool Write(std::string_view bytes) override {
-    while (error_ == WriteError::kNone && !bytes.empty()) {
-      DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
-      DWORD written = 0;
-      if (!::WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) || written == 0)
-        error_ = FromLastError(GetLastError());
-      bytes.remove_prefix(written);
-      written_ += written;
-    }
+    if (error_ == WriteError::kNone && !WriteAll(file_.get(), bytes, &written_))
+      error_ = FromLastError(GetLastError());
     if (error_ == WriteError::kNone && flusher_) flush_.Written(written_);
     return error_ == WriteError::kNone;
   }
@@ -238,12 +225,7 @@ std::optional<std::u16string> CreateNewFileBeside(const std::u16string& path,
     error = FromLastError(GetLastError());
     return std::nullopt;
   }
-  DWORD written = 0;
-  const bool ok =
-      (bytes.empty() || (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                     &written, nullptr) &&
-                         written == bytes.size())) &&
-      FlushFileBuffers(file.get());
+  const bool ok = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
   const DWORD err = GetLastError();
   file.reset();
   if (!ok) {
