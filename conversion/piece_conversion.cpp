@@ -34,15 +34,8 @@ constexpr std::size_t kPiece = 1 << 20;
 
 // Whether `encoding` can write the character `c`.
 bool Holds(Encoding encoding, char32_t c) {
-  std::u16string units;
-  if (c >= 0x10000) {
-    units = {static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
-             static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
-  } else {
-    units = {static_cast<char16_t>(c)};
-  }
   std::string bytes;
-  return platform::EncodeAppend(encoding, units, bytes) == 0;
+  return platform::EncodeAppend(encoding, platform::Utf16Of(c), bytes) == 0;
 }
 
 // The code page's bytes. What the conversion adds after its first labels (the

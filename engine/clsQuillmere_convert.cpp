@@ -330,10 +330,7 @@ QUILLMERE_INLINE void clsQuillmere::BasicSession<Char>::AddLine(std::size_t dash
 template <typename Char>
 void clsQuillmere::BasicSession<Char>::OpenLink(View tag, String& add) {
   const auto& o = options_.options_;
-  if (StartsUpper(tag, "<A NAME") && o[ANAME] != 0) return;
-  if ((StartsUpper(tag, "<A HREF=\"#") || StartsUpper(tag, "<A HREF=#")) && o[AHREFSharp] != 0)
-    return;
-  if (o[AHREF] == 0) return;
+  if (!OpensLink(tag, o[ANAME] != 0, o[AHREFSharp] != 0, o[AHREF] != 0)) return;
   url_.assign(LinkUrlOf(tag, leads(), scratch_));
   link_open_ = true;
   if (o[A_LINK_TAG_TYPE] == 0) add.append(tag);

@@ -14,6 +14,7 @@
 #include "engine/errors.h"
 #include "engine/long_tag.h"
 #include "engine/scan_helpers.h"
+#include "platform/codepage.h"
 
 namespace engine {
 namespace {
@@ -658,9 +659,7 @@ void ReadableScan<Char>::EndTag(View tag, String& out) {
 template <typename Char>
 void ReadableScan<Char>::OpenLink(View tag, String& add) {
   const ScanOptions& o = options_;
-  if (StartsUpper(tag, "<A NAME") && o.aname) return;
-  if ((StartsUpper(tag, "<A HREF=\"#") || StartsUpper(tag, "<A HREF=#")) && o.ahref_sharp) return;
-  if (!o.ahref) return;
+  if (!OpensLink(tag, o.aname, o.ahref_sharp, o.ahref)) return;
   url_.assign(LinkUrlOf(tag, leads_, picked_));
   link_open_ = true;
   if (o.link_type == 0) AppendValue(tag, add);
@@ -857,13 +856,7 @@ void ReadableScan<Char>::AppendDecoded(char32_t code_point, String& to) const {
     to.append(nbsp_);
     return;
   }
-  std::u16string units;
-  if (code_point >= 0x10000) {
-    units.push_back(static_cast<char16_t>(0xD800 + ((code_point - 0x10000) >> 10)));
-    units.push_back(static_cast<char16_t>(0xDC00 + ((code_point - 0x10000) & 0x3FF)));
-  } else {
-    units.push_back(static_cast<char16_t>(code_point));
-  }
+  const std::u16string units = platform::Utf16Of(code_point);
   if constexpr (sizeof(Char) == 1) {
     if (IsOtherSpace(code_point) && !codec_->Holds(code_point))
       to.push_back(' ');

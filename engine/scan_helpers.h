@@ -217,6 +217,18 @@ constexpr Char kCrLf[] = {'\r', '\n'};
 template <typename Char>
 constexpr Char kCrLfCrLf[] = {'\r', '\n', '\r', '\n'};
 
+// Whether the "<A" tag `tag` opens a link the options give text for: not a
+// named anchor when ANAME drops those, not a link within the page when
+// AHREFSharp drops those, and only with AHREF on.
+template <typename Char>
+QUILLMERE_INLINE bool OpensLink(std::basic_string_view<Char> tag, bool aname, bool ahref_sharp,
+                                bool ahref) {
+  if (StartsUpper(tag, "<A NAME") && aname) return false;
+  if ((StartsUpper(tag, "<A HREF=\"#") || StartsUpper(tag, "<A HREF=#")) && ahref_sharp)
+    return false;
+  return ahref;
+}
+
 // Counts the line break `c`, a CR or an LF: CR LF, a lone CR and a lone LF
 // each count as one. `cr_pending` tells whether the last one counted was a
 // CR, which an LF would join.

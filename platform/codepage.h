@@ -34,6 +34,8 @@ bool IsCp932LeadByte(unsigned char byte);
 // longest start of a well-formed one, or else one byte) gives one U+FFFD.
 // Lone surrogates are written as U+FFFD.
 std::u16string DecodeUtf8(std::string_view bytes);
+// The UTF-16 units of one character (a surrogate pair past U+FFFF).
+std::u16string Utf16Of(char32_t code_point);
 std::string EncodeUtf8(std::u16string_view text);
 
 // The encodings files are read in. Shift_JIS is code page 932 as Windows

@@ -4,6 +4,12 @@
 
 namespace platform {
 
+std::u16string Utf16Of(char32_t c) {
+  if (c < 0x10000) return std::u16string(1, static_cast<char16_t>(c));
+  return {static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+          static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
+}
+
 char16_t* DecodeUtf16To(std::string_view bytes, bool big_endian, bool last, char16_t* o,
                         std::size_t& taken) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
