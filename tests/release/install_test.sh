@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The installer under Wine, as a user would use it:
-#   install_test.sh MSI
+#   install_test.sh MSI WXS_TEMPLATE MAKE_MSI_SCRIPT
 # msiexec /i installs per user into %LOCALAPPDATA%\Programs\Sanvelle with a
 # Start menu shortcut and an Add/Remove Programs entry; the installed
-# programs run (Sanvelle.exe opens its window, on a display); msiexec /x
-# removes the programs and the shortcut and leaves a settings file the user
-# has changed. The file lists before and after are printed.
+# programs run (Sanvelle.exe opens its window, on a display); a later version
+# (the same files as 9.9.9, made here from the same template) replaces it;
+# msiexec /x removes the programs and the shortcut and leaves a settings file
+# the user has changed. The file lists before and after are printed.
 set -euo pipefail
-msi=$1
+msi=$1 template=$2 make_msi=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
 run() { "$root/tools/wine-run" "$@"; }
 : "${WINEPREFIX:=${QUILLMERE_WINEPREFIX:?}}"
@@ -18,7 +19,7 @@ fail() { echo "install_test: $*" >&2; exit 1; }
 listing() { find "$users"/*/AppData/Local/Programs/Sanvelle "$users"/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Sanvelle.lnk 2>/dev/null | sed "s|^$users/[^/]*/||" | sort || true; }
 
 # Nothing of an earlier run.
-run msiexec /x "$msi_win" /qn >/dev/null 2>&1 || true
+run msiexec /x "$msi_win" /qn </dev/null >/dev/null 2>&1 || true
 rm -rf "$users"/*/AppData/Local/Programs/Sanvelle
 echo "before:"; listing
 
@@ -59,9 +60,27 @@ if [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null; then
   echo "the installed Sanvelle.exe opened its window"
 fi
 
-# A settings file the user has changed stays; everything else goes.
+# The user changes the settings; a later version replaces this one.
 printf '[HTML]\r\nHR=0\r\n' > "$folder/Brackwen.ini"
-run msiexec /x "$msi_win" /qn </dev/null >/dev/null 2>&1 || fail "msiexec /x failed ($?)"
+later=$(mktemp -d)
+trap 'rm -rf "$later"' EXIT
+package=$(basename "$msi" .msi)
+cp -r "$(dirname "$msi")/$package" "$(dirname "$msi")/Sanvelle.ico" "$later/"
+sed "s/@PROJECT_VERSION@/9.9.9/g; s/@package@/$package/g" "$template" > "$later/later.wxs"
+cmake -DRELEASE="$later" -DWXS=later.wxs -DMSI=later.msi -P "$make_msi" >/dev/null
+later_win=$(run winepath -w "$later/later.msi" 2>/dev/null)
+run msiexec /i "$later_win" /qn </dev/null >/dev/null 2>&1 || fail "the later version failed ($?)"
+entry=$(run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null;
+        run reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null) || true
+[ "$(grep -c 'DisplayName    REG_SZ    Quillmere' <<<"$entry")" = 1 ] ||
+  fail "the later version did not replace 1.1.0"
+grep -q 'DisplayVersion    REG_SZ    9.9.9' <<<"$entry" || fail "the later version is not installed"
+[ "$(cat "$folder/Brackwen.ini")" = $'[HTML]\r\nHR=0\r' ] ||
+  fail "the later version overwrote the changed settings file"
+
+# Uninstalling: a settings file the user has changed stays; everything
+# else goes.
+run msiexec /x "$later_win" /qn </dev/null >/dev/null 2>&1 || fail "msiexec /x failed ($?)"
 echo "after uninstalling:"; listing
 [ "$(listing)" = "AppData/Local/Programs/Sanvelle
 AppData/Local/Programs/Sanvelle/Brackwen.ini" ] || fail "uninstalling left more than the settings file"
