@@ -1,12 +1,14 @@
 // The replacement file on Windows. The new content goes into a new file
 // beside the output, marked for deletion from the moment it is made, so that
 // a run that is ended (Task Manager, a crash) leaves nothing behind; the mark
-// is cleared only just before the file replaces the output with
-// ReplaceFileW, which keeps the old file's attributes and security. Where
+// is cleared only just before the file, given the old one's attributes and
+// permissions, replaces the output in one rename. Where
 // the folder lets us create nothing but the output itself is writable, the
 // new content is made in the temporary folder and copied over the output in
 // place.
 #include <windows.h>
+// The order matters: aclapi.h needs windows.h.
+#include <aclapi.h>
 
 #include <cstdint>
 #include <random>
@@ -58,6 +60,27 @@ UniqueHandle CreateNew(const std::u16string& folder, const std::u16string& name,
   return UniqueHandle();
 }
 
+// Gives `file` the permissions (the access-control list) of the file at
+// `path`, as far as the file system keeps them; what cannot be copied is
+// left as the folder gives it.
+void TakePermissionsOf(const std::u16string& path, HANDLE file) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(W(path), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+    return;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  // Inherited entries stay inherited, a protected list stays protected.
+  const SECURITY_INFORMATION what =
+      DACL_SECURITY_INFORMATION |
+      ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                     : UNPROTECTED_DACL_SECURITY_INFORMATION);
+  SetSecurityInfo(file, SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr);
+  LocalFree(descriptor);
+}
+
 bool MarkForDeletion(HANDLE file, bool mark) {
   FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(mark ? TRUE : FALSE)};
   return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
@@ -102,21 +125,21 @@ class WinReplacement final : public ReplacementFile {
   }
 
  private:
+  // The new file takes the old one's attributes and permissions and then
+  // its place, in one rename: at no moment is there no output. (ReplaceFileW
+  // would keep them too, but Wine's moves the old file away first, so that a
+  // run killed in between would leave no output at all.)
   WriteError ReplaceTarget() {
     if (IsDirectoryPath(target_)) return WriteError::kIsDirectory;
     if (IsReadOnlyFile(target_)) return WriteError::kReadOnly;
     const DWORD attributes = Attributes(target_);
+    if (attributes != INVALID_FILE_ATTRIBUTES) TakePermissionsOf(target_, file_.get());
     if (!unmarked_ && !MarkForDeletion(file_.get(), false)) return FromLastError(GetLastError());
     unmarked_ = true;
     file_.reset();
-    const BOOL replaced =
-        attributes == INVALID_FILE_ATTRIBUTES
-            ? MoveFileExW(W(scratch_), W(target_), MOVEFILE_WRITE_THROUGH)
-            : ReplaceFileW(W(target_), W(scratch_), nullptr,
-                           REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                           nullptr);
-    if (!replaced) return FromLastError(GetLastError());
-    // ReplaceFileW keeps them; not every implementation of it does.
+    const DWORD replace = attributes == INVALID_FILE_ATTRIBUTES ? 0 : MOVEFILE_REPLACE_EXISTING;
+    if (!MoveFileExW(W(scratch_), W(target_), replace | MOVEFILE_WRITE_THROUGH))
+      return FromLastError(GetLastError());
     if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(W(target_), attributes);
     return WriteError::kNone;
   }
@@ -174,7 +197,7 @@ std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& p
   std::u16string scratch;
   // The writing handle lets others write (the flusher) but not delete, so
   // that nobody removes the file while it is being written.
-  constexpr DWORD kAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
+  constexpr DWORD kAccess = GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC;
   UniqueHandle file = CreateNew(folder, name, kAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, scratch);
   bool in_place = false;
   if (!file && GetLastError() == ERROR_ACCESS_DENIED) {

@@ -9,9 +9,12 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -379,6 +382,26 @@ TEST_F(FileSystemTest, CommitTogetherPutsEachInPlace) {
   EXPECT_EQ(dir_.Read(u"Sub Folder\\n.txt"), "new Sub Folder\\n.txt");
   dir_.SetReadOnly(u"kept.txt", false);
   EXPECT_EQ(dir_.CountEntries(), 6);  // the three of SetUp and three outputs
+}
+
+// Replacing an output never leaves a moment without it: another thread
+// looking for it all the while always finds it, old or new.
+TEST_F(FileSystemTest, ReplacingNeverLeavesTheOutputMissing) {
+  dir_.Write(u"out.txt", "old");
+  std::atomic<bool> done{false};
+  std::atomic<int> missing{0}, looks{0};
+  std::thread watcher([&] {
+    while (!done) {
+      if (!dir_.Exists(u"out.txt")) ++missing;
+      ++looks;
+    }
+  });
+  for (int i = 0; i < 200; ++i)
+    ASSERT_EQ(Replace(dir_ / u"out.txt", std::to_string(i)), WriteError::kNone);
+  done = true;
+  watcher.join();
+  EXPECT_EQ(missing, 0) << "of " << looks << " looks";
+  EXPECT_EQ(dir_.Read(u"out.txt"), "199");
 }
 
 }  // namespace
