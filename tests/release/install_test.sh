@@ -37,10 +37,14 @@ entry=$(run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 grep -q 'DisplayName    REG_SZ    Quillmere' <<<"$entry" || fail "no Add/Remove Programs entry"
 grep -q 'DisplayVersion    REG_SZ    1.1.0' <<<"$entry" || fail "no version 1.1.0 in the entry"
 # A later version replaces this one: the upgrade code is the fixed one.
-msiinfo export "$msi" Upgrade | grep -q '{6B1C2F0E-3A5D-4E8B-9C71-2D4F6A8B0C13}' ||
+# (Tables read whole first: grep -q stops reading early, which pipefail
+# would count as msiinfo failing.)
+upgrade=$(msiinfo export "$msi" Upgrade)
+grep -q '{6B1C2F0E-3A5D-4E8B-9C71-2D4F6A8B0C13}' <<<"$upgrade" ||
   fail "not the upgrade code of every version"
 # The entry's icon: Windows takes it from ARPPRODUCTICON (Wine shows none).
-msiinfo export "$msi" Property | grep -q $'^ARPPRODUCTICON\tSanvelle.ico' || fail "no product icon"
+properties=$(msiinfo export "$msi" Property)
+grep -q $'^ARPPRODUCTICON\tSanvelle.ico' <<<"$properties" || fail "no product icon"
 
 version=$(run "$folder/quillmere.exe" --version | tr -d '\r')
 [ "$version" = "quillmere 1.1.0" ] || fail "installed quillmere.exe says \"$version\""
