@@ -20,8 +20,10 @@
 // characters: their cost is in the call.
 #if defined(_MSC_VER)
 #define QUILLMERE_INLINE __forceinline
+#define QUILLMERE_NOINLINE __declspec(noinline)
 #else
 #define QUILLMERE_INLINE inline __attribute__((always_inline))
+#define QUILLMERE_NOINLINE __attribute__((noinline))
 #endif
 
 namespace engine::scan {

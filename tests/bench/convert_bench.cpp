@@ -122,6 +122,7 @@ BENCHMARK(BM_ByteSession)
     ->Args({10 << 20, 2})
     ->Args({10 << 20, 4})
     ->Args({10 << 20, 8})
+    ->Args({10 << 20, 14})
     ->Args({10 << 20, 15})
     ->Unit(benchmark::kMillisecond);
 

@@ -1,0 +1,84 @@
+// Character references as HTML reads them (with ENTITY every named and
+// numeric one, else the classic three), and decoded characters written in
+// the output's form: UTF-16, or the bytes of the session's codec. Used only
+// inside engine/.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/clsQuillmere.h"
+
+namespace engine {
+
+// How the reference at a text's "&" reads: `length` characters (0: more
+// text is needed to tell), standing for up to two code points (none: the
+// "&" is just a character).
+struct Reference {
+  std::size_t length = 1;
+  char32_t first = 0, second = 0;
+};
+
+template <typename Char>
+class ReferenceReader {
+ public:
+  using String = std::basic_string<Char>;
+  using View = std::basic_string_view<Char>;
+
+  // `every`: all the references of HTML; else "&amp;", "&lt;" and "&gt;"
+  // (and "&amp;lt;", "&amp;gt;"), as the classic conversion decodes them.
+  explicit ReferenceReader(bool every) : every_(every) {}
+
+  // The reference at text[at], an "&"; `complete` when no text follows
+  // `text`; `attribute` for a reference in an attribute's value, where a
+  // name without ";" before "=" or a letter or digit is left as written.
+  Reference Read(View text, std::size_t at, bool complete, bool attribute) const;
+
+  // A reference held over to the next piece: as written, but for the
+  // digits of a numeric one, which are kept to as many as tell its value.
+  static String HoldForm(View reference);
+
+ private:
+  // A named reference looked up lately: its name of up to seven characters
+  // and ";", a byte each from the lowest, and what it stands for.
+  struct RecentName {
+    std::uint64_t key = 0;
+    char32_t first = 0, second = 0;
+  };
+
+  Reference ReadClassic(View text, std::size_t at, bool complete) const;
+  Reference ReadNumeric(View text, std::size_t at, bool complete) const;
+
+  bool every_;
+  mutable std::array<RecentName, 32> recent_{};
+};
+
+// Decoded characters in the output's form.
+template <typename Char>
+class OutputForm {
+ public:
+  using String = std::basic_string<Char>;
+
+  // `codec` encodes (null for UTF-16).
+  explicit OutputForm(const clsQuillmere::ByteCodec* codec);
+
+  // A space that the output cannot hold (a no-break space in Shift_JIS)
+  // is written as a plain space.
+  void Append(char32_t code_point, String& to) const;
+  const String& NoBreakSpace() const { return nbsp_; }
+
+ private:
+  const clsQuillmere::ByteCodec* codec_;
+  String nbsp_;  // U+00A0 in the output's form
+};
+
+// An attribute's value as HTML decodes it (with ENTITY every reference,
+// else the classic three), appended to `to` in the output's form.
+template <typename Char>
+void AppendAttributeValue(const ReferenceReader<Char>& references, const OutputForm<Char>& form,
+                          std::basic_string_view<Char> value, std::basic_string<Char>& to);
+
+}  // namespace engine
