@@ -482,6 +482,7 @@ class HtmlTokenizer {
   // this is, then a space, "/" or ">": its end tag. -1 when the text ends
   // before that is known.
   int EndsRawText(View text, std::size_t at) const {
+    if (raw_name_.empty()) return 0;  // begun with no start tag: nothing ends it
     const std::size_t need = 2 + raw_name_.size() + 1;
     if (text.size() - at < need) {
       for (std::size_t k = 1; at + k < text.size(); ++k) {

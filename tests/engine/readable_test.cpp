@@ -33,21 +33,8 @@ Settings With(Settings options, const Settings& more) {
   return options;
 }
 
-class Utf8Codec final : public clsQuillmere::ByteCodec {
- public:
-  bool IsLeadByte(unsigned char) const override { return false; }
-  std::string Encode(std::u16string_view text) const override { return platform::EncodeUtf8(text); }
-};
-
-class AnsiCodec final : public clsQuillmere::ByteCodec {
- public:
-  bool IsLeadByte(unsigned char byte) const override { return platform::IsAnsiLeadByte(byte); }
-  std::string Encode(std::u16string_view text) const override { return platform::EncodeAnsi(text); }
-  bool Holds(char32_t c) const override {
-    const std::u16string unit(1, static_cast<char16_t>(c));
-    return c < 0x10000 && platform::DecodeAnsi(platform::EncodeAnsi(unit)) == unit;
-  }
-};
+using testing_support::AnsiCodec;
+using testing_support::Utf8Codec;
 
 // The output of a session fed `text` in the pieces that the cuts make.
 template <typename Session, typename String>

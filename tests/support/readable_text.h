@@ -40,6 +40,23 @@ inline engine::ScanOptions ScanOptionsOf(const clsQuillmere& q) {
   return o;
 }
 
+// The codecs of a byte session in UTF-8 and in the ANSI code page.
+class Utf8Codec final : public clsQuillmere::ByteCodec {
+ public:
+  bool IsLeadByte(unsigned char) const override { return false; }
+  std::string Encode(std::u16string_view text) const override { return platform::EncodeUtf8(text); }
+};
+
+class AnsiCodec final : public clsQuillmere::ByteCodec {
+ public:
+  bool IsLeadByte(unsigned char byte) const override { return platform::IsAnsiLeadByte(byte); }
+  std::string Encode(std::u16string_view text) const override { return platform::EncodeAnsi(text); }
+  bool Holds(char32_t c) const override {
+    const std::u16string unit(1, static_cast<char16_t>(c));
+    return c < 0x10000 && platform::DecodeAnsi(platform::EncodeAnsi(unit)) == unit;
+  }
+};
+
 // A space of Unicode's class Zs other than U+0020.
 inline bool IsOtherSpace(char16_t c) {
   return c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F ||
