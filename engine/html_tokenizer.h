@@ -165,6 +165,11 @@ class HtmlTokenizer {
     state_ = StateOf(content);
   }
 
+  // What a piece's end cut and the next piece completes: a few characters,
+  // kMostLookahead at most.
+  static constexpr std::size_t kMostLookahead = 48;
+  std::size_t Lookahead() const { return held_.size(); }
+
   // Characters held in memory now: what a piece's end cut, and the tag
   // under way.
   std::size_t Held() const {
@@ -771,7 +776,11 @@ class HtmlTokenizer {
     }
     std::size_t room = limit > to.size() ? limit - to.size() : 0;
     if constexpr (sizeof(Char) == 2) {
-      if (room > 0 && room < run.size() && (Unit(run[room - 1]) & 0xFC00) == 0xD800) --room;
+      // Where the text is cut, a high surrogate before the cut goes, whether
+      // its pair is in this run or the next.
+      to.append(run.substr(0, room));
+      if (!to.empty() && (Unit(to.back()) & 0xFC00) == 0xD800) to.pop_back();
+      return true;
     } else if (leads_ != nullptr) {
       std::size_t at = 0;
       while (at < room) {
@@ -788,8 +797,8 @@ class HtmlTokenizer {
   }
 
   void KeepRaw(View text, std::size_t to) {
-    if (keep_raw_ && to > raw_from_)
-      tag_.raw_cut |= AppendCut(raw_, text.substr(raw_from_, to - raw_from_), kLongestValue);
+    if (keep_raw_ && !tag_.raw_cut && to > raw_from_)
+      tag_.raw_cut = AppendCut(raw_, text.substr(raw_from_, to - raw_from_), kLongestValue);
     raw_from_ = to;
   }
 
@@ -858,7 +867,7 @@ class HtmlTokenizer {
   std::size_t QuickTag(View text, std::size_t lt, std::size_t name_at) {
     html::NameKeyMaker key;
     const std::size_t k = NameRun(text, name_at, kTagNameChars, key);
-    if (k == text.size() || text[k] != '>') return 0;
+    if (k == text.size() || text[k] != '>' || k - name_at > kLongestName) return 0;
     tag_.key = key.key();
     tag_.end = name_at == lt + 2;
     tag_.self_closing = false;
@@ -905,7 +914,8 @@ class HtmlTokenizer {
 
   tag_name:
     k = NameRun(text, i, kTagNameChars, tag_key_);
-    AppendCut(raw_, text.substr(i, k - i), kLongestValue);  // the name as written
+    // The name as written, as far as it is kept.
+    if (!tag_.raw_cut) tag_.raw_cut = AppendCut(raw_, text.substr(i, k - i), 2 + kLongestName);
     if (k == n) return Suspend(State::kTagName, text);
     i = k;
     tag_.key = tag_key_.key();

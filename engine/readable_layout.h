@@ -105,6 +105,11 @@ class ReadableLayout {
   }
   static constexpr bool kWantsNames = false;
 
+  // Open elements and characters held now.
+  std::size_t Held() const {
+    return hidden_open_.size() + cells_.size() + url_.size() + added_.size() + gathered_size_;
+  }
+
  private:
   // An element open inside what hides.
   struct Open {

@@ -36,6 +36,9 @@ class ReadableScan {
   // text is read back, so that it need not be held whole.
   void Finish(String& out, const std::function<void(String&)>& flush);
 
+  // Characters and open elements held now (the bound tests look at it).
+  std::size_t Held() const { return tokenizer_.Held() + layout_.Held(); }
+
  private:
   using Layout = ReadableLayout<Char>;
 

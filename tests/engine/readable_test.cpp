@@ -205,6 +205,107 @@ INSTANTIATE_TEST_SUITE_P(
         Case{u"<span>a</span><span>b</span><divx>c", kBlock, u"abc"},
         Case{u"<div>a</div>", {}, u"a"}));
 
+// What a browser does not show: the head, what hides by its hidden
+// attribute or its style, noscript, template and the like, with all they
+// hold, however their end comes.
+INSTANTIATE_TEST_SUITE_P(
+    Hidden, ReadableTest,
+    testing::Values(
+        Case{u"a<div hidden>b</div>c", kScript, u"ac"},
+        Case{u"a<span HIDDEN=hidden>b</span>c", kScript, u"ac"},
+        Case{u"a<p style=\"display:none\">b</p>c", kScript, u"ac"},
+        Case{u"a<p style='color: red; DISPLAY : None !important'>b</p>c", kScript, u"ac"},
+        Case{u"a<p style=\"visibility:hidden\">b</p>c<p style='visibility: collapse'>d</p>",
+             kScript, u"ac"},
+        Case{u"a<p style=\"display:none; display: block\">b</p>c", kScript, u"ab\r\nc"},
+        Case{u"a<p style=\"display:none ! important; display:block\">b</p>c", kScript, u"ac"},
+        Case{u"a<p style=\"display: /* not yet */ none\">b</p>c", kScript, u"ac"},
+        Case{u"a<p style=\"display:&#110;one\">b</p>c", kAll, u"ac"},
+        Case{u"a<p style=\"display:inline\" hidden>b</p>c", kScript, u"ac"},
+        Case{u"a<noscript><p>b</p></noscript>c<noembed>d</noembed><noframes>e</noframes>", kScript,
+             u"ac"},
+        Case{u"a<iframe src=x>b</iframe>c<datalist><option>d</datalist>", kScript, u"ac"},
+        Case{u"<!DOCTYPE html><html><head><title>T</title><meta charset=utf-8>\n<link rel=x>"
+             u"<style>p{}</style></head>\n<body>\nx",
+             kScript, u"\r\nx"},
+        Case{u"<title>T &amp; <b>U</b></title>x", kScript, u"x"},
+        Case{u"<head> x</head>", kScript, u"x"},
+        // Nested, unclosed, and ended by what HTML ends them with.
+        Case{u"a<div hidden><div>b</div>c<div hidden>d</div>e</div>f", kScript, u"af"},
+        Case{u"a<div><span hidden>b</div>c", kScript, u"ac"},
+        Case{u"a<div hidden>b</p>c</li>d</div>e", kScript, u"ae"},
+        Case{u"<ul><li hidden>a<li>b</ul>c", kAll, u"・b\r\nc"},
+        Case{u"a<p hidden>b<div>c</div>", kAll, u"a\r\nc"},
+        Case{u"<table><tr><td hidden>a<td>b<tr hidden><td>c</table>d", kAll, u"b\r\nd"},
+        Case{u"<dl><dt hidden>a<dd>b</dl>", kAll, u"b"},
+        Case{u"a<h1 hidden>b<h2>c</h2>", kAll, u"a\r\n\r\nc"},
+        Case{u"a<select><option hidden>b<option>c</select>", kScript, u"ac"},
+        Case{u"a<div hidden><img src=x alt=y><br><hr><a href=z>l</a></div>b", kScript, u"ab"},
+        Case{u"a<img src=x alt=y hidden>b<br hidden>c", kScript, u"abc"},
+        Case{u"<a href=x>t<span hidden>u</span>v</a>", kScript, u"[リンク:x]tv"},
+        // A hidden element that holds a script: what the script holds ends nothing.
+        Case{u"a<div hidden><script>if (x) '</div>';</script>b</div>c", kScript, u"ac"},
+        Case{u"a<template><div>b</template>c", kScript, u"ac"},
+        Case{u"a<template><template>b</template>c</template>d", kScript, u"ad"},
+        // CDATA is text in svg and math; elsewhere a bogus comment.
+        Case{u"a<svg><![CDATA[x<y]]></svg>b<math><![CDATA[z]]></math>", kScript, u"ax<ybz"},
+        Case{u"a<svg hidden><![CDATA[x]]></svg>b", kScript, u"ab"},
+        Case{u"a<![CDATA[x]]>b", kScript, u"ab"},
+        Case{u"a<svg><p>b</p><![CDATA[c]]>", kScript, u"ab\r\n"},
+        // Without SCRIPT all is shown, as it always was.
+        Case{u"a<div hidden>b</div>c<title>d</title>", kBlock, u"a\r\nb\r\nc\r\nd"}));
+
+// Under SCRIPT an <a> without href is no link; tags end where HTML ends
+// them, a ">" in quotes ending nothing, in every attribute the ten options
+// read.
+INSTANTIATE_TEST_SUITE_P(
+    Tags, ReadableTest,
+    testing::Values(
+        Case{u"<a id=s1>x</a> <a name=n>y</a>", kScript, u"x y"},
+        Case{u"<a name=n>y</a>", With(kScript, {{u"ANAME", u"0"}}), u"y"},
+        Case{u"<a name=n>y</a>", With(kScript, {{u"A_LINK_TAG_TYPE", u"2"}}), u"y"},
+        Case{u"<a name=n>y</a>", With(kScript, {{u"A_LINK_TAG_TYPE", u"0"}}), u"y"},
+        Case{u"<a href=page.html>x</a>", kScript, u"[リンク:page.html]x"},
+        Case{u"<a HREF = \"p.html\" name=n>x</a>", kScript, u"x"},
+        Case{u"<a HREF = \"p.html\" name=n>x</a>", With(kScript, {{u"ANAME", u"0"}}),
+             u"[リンク:p.html]x"},
+        Case{u"<a href='#top'>x</a><a href=\"&#35;s\">y</a>", kAll, u"xy"},
+        Case{u"<a href='#top'>x</a>", With(kScript, {{u"AHREFSharp", u"0"}}), u"[リンク:#top]x"},
+        Case{u"<a href='1'>A<a id=x>B</a>", With(kScript, {{u"A_LINK_TAG_TYPE", u"2"}}), u"AB(1)"},
+        Case{u"<a href='1'>A<a href=#x>B</a>", With(kScript, {{u"A_LINK_TAG_TYPE", u"2"}}),
+             u"AB(1)"},
+        Case{u"<a href=x href=y>z</a>", kScript, u"[リンク:x]z"},
+        Case{u"<A Href=x>z</A></ADDRESS>", With(kScript, {{u"A_LINK_TAG_TYPE", u"2"}}), u"z(x)"},
+        Case{u"<a onclick=\"if (a>b) go()\" href=\"x\">link</a>", kScript, u"[リンク:x]link"},
+        Case{u"<a href=\"a>b.html\">x</a><a href='c>d'>y</a>", kScript,
+             u"[リンク:a>b.html]x[リンク:c>d]y"},
+        Case{u"<img alt=\"a > b\" src=x.png>", kScript, u"[イメージ:a > b:x.png]"},
+        Case{u"<img src='x>y.png' alt=\"p>q\">", kScript, u"[イメージ:p>q:x>y.png]"},
+        Case{u"<img src=logo.gif alt=Logo><IMAGE SRC=z>", kScript,
+             u"[イメージ:Logo:logo.gif][イメージ::z]"},
+        Case{u"<img src='a&amp;b&lt;' alt='&copy;'>", kAll, u"[イメージ:©:a&b<]"},
+        Case{u"<a href=\"a>b\" id=x>y</A>", With(kScript, {{u"A_LINK_TAG_TYPE", u"0"}}),
+             u"<a href=\"a>b\" id=x>y</a>"},
+        Case{u"<p title=\"1 > 0\">a</p><br class='x>y'>b<hr size=\">\">", kScript,
+             u"a\r\n\r\nb-----\r\n"},
+        Case{u"a</br>b<p>c</P>d</pre>e", kScript, u"a\r\nbc\r\nde"},
+        Case{u"a<script><!--\ndocument.write('<script></script>');\n//--></script>b", kScript,
+             u"ab"},
+        Case{u"a<script><!--<script>x</script>y--></script>b", kScript, u"ab"},
+        Case{u"<textarea><b>x</b> &amp;&copy;</textarea>", kScript, u"<b>x</b> &&copy;"},
+        Case{u"<textarea>&copy;</TEXTAREA >y", kAll, u"©y"},
+        Case{u"<xmp><b>&amp;</b></xmp><plaintext></plaintext><b>", kScript,
+             u"<b>&amp;</b></plaintext><b>"},
+        // Mark-up cut by the end is dropped, as HTML drops it.
+        Case{u"a<b href=\"x", kScript, u"a"}, Case{u"a<!DOCTYPE html", kScript, u"a"},
+        Case{u"a<!-- x", kScript, u"a"}, Case{u"a<b", kScript, u"a"}, Case{u"a</", kScript, u"a</"},
+        Case{u"a<", kScript, u"a<"}, Case{u"a</b", kScript, u"a"},
+        Case{u"<textarea>a</tex", kScript, u"a</tex"}, Case{u"<xmp>a<", kScript, u"a<"},
+        Case{u"a<?x", kScript, u"a"},
+        // Without SCRIPT, as it always was: the first ">" ends a tag.
+        Case{u"<img alt=\"a > b\" src=x.png>", kBlock, u"[イメージ:a :] b\" src=x.png>"},
+        Case{u"a<b href=\"x", kBlock, u"a<b href=\"x"}));
+
 const std::u16string kDocument =
     u"<html><head><title>Sample</title></head>\r\n<body>\r\n<h1>News</h1>\r\n"
     u"<p>First &amp; second.<br>\r\n<a href='a.html'>More</a></p>\r\n<hr>\r\n</body></html>\r\n";
