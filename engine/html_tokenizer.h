@@ -391,7 +391,8 @@ class HtmlTokenizer {
         i = Markup(text, j, last);
         if (state_ != State::kData) return i;
       } else if (c == '&') {
-        const Reference r = references_.Read(text, j, last, false);
+        Reference r = references_.Common(text, j);
+        if (r.length == 0) r = references_.Read(text, j, last, false);
         if (r.length == 0) {
           held_ = ReferenceReader<Char>::HoldForm(text.substr(j));
           return n;

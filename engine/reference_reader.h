@@ -37,6 +37,24 @@ class ReferenceReader {
   // name without ";" before "=" or a letter or digit is left as written.
   Reference Read(View text, std::size_t at, bool complete, bool attribute) const;
 
+  // The same for the references most text holds ("&amp;", "&lt;", "&gt;",
+  // "&quot;", "&nbsp;" with their ";", every reference being read), found
+  // where they stand; length 0 for any other.
+  Reference Common(View text, std::size_t at) const {
+    if (!every_ || text.size() - at < 6) return {0, 0, 0};
+    const Char* p = text.data() + at + 1;
+    if (p[1] == 't' && p[2] == ';') {
+      if (p[0] == 'l') return {4, '<', 0};
+      if (p[0] == 'g') return {4, '>', 0};
+    } else if (p[0] == 'a' && p[1] == 'm' && p[2] == 'p' && p[3] == ';') {
+      return {5, '&', 0};
+    } else if (p[4] == ';') {
+      if (p[0] == 'n' && p[1] == 'b' && p[2] == 's' && p[3] == 'p') return {6, 0xA0, 0};
+      if (p[0] == 'q' && p[1] == 'u' && p[2] == 'o' && p[3] == 't') return {6, '"', 0};
+    }
+    return {0, 0, 0};
+  }
+
   // A reference held over to the next piece: as written, but for the
   // digits of a numeric one, which are kept to as many as tell its value.
   static String HoldForm(View reference);

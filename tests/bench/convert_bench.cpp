@@ -123,6 +123,9 @@ BENCHMARK(BM_ByteSession)
     ->Args({10 << 20, 4})
     ->Args({10 << 20, 8})
     ->Args({10 << 20, 14})
+    ->Args({10 << 20, 11})
+    ->Args({10 << 20, 13})
+    ->Args({10 << 20, 7})
     ->Args({10 << 20, 15})
     ->Unit(benchmark::kMillisecond);
 
