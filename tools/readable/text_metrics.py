@@ -5,12 +5,13 @@
 
 For each TEXT (the page converted to plain text by some tool, in UTF-8 or
 Shift_JIS) prints one line: "missing lines script_style references
-blank_runs" - the words (runs of letters and digits) of the REFERENCE text
-of the same page that the text lacks, counted with repeats; its non-blank
-lines; the lines that are a line of the page's script or
+blank_runs empty_links" - the words (runs of letters and digits) of the
+REFERENCE text of the same page that the text lacks, counted with repeats;
+its non-blank lines; the lines that are a line of the page's script or
 style elements (of three characters or more, as written in the page);
 character references left undecoded (a name of the HTML standard with its
-";", or a numeric one); and runs of two or more blank lines in a row.
+";", or a numeric one); runs of two or more blank lines in a row; and link
+notes with no target ("[リンク:]").
 """
 import collections
 import html.entities
@@ -73,7 +74,9 @@ def main():
             else:
                 blanks += 1
         missing = expected - collections.Counter(re.findall(r"\w+", "\n".join(lines)))
-        print(sum(missing.values()), len(text_lines), script_style, references, blank_runs)
+        empty_links = "\n".join(lines).count("[リンク:]")
+        print(sum(missing.values()), len(text_lines), script_style, references, blank_runs,
+              empty_links)
 
 
 if __name__ == "__main__":
