@@ -19,7 +19,8 @@ CR LF line ends and runs of blank lines), oneline (the same without line
 breaks), tags (almost all mark-up), breaks (nothing but line breaks), lt (one
 long run of "<" with no ">"), links (link after link); and for the readable
 text, one script, one comment and one pre element that never end (script,
-comment, pre).
+comment, pre), one attribute value of a link that never ends (value), and one
+hidden element holding a realistic document (hidden).
 """
 import random
 import sys
@@ -71,6 +72,10 @@ def blocks(shape, rng):
                 "if (a < b && c > d) { s = '</scrip' + 't>'; t = \"</scripts>\"; } // %d\r\n" % i
         elif shape == "comment":
             yield ("<!--" if i == 1 else "") + " a > b -- c - -> d --!x %s %d\r\n" % (KANA, i)
+        elif shape == "value":
+            yield ('<a href="' if i == 1 else "") + "x/%d>y'z %s " % (i, KANA)
+        elif shape == "hidden":
+            yield ("<div hidden>" if i == 1 else "") + realistic_block(rng, i)
         elif shape == "pre":
             yield ("<pre>" if i == 1 else "") + "  %s   &amp; %d  \r\n\t%s\r\n" % (KANA, i, KANJI)
         else:
