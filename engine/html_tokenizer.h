@@ -674,7 +674,6 @@ class HtmlTokenizer {
   // At "<!": a comment, a DOCTYPE, a CDATA section where foreign content
   // is open; else a bogus comment.
   std::size_t MarkupDeclaration(View text, std::size_t at, bool last) {
-    const std::size_t n = text.size();
     const View rest = text.substr(at + 2);
     static constexpr std::string_view kDoctype = "doctype";
     static constexpr std::string_view kCdataOpen = "[CDATA[";
@@ -707,7 +706,6 @@ class HtmlTokenizer {
       }
     }
     state_ = State::kBogusComment;
-    (void)n;
     return at + 2;
   }
 
