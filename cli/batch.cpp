@@ -38,12 +38,14 @@ constexpr char kUsageText[] =
     "Brackwen.ini)\n"
     "  --defaults       設定ファイルを読まず、空の設定ファイルと同じ値 (HR_NUM は 5、SCRIPT "
     "ENTITY\n"
-    "                   SPACE BLOCK は 0、ほかは 1) を使います\n"
+    "                   SPACE BLOCK TABLE LINKS は 0、ほかは 1) を使います\n"
     "  --set KEY=VALUE  設定を一つ変えます。KEY: HR HR_NUM BR P IMG ANAME AHREF AHREFSharp ENTER\n"
-    "                   A_LINK_TAG_TYPE SCRIPT ENTITY SPACE BLOCK\n"
+    "                   A_LINK_TAG_TYPE SCRIPT ENTITY SPACE BLOCK TABLE LINKS\n"
     "  --readable       読みやすいテキストにします: --set SCRIPT=1 --set ENTITY=1 --set SPACE=1\n"
-    "                   --set BLOCK=1 と同じです (script と style とコメントを除き、文字参照を\n"
-    "                   すべて戻し、空白をまとめ、段落や見出しやリストの項目を行に分けます)\n"
+    "                   --set BLOCK=1 --set LINKS=1 と同じです (ブラウザーに表示されない部分を\n"
+    "                   除き、文字参照をすべて戻し、空白をまとめ、段落や見出しやリストの項目を\n"
+    "                   行に分け、リンク先を番号付きで末尾にまとめます)。表の列を文字幅で\n"
+    "                   そろえるには --set TABLE=1 も付けます\n"
     "  --input-encoding NAME\n"
     "                   入力の文字コード: auto (既定) ansi shift_jis euc-jp utf-8 utf-16le "
     "utf-16be\n"
@@ -72,7 +74,8 @@ constexpr char kUsageText[] =
     "失敗したとき)、130 Ctrl+C で中断したとき\n";
 
 // What --readable turns on; an empty settings file has them off.
-constexpr std::u16string_view kReadableKeys[] = {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK"};
+constexpr std::u16string_view kReadableKeys[] = {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK",
+                                                 u"LINKS"};
 
 using platform::Encoding;
 

@@ -20,7 +20,7 @@ struct OptionSpec {
 // In the order options are read and written; the index is the Option. The
 // readable-text options are read from their own section, "TEXT", and never
 // written: the settings dialog, which saves, knows only the ten.
-constexpr std::array<OptionSpec, 14> kOptions{{
+constexpr std::array<OptionSpec, 16> kOptions{{
     {u"HR", u"HTML", u"HR", 1, true},
     {u"HR_NUM", u"HR", u"NUM", 5, true},
     {u"BR", u"HTML", u"BR", 1, true},
@@ -35,6 +35,8 @@ constexpr std::array<OptionSpec, 14> kOptions{{
     {u"ENTITY", u"TEXT", u"ENTITY", 0, false},
     {u"SPACE", u"TEXT", u"SPACE", 0, false},
     {u"BLOCK", u"TEXT", u"BLOCK", 0, false},
+    {u"TABLE", u"TEXT", u"TABLE", 0, false},
+    {u"LINKS", u"TEXT", u"LINKS", 0, false},
 }};
 
 int IndexOf(std::u16string_view key) {

@@ -1,5 +1,5 @@
 // The converter: the conversion options (the ten of the settings dialog, and
-// four that make a modern page's text readable), their settings file, and
+// six that make a modern page's text readable), their settings file, and
 // the tag-stripping conversion of an HTML text into plain text.
 #pragma once
 
@@ -18,15 +18,15 @@ class ReadableScan;
 
 class clsQuillmere {
  public:
-  // Loads the options from the settings file (the four readable-text ones
-  // from its section "TEXT", 0 when missing). False, with no option changed,
+  // Loads the options from the settings file (the readable-text ones from
+  // its section "TEXT", 0 when missing). False, with no option changed,
   // for an empty path or when no ordinary file is there. Throws
   // engine::OverflowError for a stored value outside -32768..32767; options
   // read before that key keep their new values.
   bool Initialize(const std::u16string& IniFilePath);
 
   // Sets every option to what a settings file without its key gives: 5 for
-  // HR_NUM, 0 for the four readable-text options, 1 for the others.
+  // HR_NUM, 0 for the readable-text options, 1 for the others.
   void UseFallbacks();
 
   // Writes the ten options of the settings dialog to the settings file,
@@ -90,10 +90,11 @@ class clsQuillmere {
     using View = std::basic_string_view<Char>;
 
     explicit BasicSession(const clsQuillmere& options) requires std::is_same_v<Char, char16_t>;
-    // With `overflow`, a long tag is kept there beyond its first MiB; the
-    // session then throws engine::OverflowUnreadable if it cannot read it back.
-    BasicSession(const clsQuillmere& options, const ByteCodec& codec,
-                 Overflow* overflow = nullptr) requires std::is_same_v<Char, char>;
+    // With `overflow`, a long tag is kept there beyond its first MiB, and
+    // with `links` the list of links (LINKS) beyond its first MiB; the session
+    // then throws engine::OverflowUnreadable if it cannot read them back.
+    BasicSession(const clsQuillmere& options, const ByteCodec& codec, Overflow* overflow = nullptr,
+                 Overflow* links = nullptr) requires std::is_same_v<Char, char>;
     void Feed(View piece, String& out);
     // `flush`, when given, takes the output so far whenever a long tag that
     // turned out to be text is settled, so that it need not be held whole.
@@ -101,7 +102,7 @@ class clsQuillmere {
     ~BasicSession();
 
    private:
-    void StartReadable(const ByteCodec* codec);
+    void StartReadable(const ByteCodec* codec, Overflow* links);
     std::size_t Scan(View piece, std::size_t i, String& out);
     void GrowTag(View more);
     void EndLongTag(String& out);
@@ -158,6 +159,8 @@ class clsQuillmere {
     ENTITY,
     SPACE,
     BLOCK,  // the readable text of modern pages
+    TABLE,
+    LINKS,
     kCount
   };
 

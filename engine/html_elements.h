@@ -55,6 +55,7 @@ inline constexpr std::uint64_t kA = NameKey("a");
 inline constexpr std::uint64_t kAddress = NameKey("address");
 inline constexpr std::uint64_t kAlt = NameKey("alt");
 inline constexpr std::uint64_t kBody = NameKey("body");
+inline constexpr std::uint64_t kColspan = NameKey("colspan");
 inline constexpr std::uint64_t kButton = NameKey("button");
 inline constexpr std::uint64_t kDiv = NameKey("div");
 inline constexpr std::uint64_t kHidden = NameKey("hidden");
@@ -62,11 +63,19 @@ inline constexpr std::uint64_t kHref = NameKey("href");
 inline constexpr std::uint64_t kHtml = NameKey("html");
 inline constexpr std::uint64_t kImage = NameKey("image");
 inline constexpr std::uint64_t kImg = NameKey("img");
+inline constexpr std::uint64_t kLi = NameKey("li");
 inline constexpr std::uint64_t kName = NameKey("name");
+inline constexpr std::uint64_t kOl = NameKey("ol");
 inline constexpr std::uint64_t kP = NameKey("p");
+inline constexpr std::uint64_t kReversed = NameKey("reversed");
 inline constexpr std::uint64_t kSrc = NameKey("src");
+inline constexpr std::uint64_t kStart = NameKey("start");
 inline constexpr std::uint64_t kStyle = NameKey("style");
+inline constexpr std::uint64_t kTd = NameKey("td");
 inline constexpr std::uint64_t kTemplate = NameKey("template");
+inline constexpr std::uint64_t kTh = NameKey("th");
+inline constexpr std::uint64_t kType = NameKey("type");
+inline constexpr std::uint64_t kValue = NameKey("value");
 }  // namespace names
 
 // `bits` well-mixed bits of a key.
@@ -85,7 +94,8 @@ enum class Kind : std::uint8_t {
   kTextarea,  // its text stays as written
   kBlock,
   kHeading,
-  kList,
+  kList,  // ul, and menu and dir
+  kOrderedList,
   kItem,
   kCell,
   kRow,
@@ -97,24 +107,15 @@ enum class Kind : std::uint8_t {
   kParagraph,
   kImage,
   kAnchor,
-  kDefinition,  // dd, dt
+  kQuote,  // blockquote
+  kDefinitionList,
+  kTerm,         // dt
+  kDescription,  // dd
+  kCaption,
   kOption,
   kOptionGroup,
   kForeignRoot,  // svg, math
 };
-
-// The line breaks BLOCK puts before and after an element of a kind.
-constexpr int LinesAround(Kind kind) {
-  constexpr std::array<std::uint8_t, static_cast<std::size_t>(Kind::kForeignRoot) + 1> kLines = [] {
-    std::array<std::uint8_t, static_cast<std::size_t>(Kind::kForeignRoot) + 1> lines{};
-    for (const Kind k : {Kind::kPre, Kind::kList, Kind::kTable, Kind::kBlock, Kind::kTitle,
-                         Kind::kParagraph, Kind::kDefinition, Kind::kItem, Kind::kRow})
-      lines[static_cast<std::size_t>(k)] = 1;
-    lines[static_cast<std::size_t>(Kind::kHeading)] = 2;
-    return lines;
-  }();
-  return kLines[static_cast<std::size_t>(kind)];
-}
 
 // Properties, as bits.
 enum : std::uint16_t {
@@ -126,6 +127,8 @@ enum : std::uint16_t {
   kHeadContent = 1 << 5,  // belongs to the document's head: its start tag does not begin the body
   kBreaksOut = 1 << 6,    // its start tag ends foreign content (svg, math)
   kImplies = 1 << 7,      // its start tag may end other elements (set by the table)
+  kLine = 1 << 8,         // a block: under BLOCK it begins and ends lines
+  kMargins = 1 << 9,      // a block with margins: an empty line before and after
 };
 
 struct Element {

@@ -89,22 +89,39 @@ template <typename Char>
 ReadableLayout<Char>::ReadableLayout(const ScanOptions& options, const OutputForm<Char>& form,
                                      const ReferenceReader<Char>& references,
                                      const scan::LeadBytes* leads, String image_label,
-                                     String link_label)
+                                     String link_label, clsQuillmere::Overflow* link_spill)
     : options_(options),
       form_(form),
       references_(references),
       leads_(leads),
       image_label_(std::move(image_label)),
-      link_label_(std::move(link_label)) {
-  form_.Append(0x30FB, bullet_);  // "・"
+      link_label_(std::move(link_label)),
+      lines_(form, leads, options.enter, options.table),
+      links_(link_spill) {
   UpdateQuiet();
 }
 
 template <typename Char>
-void ReadableLayout<Char>::End() {
-  lines_ = 0;
-  FlushLines();
-  Hand();
+void ReadableLayout<Char>::End(const std::function<void()>& block) {
+  if (!links_.empty()) {
+    // An empty line, "リンク", and a line for each link: "[N] URL".
+    lines_.Margin(2);
+    String heading;
+    form_.Append(0x30EA, heading);
+    form_.Append(0x30F3, heading);
+    form_.Append(0x30AF, heading);
+    lines_.Visible(heading);
+    links_.Write(
+        [this](View line) {
+          lines_.HardBreak();
+          lines_.Visible(line);
+        },
+        [this, &block] {
+          lines_.Hand();
+          if (block) block();
+        });
+  }
+  lines_.End();
 }
 
 // --- Under SCRIPT -----------------------------------------------------------
@@ -118,7 +135,7 @@ void ReadableLayout<Char>::QuietText(View run) {
   while (k < run.size() && IsHtmlSpace(run[k])) ++k;
   if (k == run.size()) return;
   BeginBody();
-  Visible(run.substr(k));
+  lines_.Visible(run.substr(k));
 }
 
 template <typename Char>
@@ -151,26 +168,29 @@ html::Content ReadableLayout<Char>::StartTag(const Token& tag, const html::Eleme
   if (element.Is(html::kHidden) || (tag.count > 0 && Hides(tag))) return OpenHidden(tag, element);
 
   const ScanOptions& o = options_;
+  const Kind kind = element.kind;
+  Count(kind, false);
+  Block(element, false, &tag);
   String& add = added_;
   add.clear();
   // Tests in turn rather than a switch: most tags are none of these, and a
   // jump table's target is hard to foretell from tag to tag.
-  const Kind kind = element.kind;
   if (kind == Kind::kBreak) {
     if (o.br) Break();
   } else if (kind == Kind::kAnchor) {
     OpenLink(tag, add);
   } else if (kind == Kind::kImage) {
     if (o.img) Image(tag, add);
-  } else if (kind == Kind::kRule && o.hr) {
-    add.assign(static_cast<std::size_t>(o.dashes), '-');
-    Visible(add);
-    add.clear();
-    Break();
+  } else if (kind == Kind::kRule) {
+    if (o.hr) {
+      add.assign(static_cast<std::size_t>(o.dashes), '-');
+      lines_.Visible(add);
+      add.clear();
+      Break();
+    }
+    Block(element, true, &tag);  // a rule ends where it begins
   }
   if (!add.empty()) Literal(add);
-  Count(kind, false);
-  Block(kind, false);
   const bool foreign = foreign_depth_ > 0 || kind == Kind::kForeignRoot;
   if (kind == Kind::kForeignRoot && !tag.self_closing && foreign_depth_ < kMostDepth)
     ++foreign_depth_;
@@ -208,7 +228,7 @@ void ReadableLayout<Char>::EndTag(const Token& tag, const html::Element& element
     // ends all inside it; an inline element's, and the end tags HTML takes
     // for an empty element or passes over when none is open, end nothing.
     if (!element.Is(html::kSpecial) || kind == Kind::kParagraph || kind == Kind::kItem ||
-        kind == Kind::kDefinition || key == kBody || key == kHtml)
+        kind == Kind::kTerm || kind == Kind::kDescription || key == kBody || key == kHtml)
       return;
     PopTo(0);
   }
@@ -219,7 +239,7 @@ void ReadableLayout<Char>::EndTag(const Token& tag, const html::Element& element
   if (!add.empty()) Literal(add);
   if (kind == Kind::kForeignRoot && foreign_depth_ > 0) --foreign_depth_;
   Count(kind, true);
-  Block(kind, true);
+  Block(element, true, &tag);
 }
 
 // Where the element an end tag ends is among those open inside what hides,
@@ -239,7 +259,8 @@ std::ptrdiff_t ReadableLayout<Char>::FindOpen(const Token& tag,
     });
   if (kind == Kind::kItem)
     return Search(same, [](const Open& open) {
-      return open.element->Is(html::kScope) || open.element->kind == Kind::kList;
+      return open.element->Is(html::kScope) || open.element->kind == Kind::kList ||
+             open.element->kind == Kind::kOrderedList;
     });
   if (kind == Kind::kCell || kind == Kind::kRow || kind == Kind::kSection || kind == Kind::kTable)
     return Search(same, [](const Open& open) {
@@ -279,8 +300,14 @@ void ReadableLayout<Char>::CloseImplied(const html::Element& element) {
     return !hidden_open_.empty() && hidden_open_.back().element->kind == k;
   };
   const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(hidden_open_.size()) - 1;
-  if (kind == Kind::kItem || kind == Kind::kDefinition) {
-    PopTo(Search([kind](const Open& open) { return open.element->kind == kind; }, closes));
+  if (kind == Kind::kItem) {
+    PopTo(Search([](const Open& open) { return open.element->kind == Kind::kItem; }, closes));
+  } else if (kind == Kind::kTerm || kind == Kind::kDescription) {  // each ends either
+    PopTo(Search(
+        [](const Open& open) {
+          return open.element->kind == Kind::kTerm || open.element->kind == Kind::kDescription;
+        },
+        closes));
   } else if (kind == Kind::kHeading) {
     if (last_is(Kind::kHeading)) PopTo(last);
   } else if (kind == Kind::kCell) {
@@ -352,14 +379,29 @@ void ReadableLayout<Char>::OpenLink(const Token& tag, String& add) {
   scratch_.clear();
   AppendValue(href->value, scratch_);
   if (o.ahref_sharp && !scratch_.empty() && scratch_[0] == '#') return;
-  url_ = scratch_;
-  if (href->cut) form_.Append(kCutMark, url_);
-  link_open_ = true;
+  if (href->cut) form_.Append(kCutMark, scratch_);
+  if (LinkTo(add)) return;
   if (o.link_type == 0) {
     AppendValue(tag.raw, add);
     if (tag.raw_cut) form_.Append(kCutMark, add);
   }
   if (o.link_type == 1) add.append(link_label_).append(url_).push_back(']');
+}
+
+// The link to scratch_ opens. With LINKS, true: it has a number (none for
+// an empty target), and the link still open ends first.
+template <typename Char>
+bool ReadableLayout<Char>::LinkTo(String& add) {
+  if (options_.links) {
+    if (link_open_) CloseLink(true, add);
+    if (scratch_.empty()) return true;
+    link_number_ = links_.Number(scratch_);
+    link_open_ = true;
+    return true;
+  }
+  url_ = scratch_;
+  link_open_ = true;
+  return false;
 }
 
 template <typename Char>
@@ -377,12 +419,15 @@ void ReadableLayout<Char>::Image(const Token& tag, String& add) {
 
 // --- Without SCRIPT -----------------------------------------------------------
 
-// A tag as written: first what the classic options make of it, then what
-// BLOCK does.
+// A tag as written: what BLOCK makes of a start tag, what the classic
+// options make of it, and what BLOCK makes of an end tag.
 template <typename Char>
 void ReadableLayout<Char>::ClassicTag(const Token& t) {
   const View tag = t.raw;
   const ScanOptions& o = options_;
+  const html::Element& element = html::ElementOf(t.key);
+  Count(element.kind, t.end);
+  if (!t.end) Block(element, false, nullptr);
   String& add = added_;
   add.clear();
   // Each case looks at the name again: the case bit also maps 0x0F to "/".
@@ -390,7 +435,7 @@ void ReadableLayout<Char>::ClassicTag(const Token& t) {
     case 'h':
       if (StartsUpper(tag, "<HR") && o.hr) {
         add.assign(static_cast<std::size_t>(o.dashes), '-');
-        Visible(add);
+        lines_.Visible(add);
         add.clear();
         Break();
       }
@@ -423,18 +468,16 @@ void ReadableLayout<Char>::ClassicTag(const Token& t) {
       break;
   }
   if (!add.empty()) Literal(add);
-  const Kind kind = html::ElementOf(t.key).kind;
-  Count(kind, t.end);
-  Block(kind, t.end);
+  if (t.end || element.Is(html::kVoid)) Block(element, true, nullptr);
 }
 
 template <typename Char>
 void ReadableLayout<Char>::OpenClassicLink(View tag, String& add) {
   const ScanOptions& o = options_;
   if (!OpensLink(tag, o.aname, o.ahref_sharp, o.ahref)) return;
-  url_.clear();
-  AppendValue(LinkUrlOf(tag, leads_, picked_), url_);
-  link_open_ = true;
+  scratch_.clear();
+  AppendValue(LinkUrlOf(tag, leads_, picked_), scratch_);
+  if (LinkTo(add)) return;
   if (o.link_type == 0) AppendValue(tag, add);
   if (o.link_type == 1) add.append(link_label_).append(url_).push_back(']');
 }
@@ -443,81 +486,121 @@ void ReadableLayout<Char>::OpenClassicLink(View tag, String& add) {
 
 template <typename Char>
 void ReadableLayout<Char>::CloseLink(bool shown, String& add) {
-  if (link_open_ && shown && options_.link_type == 0) AppendAscii(add, "</a>");
-  if (link_open_ && shown && options_.link_type == 2)
-    add.append(1, '(').append(url_).append(1, ')');
+  if (link_open_ && shown) {
+    if (options_.links) {
+      const std::string digits = "[" + std::to_string(link_number_) + "]";
+      add.append(digits.begin(), digits.end());
+    } else if (options_.link_type == 0) {
+      AppendAscii(add, "</a>");
+    } else if (options_.link_type == 2) {
+      add.append(1, '(').append(url_).append(1, ')');
+    }
+  }
   url_.clear();
   link_open_ = false;
 }
 
-// The counts of pre elements, lists and tables' cells, as written.
+// The counts of pre elements and of tables' cells, as written.
 template <typename Char>
 QUILLMERE_INLINE void ReadableLayout<Char>::Count(Kind kind, bool closing) {
   if (kind == Kind::kPre || kind == Kind::kTextarea) {
     if (!closing && pre_depth_ < kMostDepth) ++pre_depth_;
     if (closing && pre_depth_ > 0) --pre_depth_;
-  } else if (kind == Kind::kList) {
-    if (!closing && list_depth_ < kMostDepth) ++list_depth_;
-    if (closing && list_depth_ > 0) --list_depth_;
   } else if (kind == Kind::kTable) {
     if (!closing && cells_.size() < kMostTables) cells_.push_back(0);
     if (closing && !cells_.empty()) cells_.pop_back();
   }
 }
 
-// What BLOCK makes of an element's start or end tag.
+// An integer attribute as HTML reads one: spaces, a sign, digits.
 template <typename Char>
-QUILLMERE_INLINE void ReadableLayout<Char>::Block(Kind kind, bool closing) {
-  if (!options_.block) return;
-  if (const int lines = html::LinesAround(kind)) Lines(lines);
-  if (kind == Kind::kItem) {
-    if (closing) return;
-    // "・", after two spaces for each list the item's list is in; the
-    // item's text follows it as at the start of a line.
-    const std::size_t indent =
-        2 * static_cast<std::size_t>(std::min(std::max(list_depth_ - 1, 0), 16));
-    Separate(String(indent, Char(' ')) + bullet_);
-  } else if (kind == Kind::kCell) {
+bool IntegerOf(const HtmlTag<Char>* tag, std::uint64_t key, long long& value) {
+  const auto* attribute = tag ? tag->Find(key) : nullptr;
+  if (attribute == nullptr) return false;
+  std::basic_string_view<Char> v = attribute->value;
+  while (!v.empty() && IsHtmlSpace(v.front())) v.remove_prefix(1);
+  const bool negative = !v.empty() && v.front() == '-';
+  if (!v.empty() && (v.front() == '-' || v.front() == '+')) v.remove_prefix(1);
+  if (v.empty() || v.front() < '0' || v.front() > '9') return false;
+  long long n = 0;
+  for (; !v.empty() && v.front() >= '0' && v.front() <= '9'; v.remove_prefix(1))
+    n = std::min<long long>(n * 10 + (v.front() - '0'), 1LL << 40);
+  value = negative ? -n : n;
+  return true;
+}
+
+// A list's or an item's type: 1, a, A, i or I (0 for none of them).
+template <typename Char>
+char TypeOf(const HtmlTag<Char>* tag) {
+  const auto* attribute = tag ? tag->Find(kType) : nullptr;
+  if (attribute == nullptr || attribute->value.size() != 1) return 0;
+  const Char c = attribute->value[0];
+  return c == '1' || c == 'a' || c == 'A' || c == 'i' || c == 'I' ? static_cast<char>(c) : 0;
+}
+
+// What BLOCK (and TABLE) make of an element's start or end tag: the lines
+// and margins around blocks, the containers that indent and number, and the
+// cells of a table.
+template <typename Char>
+void ReadableLayout<Char>::Block(const html::Element& element, bool closing, const Token* tag) {
+  const Kind kind = element.kind;
+  const bool block = options_.block;
+  if (lines_.grids() && (kind == Kind::kTable || kind == Kind::kRow || kind == Kind::kCell ||
+                         kind == Kind::kCaption)) {
+    if (kind == Kind::kTable) {
+      if (closing) lines_.CloseTable();
+      if (block) lines_.Margin(2);
+      if (!closing) lines_.OpenTable();
+    } else if (kind == Kind::kRow) {
+      if (!closing) lines_.OpenRow();
+    } else if (closing) {
+      lines_.CloseCell();
+    } else if (kind == Kind::kCaption) {
+      lines_.OpenRow();
+      lines_.OpenCell(0);
+    } else {
+      long long span = 1;
+      IntegerOf(tag, kColspan, span);
+      lines_.OpenCell(static_cast<std::size_t>(std::clamp<long long>(span, 1, 1000)));
+    }
+    return;
+  }
+  if (!block) return;
+  if (kind == Kind::kCell) {  // without TABLE, a row's cells are a tab apart
+    static constexpr Char kTab[] = {'\t'};
     if (closing) return;
     if (cells_.empty()) cells_.push_back(0);
-    if (cells_.back()++ > 0) Separate(String(1, Char('\t')));
-  } else if (kind == Kind::kRow) {
-    if (!closing && !cells_.empty()) cells_.back() = 0;
+    if (cells_.back()++ > 0) lines_.Separate(View(kTab, 1));
+    return;
   }
-}
-
-// What the blocks put between texts (a list item's mark, a cell's tab): no
-// space before it, and none after it until more text comes.
-template <typename Char>
-void ReadableLayout<Char>::Separate(View mark) {
-  pending_space_ = false;
-  Visible(mark);
-  line_has_text_ = false;
-}
-
-// Text the conversion puts in (labels, values, a tag shown as written):
-// spaces and line breaks as in the page's own text, nothing else special.
-template <typename Char>
-void ReadableLayout<Char>::Literal(View text) {
-  const bool collapsing = CollapsesSpaces();
-  auto special = [collapsing](Char c) {
-    return c == '\r' || c == '\n' || (collapsing && (c == ' ' || c == '\t' || c == '\f'));
-  };
-  std::size_t i = 0;
-  while (i < text.size()) {
-    std::size_t j = i;
-    while (j < text.size() && !special(text[j])) ++j;
-    if (j > i) Visible(text.substr(i, j - i));
-    if (j == text.size()) break;
-    if (text[j] == '\r' || text[j] == '\n') {
-      if (collapsing)
-        Space();
-      else
-        SourceBreak(text[j]);
-    } else {
-      Space();
-    }
-    i = j + 1;
+  if (!element.Is(html::kLine)) return;
+  if (kind == Kind::kList || kind == Kind::kOrderedList) {
+    // A list's margins, but for a list inside an item.
+    if (closing) lines_.Close(Kind::kList);
+    lines_.Margin(lines_.InItem() ? 1 : 2);
+    if (closing) return;
+    long long start = 1;
+    const bool has_start = IntegerOf(tag, kStart, start);
+    lines_.OpenList(kind == Kind::kOrderedList, start, tag && tag->Find(kReversed), TypeOf(tag),
+                    has_start);
+    return;
+  }
+  if (closing) {
+    if (kind == Kind::kItem || kind == Kind::kQuote || kind == Kind::kTerm ||
+        kind == Kind::kDescription || kind == Kind::kDefinitionList)
+      lines_.Close(kind);
+  }
+  lines_.Margin(element.Is(html::kMargins) ? 2 : 1);
+  if (closing) return;
+  if (kind == Kind::kItem) {
+    long long value = 0;
+    const bool has_value = IntegerOf(tag, kValue, value);
+    lines_.OpenItem(has_value ? &value : nullptr, TypeOf(tag));
+  } else if (kind == Kind::kQuote || kind == Kind::kTerm || kind == Kind::kDescription ||
+             kind == Kind::kDefinitionList) {
+    lines_.OpenIndent(kind);
+  } else if (kind == Kind::kRow) {
+    if (!cells_.empty()) cells_.back() = 0;
   }
 }
 
@@ -527,38 +610,13 @@ template <typename Char>
 void ReadableLayout<Char>::Decoded(char32_t code_point) {
   if (code_point < 0x80) {
     const Char c = static_cast<Char>(code_point);
-    if (IsPlain(c) || c == '<' || c == '&') return Visible(View(&c, 1));
+    if (IsPlain(c) || c == '<' || c == '&') return lines_.Visible(View(&c, 1));
     return Literal(View(&c, 1));  // a space or a line break
   }
-  if (code_point == 0xA0) return Visible(form_.NoBreakSpace());
+  if (code_point == 0xA0) return lines_.Visible(form_.NoBreakSpace());
   scratch_.clear();
   form_.Append(code_point, scratch_);
-  Visible(scratch_);
-}
-
-template <typename Char>
-void ReadableLayout<Char>::Break() {
-  SourceBreak('\r');
-  SourceBreak('\n');
-}
-
-// At least `count` line breaks before the next text (none before the first).
-template <typename Char>
-void ReadableLayout<Char>::Lines(int count) {
-  pending_space_ = false;
-  if (any_text_) lines_ = std::max(lines_, count);
-}
-
-template <typename Char>
-void ReadableLayout<Char>::FlushLines() {
-  std::size_t breaks = std::max(breaks_, static_cast<std::size_t>(lines_));
-  // Replacing three breaks by one until none are left keeps a run's parity.
-  if (options_.enter && breaks >= 3) breaks = breaks % 2 == 1 ? 1 : 2;
-  for (std::size_t b = 0; b < breaks; ++b) Put(View(kCrLf<Char>, 2));
-  if (breaks > 0) line_has_text_ = false;
-  breaks_ = 0;
-  lines_ = 0;
-  cr_pending_ = false;
+  lines_.Visible(scratch_);
 }
 
 template <typename Char>

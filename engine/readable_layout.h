@@ -22,8 +22,10 @@
 #include "engine/clsQuillmere.h"
 #include "engine/html_elements.h"
 #include "engine/html_tokenizer.h"
+#include "engine/link_references.h"
 #include "engine/reference_reader.h"
 #include "engine/scan_helpers.h"
+#include "engine/text_lines.h"
 
 namespace engine {
 
@@ -33,6 +35,7 @@ struct ScanOptions {
        ahref_sharp = false, enter = false;
   int dashes = 0, link_type = 0;
   bool script = false, entity = false, space = false, block = false;
+  bool table = false, links = false;
 };
 
 template <typename Char>
@@ -43,37 +46,36 @@ class ReadableLayout {
   using Token = HtmlTag<Char>;
 
   // `leads` marks the code page's lead bytes (null where there are none);
-  // `form` writes decoded characters.
+  // `form` writes decoded characters; `link_spill` keeps the list of link
+  // references past a MiB (null: in memory).
   ReadableLayout(const ScanOptions& options, const OutputForm<Char>& form,
                  const ReferenceReader<Char>& references, const scan::LeadBytes* leads,
-                 String image_label, String link_label);
+                 String image_label, String link_label, clsQuillmere::Overflow* link_spill);
 
   // Where the output goes until told otherwise; Hand() gives it what is
   // gathered so far.
-  void SetOutput(String& out) { out_ = &out; }
-  void Hand() {
-    out_->append(gathered_.data(), gathered_size_);
-    gathered_size_ = 0;
-  }
+  void SetOutput(String& out) { lines_.SetOutput(out); }
+  void Hand() { lines_.Hand(); }
   // The end of the text: the last line breaks stay, what the blocks asked
-  // for does not.
-  void End();
+  // for does not; with LINKS the list of links follows. `block` is called
+  // after each block of the list read back from its scratch file.
+  void End(const std::function<void()>& block);
 
   // What the tokenizer hands over.
   QUILLMERE_INLINE void Text(View run) {
     if (quiet_) return QuietText(run);
-    Visible(run);
+    lines_.Visible(run);
   }
   QUILLMERE_INLINE void Whitespace(Char) {
-    if (!quiet_) Space();
+    if (!quiet_) lines_.Space();
   }
   QUILLMERE_INLINE void LineBreak(Char c) {
-    if (!quiet_) SourceBreak(c);
+    if (!quiet_) lines_.SourceBreak(c);
   }
   QUILLMERE_INLINE void Reference(char32_t first, char32_t second) {
     // Most references stand for one character of ASCII that is no space.
     if (!quiet_ && second == 0 && first > ' ' && first < 0x7F)
-      return VisibleChar(static_cast<Char>(first));
+      return lines_.VisibleChar(static_cast<Char>(first));
     OtherReference(first, second);
   }
   html::Content Tag(const Token& tag) {
@@ -98,16 +100,20 @@ class ReadableLayout {
     if (key == kHidden || key == kStyle) return true;
     if (tag.key == kA) return key == kHref || key == kName;
     if (tag.key == kImg || tag.key == kImage) return key == kAlt || key == kSrc;
+    if (tag.key == kOl) return key == kStart || key == kReversed || key == kType;
+    if (tag.key == kLi) return key == kValue || key == kType;
+    if (tag.key == kTd || tag.key == kTh) return key == kColspan;
     return false;
   }
   bool KeepsRaw(const Token& tag) const {
-    return options_.link_type == 0 && !tag.end && tag.key == html::names::kA;
+    return options_.link_type == 0 && !options_.links && !tag.end && tag.key == html::names::kA;
   }
   static constexpr bool kWantsNames = false;
 
   // Open elements and characters held now.
   std::size_t Held() const {
-    return hidden_open_.size() + cells_.size() + url_.size() + added_.size() + gathered_size_;
+    return hidden_open_.size() + cells_.size() + url_.size() + added_.size() + lines_.Held() +
+           links_.Held();
   }
 
  private:
@@ -141,65 +147,12 @@ class ReadableLayout {
   void OpenClassicLink(View tag, String& add);
 
   void CloseLink(bool shown, String& add);
+  bool LinkTo(String& add);
   void Count(html::Kind kind, bool closing);
-  void Block(html::Kind kind, bool closing);
-  void Separate(View mark);
-
-  // Output: text as a browser lays it out, and line breaks.
-  QUILLMERE_INLINE void BeforeText() {
-    if (breaks_ != 0 || lines_ != 0) FlushLines();
-    if (pending_space_) {
-      Put(' ');
-      pending_space_ = false;
-    }
-    line_has_text_ = true;
-    any_text_ = true;
-  }
-  QUILLMERE_INLINE void Visible(View run) {
-    if (run.empty()) return;
-    BeforeText();
-    Put(run);
-  }
-  QUILLMERE_INLINE void VisibleChar(Char c) {
-    BeforeText();
-    Put(c);
-  }
-  QUILLMERE_INLINE void Space() {
-    if (line_has_text_ && breaks_ == 0 && lines_ == 0) pending_space_ = true;
-  }
-  QUILLMERE_INLINE void SourceBreak(Char c) {
-    pending_space_ = false;
-    scan::CountBreak(c, breaks_, cr_pending_);
-  }
-  // Output is gathered here and handed on a block at a time: most of what
-  // the layout writes is a few characters, which a call to append each time
-  // would cost more than copying them.
-  QUILLMERE_INLINE void Put(Char c) {
-    if (gathered_size_ == gathered_.size()) Hand();
-    gathered_[gathered_size_++] = c;
-  }
-  QUILLMERE_INLINE void Put(View run) {
-    const std::size_t n = run.size();
-    if (n > gathered_.size() - gathered_size_) {
-      Hand();
-      if (n > gathered_.size()) {
-        out_->append(run);
-        return;
-      }
-    }
-    Char* to = gathered_.data() + gathered_size_;
-    if (n <= 16) {
-      for (std::size_t k = 0; k < n; ++k) to[k] = run[k];
-    } else {
-      std::memcpy(to, run.data(), n * sizeof(Char));
-    }
-    gathered_size_ += n;
-  }
-  void Literal(View text);
+  void Block(const html::Element& element, bool closing, const Token* tag);
+  void Break() { lines_.HardBreak(); }
+  void Literal(View text) { lines_.Literal(text, CollapsesSpaces()); }
   void Decoded(char32_t code_point);
-  void Break();
-  void Lines(int count);
-  void FlushLines();
   void AppendValue(View value, String& to) const;
   void UpdateQuiet() { quiet_ = options_.script && (!hidden_open_.empty() || !body_); }
 
@@ -208,17 +161,16 @@ class ReadableLayout {
   const ReferenceReader<Char>& references_;
   const scan::LeadBytes* leads_;
   const String image_label_, link_label_;
-  String bullet_;  // "・"
-  String* out_ = nullptr;
-  std::array<Char, 4096> gathered_;
-  std::size_t gathered_size_ = 0;
+  TextLines<Char> lines_;
+  LinkReferences<Char> links_;
 
   String url_;  // the current link's URL
   bool link_open_ = false;
-  String scratch_;  // a decoded reference
-  String added_;    // what a tag gives
-  String value_;    // an image's alternative text and source
-  String picked_;   // working space for picking attributes
+  std::size_t link_number_ = 0;  // its number, with LINKS
+  String scratch_;               // a decoded reference
+  String added_;                 // what a tag gives
+  String value_;                 // an image's alternative text and source
+  String picked_;                // working space for picking attributes
 
   // Under SCRIPT: the elements open inside what hides (the first of them
   // hides), and how deep in svg and math the shown text is.
@@ -228,15 +180,7 @@ class ReadableLayout {
   bool quiet_ = false;  // nothing of the text is shown now
 
   int pre_depth_ = 0;
-  int list_depth_ = 0;
-  std::vector<int> cells_;  // cells so far in the current row, a table each
-
-  std::size_t breaks_ = 0;   // line breaks since the last text
-  bool cr_pending_ = false;  // the last break was a CR, which an LF would join
-  int lines_ = 0;            // breaks the blocks ask for before the next text
-  bool pending_space_ = false;
-  bool line_has_text_ = false;
-  bool any_text_ = false;
+  std::vector<int> cells_;  // cells so far in the current row, a table each (without TABLE)
 };
 
 }  // namespace engine

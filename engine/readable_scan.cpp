@@ -8,10 +8,11 @@ template <typename Char>
 ReadableScan<Char>::ReadableScan(const ScanOptions& options, const clsQuillmere::ByteCodec* codec,
                                  clsQuillmere::Overflow* overflow,
                                  const std::array<bool, 256>* leads, String image_label,
-                                 String link_label)
+                                 String link_label, clsQuillmere::Overflow* link_spill)
     : references_(options.entity),
       form_(codec),
-      layout_(options, form_, references_, leads, std::move(image_label), std::move(link_label)),
+      layout_(options, form_, references_, leads, std::move(image_label), std::move(link_label),
+              link_spill),
       tokenizer_(layout_, {.html = options.script,
                            .mark_spaces = options.space,
                            .references = &references_,
@@ -28,11 +29,12 @@ void ReadableScan<Char>::Feed(View piece, String& out) {
 template <typename Char>
 void ReadableScan<Char>::Finish(String& out, const std::function<void(String&)>& flush) {
   layout_.SetOutput(out);
-  tokenizer_.Finish([&] {
+  auto block = [&] {
     layout_.Hand();
     if (flush) flush(out);
-  });
-  layout_.End();
+  };
+  tokenizer_.Finish(block);
+  layout_.End(block);
 }
 
 template class ReadableScan<char>;

@@ -25,11 +25,12 @@ class ReadableScan {
   using View = std::basic_string_view<Char>;
 
   // `codec` encodes what the conversion adds (null for UTF-16); `overflow`
-  // keeps the part of a tag past its first MiB (without SCRIPT); `leads`
-  // marks the code page's lead bytes (null where there are none).
+  // keeps the part of a tag past its first MiB (without SCRIPT), and
+  // `link_spill` the list of links (LINKS) past its first MiB; `leads` marks
+  // the code page's lead bytes (null where there are none).
   ReadableScan(const ScanOptions& options, const clsQuillmere::ByteCodec* codec,
                clsQuillmere::Overflow* overflow, const std::array<bool, 256>* leads,
-               String image_label, String link_label);
+               String image_label, String link_label, clsQuillmere::Overflow* link_spill = nullptr);
 
   void Feed(View piece, String& out);
   // `flush` takes the output so far while a long tag that turned out to be

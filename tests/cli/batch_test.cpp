@@ -99,7 +99,7 @@ TEST_F(BatchTest, SettingsComeFromTheFileThenFromSet) {
       {{u"--defaults", u"-", u"-"}, kPage, "x{}a &amp; &#x3042;\r\n\r\n  b\r\n"},
       {{u"--defaults", u"--readable", u"-", u"-"},
        kPage,
-       "a &amp; \x82\xa0\r\n\x81\x45"
+       "a &amp; \x82\xa0\r\n\r\n\x81\x45"
        "b\r\n"},
       {{u"--defaults", u"--readable", u"--set", u"BLOCK=0", u"-", u"-"},
        kPage,

@@ -182,12 +182,12 @@ INSTANTIATE_TEST_SUITE_P(
     Block, ReadableTest,
     testing::Values(
         Case{u"<div>a</div><div>b</div>c", kBlock, u"a\r\nb\r\nc"},
-        Case{u"x<section><div><p>a</p></div></section>y", kBlock, u"x\r\na\r\ny"},
+        Case{u"x<section><div><p>a</p></div></section>y", kBlock, u"x\r\n\r\na\r\n\r\ny"},
         Case{u"<h1>T</h1><p>x</p>", kBlock, u"T\r\n\r\nx\r\n"},
         Case{u"a<h2>T</h2>b<H6>U</H6>", kBlock, u"a\r\n\r\nT\r\n\r\nb\r\n\r\nU"},
-        Case{u"<ul><li>a</li><li>b</li></ul>c", kBlock, u"・a\r\n・b\r\nc"},
+        Case{u"<ul><li>a</li><li>b</li></ul>c", kBlock, u"・a\r\n・b\r\n\r\nc"},
         Case{u"<ul><li>a<ul><li>b<ol><li>c</ol></ul></li><li>d</li></ul>", kBlock,
-             u"・a\r\n  ・b\r\n    ・c\r\n・d"},
+             u"・a\r\n  ・b\r\n    1. c\r\n・d"},
         Case{u"<ul>\n  <li>a</li>\n  <li> b\n</li>\n</ul>\n", With(kBlock, kSpace), u"・a\r\n・b"},
         Case{u"<table><tr><th>h</th><th>i</th></tr><tr><td>a</td><td>b</td></tr></table>", kBlock,
              u"h\ti\r\na\tb"},
@@ -195,8 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
              u"\tb\t"},
         Case{u"<table><tr><td>a<table><tr><td>x</td><td>y</td></tr></table></td><td>b</td>"
              u"</tr></table>",
-             kBlock, u"a\r\nx\ty\r\n\tb"},
-        Case{u"<title>T</title><p>a<br></p><p>b", kBlock, u"T\r\na\r\n\r\nb"},
+             kBlock, u"a\r\n\r\nx\ty\r\n\r\n\tb"},
+        Case{u"<title>T</title><p>a<br></p><p>b", kBlock, u"T\r\n\r\na\r\n\r\nb"},
         Case{u"a<br><div>b</div>", kBlock, u"a\r\nb"},
         Case{u"a<div><br><br><br></div>b", kBlock, u"a\r\nb"},
         Case{u"a<div><br><br><br><br></div>b", kBlock, u"a\r\n\r\nb"},
@@ -234,10 +234,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{u"a<div hidden><div>b</div>c<div hidden>d</div>e</div>f", kScript, u"af"},
         Case{u"a<div><span hidden>b</div>c", kScript, u"ac"},
         Case{u"a<div hidden>b</p>c</li>d</div>e", kScript, u"ae"},
-        Case{u"<ul><li hidden>a<li>b</ul>c", kAll, u"・b\r\nc"},
+        Case{u"<ul><li hidden>a<li>b</ul>c", kAll, u"・b\r\n\r\nc"},
         Case{u"a<p hidden>b<div>c</div>", kAll, u"a\r\nc"},
-        Case{u"<table><tr><td hidden>a<td>b<tr hidden><td>c</table>d", kAll, u"b\r\nd"},
-        Case{u"<dl><dt hidden>a<dd>b</dl>", kAll, u"b"},
+        Case{u"<table><tr><td hidden>a<td>b<tr hidden><td>c</table>d", kAll, u"b\r\n\r\nd"},
+        Case{u"<dl><dt hidden>a<dd>b</dl>", kAll, u"    b"},
         Case{u"a<h1 hidden>b<h2>c</h2>", kAll, u"a\r\n\r\nc"},
         Case{u"a<select><option hidden>b<option>c</select>", kScript, u"ac"},
         Case{u"a<div hidden><img src=x alt=y><br><hr><a href=z>l</a></div>b", kScript, u"ab"},
@@ -306,6 +306,118 @@ INSTANTIATE_TEST_SUITE_P(
         Case{u"<img alt=\"a > b\" src=x.png>", kBlock, u"[イメージ:a :] b\" src=x.png>"},
         Case{u"a<b href=\"x", kBlock, u"a<b href=\"x"}));
 
+const Settings kGrid = With(kAll, {{u"TABLE", u"1"}});
+const Settings kLinks = With(kAll, {{u"LINKS", u"1"}});
+
+// Vertical space as the browser's style sheet gives it: an empty line
+// between blocks with margins, collapsing; other blocks begin and end lines;
+// ENTER collapses what <br> and </p> make, never the one empty line.
+INSTANTIATE_TEST_SUITE_P(
+    Margins, ReadableTest,
+    testing::Values(
+        Case{u"<p>a</p><p>b</p>", kAll, u"a\r\n\r\nb\r\n"},
+        Case{u"<p>a</p><p>b</p>", With(kAll, {{u"P", u"0"}}), u"a\r\n\r\nb"},
+        Case{u"<h2>T</h2><p>a</p><div>b</div><div>c</div>", kAll, u"T\r\n\r\na\r\n\r\nb\r\nc"},
+        Case{u"<div><p>a</p></div><div><p>b</p></div>", kAll, u"a\r\n\r\nb\r\n"},
+        Case{u"<p>a<br><br><br></p><p>b", kAll, u"a\r\n\r\nb"},
+        Case{u"<p>a<br><br><br><br><br></p>b", kAll, u"a\r\n\r\nb"},
+        Case{u"<p>a<br><br><br></p>b", With(kAll, {{u"ENTER", u"0"}}), u"a\r\n\r\n\r\n\r\nb"},
+        Case{u"<h1>T</h1>\r\n\r\n\r\n<p>x</p>", With(kBlock, kSpace), u"T\r\n\r\nx\r\n"},
+        Case{u"<blockquote><pre>a</pre></blockquote><figure>b</figure><address>c</address>", kAll,
+             u"    a\r\n\r\nb\r\n\r\nc"},
+        Case{u"<p></p><p>a</p><div></div>", kAll, u"\r\na\r\n"},  // the P rule's break
+        Case{u"a<hr>b", kAll, u"a\r\n\r\n-----\r\n\r\nb"},
+        Case{u"Index<hr>", kBlock, u"Index\r\n\r\n-----\r\n"},
+        Case{u"a<hr>b", With(kAll, {{u"HR", u"0"}}), u"a\r\n\r\nb"},
+        Case{u"a<hr>b", kScript, u"a-----\r\nb"}));
+
+// Lists: "・" or a number in the list's type, from start, value and
+// reversed; an item's first paragraph on its marker's line, its later lines
+// where its text begins.
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ReadableTest,
+    testing::Values(
+        Case{u"<ul><li><p>a</p></li><li><p>b</p><p>c</p></li></ul>", kAll,
+             u"・a\r\n\r\n・b\r\n\r\n  c\r\n"},
+        Case{u"<ul><li>a<br>b<div>c</div></li></ul>", kAll, u"・a\r\n  b\r\n  c"},
+        Case{u"<ol><li>a<li>b<ol><li>c<li>d</ol><li>e</ol>", kAll,
+             u"1. a\r\n2. b\r\n   1. c\r\n   2. d\r\n3. e"},
+        Case{u"<ol start=9><li>a<li>b</ol>", kAll, u"9. a\r\n10. b"},
+        Case{u"<ol start=-1><li>a<li>b</ol>", kAll, u"-1. a\r\n0. b"},
+        Case{u"<ol><li>a<li value=7>b<li>c</ol>", kAll, u"1. a\r\n7. b\r\n8. c"},
+        Case{u"<ol reversed start=3><li>a<li>b<li>c</ol>", kAll, u"3. a\r\n2. b\r\n1. c"},
+        Case{u"<ol type=a><li>a<li value=26>z<li>aa</ol>", kAll, u"a. a\r\nz. z\r\naa. aa"},
+        Case{u"<ol type=A start=28><li>x</ol><ol type=i start=4><li>y</ol>", kAll,
+             u"AB. x\r\n\r\niv. y"},
+        Case{u"<ol type=I start=1999><li>x<li type=1>y</ol>", kAll, u"MCMXCIX. x\r\n2000. y"},
+        Case{u"<ol type=i start=0><li>x</ol>", kAll, u"0. x"},
+        Case{u"<ul><li>a<ul><li>b<ul><li>c</ul></ul><li>d</ul>", kAll,
+             u"・a\r\n  ・b\r\n    ・c\r\n・d"},
+        Case{u"<ul><li><ul><li>a</ul></ul>", kAll, u"・・a"},
+        Case{u"<ul><li></li><li>b</ul>", kAll, u"・\r\n・b"},
+        Case{u"<li>a<li>b", kAll, u"・a\r\n・b"},
+        Case{u"x<ul><li>a</ul>y", kAll, u"x\r\n\r\n・a\r\n\r\ny"},
+        Case{u"<ul><li><pre>a\nb</pre></ul>", kAll, u"・a\r\n  b"}));
+
+// Definition lists and quotes: a term flush with the text around, each
+// line of a definition or a quote four spaces in.
+INSTANTIATE_TEST_SUITE_P(
+    Definitions, ReadableTest,
+    testing::Values(Case{u"<dl><dt>-v<dd>Verbose.<br>Very.<dt>-q<dd>Quiet.</dl>x", kAll,
+                         u"-v\r\n    Verbose.\r\n    Very.\r\n-q\r\n    Quiet.\r\n\r\nx"},
+                    Case{u"<dl><dt>a</dt><dd><p>b</p><p>c</p></dd></dl>", kAll,
+                         u"a\r\n\r\n    b\r\n\r\n    c\r\n"},
+                    Case{u"<blockquote>a<blockquote>b</blockquote>c</blockquote>", kAll,
+                         u"    a\r\n\r\n        b\r\n\r\n    c"},
+                    Case{u"<dd>a<dt>b</dl>", kAll, u"    a\r\nb"},
+                    Case{u"<ul><li>x<dl><dd>y</dl></ul>", kAll, u"・x\r\n\r\n      y"}));
+
+// Tables with TABLE: a grid, columns as wide as their widest cell (kanji
+// two columns, half-width kana one, combining marks none), two spaces
+// apart, colspan honoured, a cell's lines kept in its column, nested tables
+// laid out inside their cell; without TABLE, tab-separated rows.
+INSTANTIATE_TEST_SUITE_P(
+    Grids, ReadableTest,
+    testing::Values(
+        Case{u"<table><tr><td>a<td>bb<td>c<tr><td>aaa<td>b<td>c</table>", kGrid,
+             u"a    bb  c\r\naaa  b   c"},
+        Case{u"<table><tr><th>名前<th>x<tr><td>ｱｲｳ<td>y<tr><td>e\u0301e<td>z</table>", kGrid,
+             u"名前  x\r\nｱｲｳ   y\r\ne\u0301e    z"},
+        Case{u"<table><tr><td colspan=2>wide cell<td>c<tr><td>a<td>b<td>c</table>", kGrid,
+             u"wide cell  c\r\na  b       c"},
+        Case{u"<table><tr><td>a<br>b<td>x<tr><td>y<td>z<br>w</table>", kGrid,
+             u"a  x\r\nb\r\ny  z\r\n   w"},
+        Case{u"<table><tr><td>a<table><tr><td>x<td>y</table></td><td>b</table>", kGrid,
+             u"a     b\r\nx  y"},
+        Case{u"<table><caption>Cap</caption><tr><td>a<td>b</table>", kGrid, u"Cap\r\na  b"},
+        Case{u"p<table><tr><td>a</table>q", kGrid, u"p\r\n\r\na\r\n\r\nq"},
+        Case{u"<table><tr><td><tr><td>a</table>", kGrid, u"a"},
+        Case{u"<ul><li>x<table><tr><td>a<td>b</table></ul>", kGrid, u"・x\r\n\r\n  a  b"},
+        Case{u"<table><tr><td>a<td>b</table>", kAll, u"a\tb"},
+        Case{u"<table><tr><td>a<td>b", kGrid, u"a  b"}));
+
+// Link references with LINKS: "[N]" after a link's text, and at the end an
+// empty line, "リンク" and a line for each target, a target that comes again
+// keeping its first number; AHREFSharp and ANAME as always.
+INSTANTIATE_TEST_SUITE_P(
+    Links, ReadableTest,
+    testing::Values(
+        Case{u"<p>See <a href=a.html>this</a> and <a href='b.html'>that</a>, "
+             u"<a href=\"a.html\">this again</a>.</p>",
+             kLinks,
+             u"See this[1] and that[2], this again[1].\r\n\r\nリンク\r\n[1] a.html\r\n[2] b.html"},
+        Case{u"<a href=#top>up</a> <a name=n href=x>named</a> <a href=y>y</a>", kLinks,
+             u"up named y[1]\r\n\r\nリンク\r\n[1] y"},
+        Case{u"<a href=#top>up</a>", With(kLinks, {{u"AHREFSharp", u"0"}}),
+             u"up[1]\r\n\r\nリンク\r\n[1] #top"},
+        Case{u"<a href=x>a<a href=y>b</a>", kLinks, u"a[1]b[2]\r\n\r\nリンク\r\n[1] x\r\n[2] y"},
+        Case{u"<a href=x>a</a>", With(kLinks, {{u"AHREF", u"0"}}), u"a"},
+        Case{u"<a href='a&amp;b'>q</a>", kLinks, u"q[1]\r\n\r\nリンク\r\n[1] a&b"},
+        Case{u"<a href=x>a</a><p>b</p>", kLinks, u"a[1]\r\n\r\nb\r\n\r\nリンク\r\n[1] x"},
+        Case{u"<a href=>e</a>t", kLinks, u"et"},
+        Case{u"<A HREF=\"x\">a</A>", With(kBlock, {{u"LINKS", u"1"}}),
+             u"a[1]\r\n\r\nリンク\r\n[1] x"}));
+
 const std::u16string kDocument =
     u"<html><head><title>Sample</title></head>\r\n<body>\r\n<h1>News</h1>\r\n"
     u"<p>First &amp; second.<br>\r\n<a href='a.html'>More</a></p>\r\n<hr>\r\n</body></html>\r\n";
@@ -313,14 +425,15 @@ const std::u16string kDocument =
 INSTANTIATE_TEST_SUITE_P(
     AllFour, ReadableTest,
     testing::Values(
-        Case{kDocument, kAll, u"News\r\n\r\nFirst & second.\r\n[リンク:a.html]More\r\n-----\r\n"},
+        Case{kDocument, kAll,
+             u"News\r\n\r\nFirst & second.\r\n[リンク:a.html]More\r\n\r\n-----\r\n"},
         Case{kDocument, With(kAll, {{u"A_LINK_TAG_TYPE", u"2"}, {u"HR", u"0"}}),
              u"News\r\n\r\nFirst & second.\r\nMore(a.html)\r\n"},
         Case{u"<html>\n<head>\n<style>\nbody { margin: 0 }\n</style>\n<script>\nvar a = "
              u"'<p>';\n</script>\n</head>\n<body>\n<!-- nav -->\n<div class=x>\n  <p>Caf&eacute; "
              u"&mdash; &#x1F375;&nbsp;tea</p>\n  <ul>\n    <li>one</li>\n    <li>two</li>\n  "
              u"</ul>\n</div>\n</body>\n</html>\n",
-             kAll, u"Caf\u00E9 \u2014 \U0001F375\u00A0tea\r\n・one\r\n・two"}));
+             kAll, u"Caf\u00E9 \u2014 \U0001F375\u00A0tea\r\n\r\n・one\r\n・two"}));
 
 // Each name of the standard's table, as it decodes in text, however the
 // text is cut.
@@ -404,7 +517,7 @@ TEST(ReadableScan, WithNoneOfTheFourMatchesTheClassicConversion) {
     for (const Settings& options : variants) {
       const clsQuillmere q = ConverterWith(options);
       engine::ScanOptions none = testing_support::ScanOptionsOf(q);
-      none.script = none.entity = none.space = none.block = false;
+      none.script = none.entity = none.space = none.block = none.table = none.links = false;
       engine::ReadableScan<char16_t> scan(none, nullptr, nullptr, nullptr, u"[イメージ:",
                                           u"[リンク:");
       std::u16string out;
@@ -418,37 +531,75 @@ TEST(ReadableScan, WithNoneOfTheFourMatchesTheClassicConversion) {
 // Random documents of the constructs the four act on, under random options,
 // converted whole and in random pieces.
 TEST(ReadableSession, PiecesGiveWhatTheWholeTextGives) {
-  const std::vector<std::u16string> words = {u"<script>",   u"</script>",
-                                             u"</SCRIPT >", u"<style>",
-                                             u"</style",    u"<!--",
-                                             u"-->",        u"--!>",
-                                             u"-",          u"!",
-                                             u">",          u"<",
-                                             u"&",          u"&amp;",
-                                             u"&#x",        u"&#",
-                                             u"1",          u"A",
-                                             u";",          u"&not",
-                                             u"in",         u"nbsp",
-                                             u"<pre>",      u"</pre>",
-                                             u"<li>",       u"<ul>",
-                                             u"</ul>",      u"<td>",
-                                             u"<tr>",       u"<table>",
-                                             u"</table>",   u"<h1>",
-                                             u"</h1>",      u"<p>",
-                                             u"</p>",       u"<br>",
-                                             u"<hr>",       u"<div>",
-                                             u" ",          u"  ",
-                                             u"\t",         u"\r",
-                                             u"\n",         u"x",
-                                             u"\u3042",     u"<a href='&amp;#'>",
-                                             u"</a>",       u"<img alt='&lt; b'>"};
+  const std::vector<std::u16string> words = {u"<script>",
+                                             u"</script>",
+                                             u"</SCRIPT >",
+                                             u"<style>",
+                                             u"</style",
+                                             u"<!--",
+                                             u"-->",
+                                             u"--!>",
+                                             u"-",
+                                             u"!",
+                                             u">",
+                                             u"<",
+                                             u"&",
+                                             u"&amp;",
+                                             u"&#x",
+                                             u"&#",
+                                             u"1",
+                                             u"A",
+                                             u";",
+                                             u"&not",
+                                             u"in",
+                                             u"nbsp",
+                                             u"<pre>",
+                                             u"</pre>",
+                                             u"<li>",
+                                             u"<ul>",
+                                             u"</ul>",
+                                             u"<td>",
+                                             u"<tr>",
+                                             u"<table>",
+                                             u"</table>",
+                                             u"<h1>",
+                                             u"</h1>",
+                                             u"<p>",
+                                             u"</p>",
+                                             u"<br>",
+                                             u"<hr>",
+                                             u"<div>",
+                                             u" ",
+                                             u"  ",
+                                             u"\t",
+                                             u"\r",
+                                             u"\n",
+                                             u"x",
+                                             u"\u3042",
+                                             u"<a href='&amp;#'>",
+                                             u"</a>",
+                                             u"<img alt='&lt; b'>",
+                                             u"<ol start=3 type=i>",
+                                             u"</ol>",
+                                             u"<li value=7>",
+                                             u"<dl>",
+                                             u"<dt>",
+                                             u"<dd>",
+                                             u"</dl>",
+                                             u"<blockquote>",
+                                             u"</blockquote>",
+                                             u"<td colspan=2>",
+                                             u"</td>",
+                                             u"</tr>",
+                                             u"<caption>",
+                                             u"<a href=x>"};
   std::mt19937 random(5);
   for (int round = 0; round < 3000; ++round) {
     std::u16string text;
     for (int i = static_cast<int>(random() % 24); i > 0; --i)
       text += words[random() % words.size()];
     Settings options;
-    for (auto key : {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK"})
+    for (auto key : {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK", u"TABLE", u"LINKS"})
       options.push_back({key, random() % 3 == 0 ? u"0" : u"1"});
     options.push_back(
         {u"A_LINK_TAG_TYPE", std::u16string(1, static_cast<char16_t>(u'0' + random() % 3))});

@@ -18,8 +18,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 12) return 0;
   clsQuillmere q = FuzzedOptions(data, 8);
-  const char16_t* const kReadable[] = {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK"};
-  for (int bit = 0; bit < 4; ++bit) q.SetValue(kReadable[bit], data[10] >> bit & 1 ? u"1" : u"0");
+  const char16_t* const kReadable[] = {u"SCRIPT", u"ENTITY", u"SPACE",
+                                       u"BLOCK",  u"TABLE",  u"LINKS"};
+  for (int bit = 0; bit < 6; ++bit) q.SetValue(kReadable[bit], data[10] >> bit & 1 ? u"1" : u"0");
   const std::size_t most = 1 + data[11] % 16;  // the most a piece holds
   const std::string bytes(reinterpret_cast<const char*>(data) + 12, size - 12);
   // Mostly the characters the readable text acts on.
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     joins = joins || input.substr(at, 9).find(u'<') != std::u16string::npos;
   if (!joins) {
     engine::ScanOptions none = testing_support::ScanOptionsOf(q);
-    none.script = none.entity = none.space = none.block = false;
+    none.script = none.entity = none.space = none.block = none.table = none.links = false;
     engine::ReadableScan<char16_t> scan(none, nullptr, nullptr, nullptr, u"[イメージ:",
                                         u"[リンク:");
     std::u16string readable;

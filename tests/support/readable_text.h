@@ -37,6 +37,8 @@ inline engine::ScanOptions ScanOptionsOf(const clsQuillmere& q) {
   o.entity = value(u"ENTITY") != 0;
   o.space = value(u"SPACE") != 0;
   o.block = value(u"BLOCK") != 0;
+  o.table = value(u"TABLE") != 0;
+  o.links = value(u"LINKS") != 0;
   return o;
 }
 

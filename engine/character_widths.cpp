@@ -1,0 +1,100 @@
+#include "engine/character_widths.h"
+
+#include <algorithm>
+#include <bitset>
+#include <memory>
+#include <string>
+
+#include "platform/codepage.h"
+
+namespace engine {
+namespace {
+
+struct CodePointRange {
+  char32_t first, last;
+};
+
+#include "engine/character_widths.inc"
+
+template <std::size_t N>
+bool InRanges(const CodePointRange (&ranges)[N], char32_t c) {
+  const auto* at =
+      std::upper_bound(std::begin(ranges), std::end(ranges), c,
+                       [](char32_t v, const CodePointRange& r) { return v < r.first; });
+  return at != std::begin(ranges) && c <= (at - 1)->last;
+}
+
+// The characters of the Basic Multilingual Plane that code page 932 holds
+// (encoded and decoded again they are the same: no "?", no similar one),
+// and those of them it writes in one byte.
+struct Cp932Widths {
+  std::bitset<0x10000> held, single;
+};
+
+const Cp932Widths& HeldByCp932() {
+  static const std::unique_ptr<Cp932Widths> widths = [] {
+    auto w = std::make_unique<Cp932Widths>();
+    for (char32_t c = 0x80; c < 0x10000; ++c) {
+      if (c >= 0xD800 && c <= 0xDFFF) continue;
+      const std::u16string one(1, static_cast<char16_t>(c));
+      const std::string bytes = platform::EncodeCp932(one);
+      if (platform::DecodeCp932(bytes) != one) continue;
+      w->held.set(c);
+      if (bytes.size() == 1) w->single.set(c);
+    }
+    return w;
+  }();
+  return *widths;
+}
+
+}  // namespace
+
+std::size_t ColumnsOf(char32_t c) {
+  if (c < 0x80) return 1;
+  if (c < 0x10000 && HeldByCp932().held[c]) return HeldByCp932().single[c] ? 1 : 2;
+  if (InRanges(kWide, c)) return 2;
+  if (InRanges(kCombining, c)) return 0;
+  return 1;
+}
+
+std::size_t ColumnsOf(std::string_view text, const scan::LeadBytes* leads) {
+  std::size_t columns = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (leads != nullptr) {  // a code page: a character's bytes are its columns
+      const std::size_t length = (*leads)[b] && i + 1 < text.size() ? 2 : 1;
+      columns += length;
+      i += length;
+      continue;
+    }
+    if (b < 0x80) {
+      ++columns;
+      ++i;
+      continue;
+    }
+    // UTF-8, in normal form.
+    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    char32_t c = length == 4 ? b & 0x07 : length == 3 ? b & 0x0F : b & 0x1F;
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+      c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    columns += ColumnsOf(c);
+    i += length;
+  }
+  return columns;
+}
+
+std::size_t ColumnsOf(std::u16string_view text, const scan::LeadBytes*) {
+  std::size_t columns = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    columns += ColumnsOf(c);
+  }
+  return columns;
+}
+
+}  // namespace engine

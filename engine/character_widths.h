@@ -1,0 +1,21 @@
+// How wide text is drawn in a Japanese monospace font, in columns: a
+// character takes as many columns as its bytes in Shift_JIS where code page
+// 932 holds it, otherwise 2 for the East Asian Wide and Fullwidth classes, 0
+// for combining marks, else 1. Used only inside engine/.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "engine/scan_helpers.h"
+
+namespace engine {
+
+std::size_t ColumnsOf(char32_t code_point);
+
+// Of a text in the output's form: code page bytes (`leads` given: a
+// character's bytes are its columns), UTF-8 bytes, or UTF-16.
+std::size_t ColumnsOf(std::string_view text, const scan::LeadBytes* leads);
+std::size_t ColumnsOf(std::u16string_view text, const scan::LeadBytes* leads);
+
+}  // namespace engine

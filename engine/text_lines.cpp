@@ -1,0 +1,358 @@
+#include "engine/text_lines.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "engine/character_widths.h"
+
+namespace engine {
+namespace {
+
+using html::Kind;
+
+constexpr std::size_t kMostContainers = 1000;
+constexpr std::size_t kMostTables = 64;  // nested and gathered
+constexpr std::size_t kMostRows = 1000;  // of a table gathered
+
+template <typename Char>
+void AppendAscii(std::basic_string<Char>& to, std::string_view ascii) {
+  to.append(ascii.begin(), ascii.end());
+}
+
+}  // namespace
+
+template <typename Char>
+TextLines<Char>::TextLines(const OutputForm<Char>& form, const scan::LeadBytes* leads, bool enter,
+                           bool grids)
+    : form_(form), leads_(leads), enter_(enter), grids_(grids) {
+  form_.Append(0x30FB, bullet_);  // "・"
+}
+
+template <typename Char>
+void TextLines<Char>::Literal(View text, bool collapsing) {
+  auto special = [collapsing](Char c) {
+    return c == '\r' || c == '\n' || (collapsing && (c == ' ' || c == '\t' || c == '\f'));
+  };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t j = i;
+    while (j < text.size() && !special(text[j])) ++j;
+    if (j > i) Visible(text.substr(i, j - i));
+    if (j == text.size()) break;
+    if ((text[j] == '\r' || text[j] == '\n') && !collapsing)
+      SourceBreak(text[j]);
+    else
+      Space();
+    i = j + 1;
+  }
+}
+
+template <typename Char>
+void TextLines<Char>::Separate(View mark) {
+  pending_space_ = false;
+  Visible(mark);
+  line_has_text_ = false;
+}
+
+template <typename Char>
+void TextLines<Char>::HardBreak() {
+  SourceBreak('\r');
+  SourceBreak('\n');
+}
+
+template <typename Char>
+void TextLines<Char>::Margin(int lines) {
+  pending_space_ = false;
+  if (any_text_) margin_ = std::max(margin_, lines);
+}
+
+// The line breaks before the next text: the page's (three and more become
+// one or two with ENTER, as the classic conversion collapses them), or what
+// the blocks ask for, whichever is more.
+template <typename Char>
+void TextLines<Char>::FlushLines() {
+  std::size_t breaks = breaks_;
+  if (enter_ && breaks >= 3) breaks = breaks % 2 == 1 ? 1 : 2;
+  breaks = std::max(breaks, static_cast<std::size_t>(margin_));
+  for (std::size_t b = 0; b < breaks; ++b) Write(View(scan::kCrLf<Char>, 2));
+  if (breaks > 0) {
+    line_has_text_ = false;
+    at_line_start_ = true;
+  }
+  breaks_ = 0;
+  margin_ = 0;
+  cr_pending_ = false;
+}
+
+// A line begins: the containers' indentation, and the markers of items
+// whose first line it is.
+template <typename Char>
+void TextLines<Char>::Indent() {
+  at_line_start_ = false;
+  for (std::size_t k = base_; k < containers_.size(); ++k) {
+    Container& c = containers_[k];
+    if (!c.marker.empty()) {
+      Write(c.marker);
+      c.marker.clear();
+      continue;
+    }
+    for (std::size_t s = 0; s < c.indent; ++s) Write(Char(' '));
+  }
+}
+
+// An item ends before any text: its marker stands alone.
+template <typename Char>
+void TextLines<Char>::WriteMarkerLine() {
+  pending_space_ = false;
+  BeforeText();
+}
+
+template <typename Char>
+typename TextLines<Char>::String TextLines<Char>::MarkerOf(long long number, char type) const {
+  std::string digits;
+  if ((type == 'a' || type == 'A') && number > 0) {
+    for (long long n = number; n > 0; n = (n - 1) / 26)
+      digits.insert(digits.begin(), static_cast<char>((type == 'a' ? 'a' : 'A') + (n - 1) % 26));
+  } else if ((type == 'i' || type == 'I') && number > 0 && number < 4000) {
+    static constexpr std::pair<int, std::string_view> kRoman[] = {
+        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+        {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
+    long long n = number;
+    for (const auto& [value, letters] : kRoman)
+      for (; n >= value; n -= value) digits.append(letters);
+    if (type == 'I')
+      for (char& c : digits) c = static_cast<char>(c - 'a' + 'A');
+  } else {
+    digits = std::to_string(number);
+  }
+  String marker;
+  AppendAscii(marker, digits);
+  AppendAscii(marker, ". ");
+  return marker;
+}
+
+template <typename Char>
+void TextLines<Char>::OpenList(bool ordered, long long start, bool reversed, char type,
+                               bool has_start) {
+  if (containers_.size() >= kMostContainers) return;
+  Container list;
+  list.kind = Kind::kList;
+  // A list right inside a list (with no item between) begins two columns in.
+  if (containers_.size() > base_ && containers_.back().kind == Kind::kList) list.indent = 2;
+  list.type = ordered ? (type != 0 ? type : '1') : 0;
+  list.step = ordered && reversed ? -1 : 1;
+  list.next = has_start ? start : 1;
+  containers_.push_back(std::move(list));
+}
+
+template <typename Char>
+void TextLines<Char>::OpenItem(const long long* value, char type) {
+  Close(Kind::kItem);
+  if (containers_.size() >= kMostContainers) return;
+  Container* list = nullptr;
+  for (std::size_t k = containers_.size(); k > base_; --k)
+    if (containers_[k - 1].kind == Kind::kList) {
+      list = &containers_[k - 1];
+      break;
+    }
+  Container item;
+  item.kind = Kind::kItem;
+  if (list != nullptr && list->type != 0) {
+    if (value != nullptr) list->next = *value;
+    item.marker = MarkerOf(list->next, type != 0 ? type : list->type);
+    list->next += list->step;
+  } else {
+    item.marker = bullet_;
+  }
+  item.indent = ColumnsOf(View(item.marker), leads_);
+  containers_.push_back(std::move(item));
+}
+
+template <typename Char>
+void TextLines<Char>::OpenIndent(Kind kind) {
+  if (kind == Kind::kTerm || kind == Kind::kDescription) {
+    Close(Kind::kTerm);
+    Close(Kind::kDescription);
+  }
+  if (containers_.size() >= kMostContainers) return;
+  Container c;
+  c.kind = kind;
+  c.indent = kind == Kind::kQuote || kind == Kind::kDescription ? 4 : 0;
+  containers_.push_back(std::move(c));
+}
+
+template <typename Char>
+void TextLines<Char>::Close(Kind kind) {
+  for (std::size_t k = containers_.size(); k > base_; --k) {
+    const Kind here = containers_[k - 1].kind;
+    if (here == kind) {
+      while (containers_.size() >= k) {
+        if (!containers_.back().marker.empty()) WriteMarkerLine();
+        containers_.pop_back();
+      }
+      return;
+    }
+    // An item ends within its list, a term or definition within its list.
+    if ((kind == Kind::kItem && here == Kind::kList) ||
+        ((kind == Kind::kTerm || kind == Kind::kDescription) && here == Kind::kDefinitionList))
+      return;
+  }
+}
+
+template <typename Char>
+bool TextLines<Char>::InItem() const {
+  for (std::size_t k = base_; k < containers_.size(); ++k)
+    if (containers_[k].kind == Kind::kItem) return true;
+  return false;
+}
+
+// --- Tables -------------------------------------------------------------
+
+template <typename Char>
+void TextLines<Char>::OpenFlow(String* target) {
+  flows_.push_back({target_, base_, breaks_, cr_pending_, margin_, pending_space_, line_has_text_,
+                    at_line_start_, any_text_});
+  target_ = target;
+  base_ = containers_.size();
+  breaks_ = 0;
+  cr_pending_ = false;
+  margin_ = 0;
+  pending_space_ = false;
+  line_has_text_ = false;
+  at_line_start_ = true;
+  any_text_ = false;
+}
+
+// A cell's flow ends: its last line breaks go with what its blocks asked
+// for; the flow it interrupted goes on.
+template <typename Char>
+void TextLines<Char>::CloseFlow() {
+  while (containers_.size() > base_) {
+    if (!containers_.back().marker.empty()) WriteMarkerLine();
+    containers_.pop_back();
+  }
+  const Flow f = flows_.back();
+  flows_.pop_back();
+  target_ = f.target;
+  base_ = f.base;
+  breaks_ = f.breaks;
+  cr_pending_ = f.cr_pending;
+  margin_ = f.margin;
+  pending_space_ = f.pending_space;
+  line_has_text_ = f.line_has_text;
+  at_line_start_ = f.at_line_start;
+  any_text_ = f.any_text;
+}
+
+template <typename Char>
+void TextLines<Char>::OpenTable() {
+  Margin(1);
+  if (streaming_ > 0 || tables_.size() >= kMostTables) {
+    ++streaming_;
+    return;
+  }
+  if (!tables_.empty() && !tables_.back().cell_open) OpenCell(1);
+  tables_.emplace_back();
+}
+
+template <typename Char>
+void TextLines<Char>::OpenRow() {
+  CloseCell();  // which may find the table past its bound
+  if (streaming_ > 0) {
+    Margin(1);
+    streamed_cells_ = 0;
+    return;
+  }
+  if (tables_.empty()) return;
+  tables_.back().grid.StartRow();
+}
+
+template <typename Char>
+void TextLines<Char>::OpenCell(std::size_t span) {
+  CloseCell();
+  if (streaming_ > 0) {
+    static constexpr Char kTab[] = {'\t'};
+    if (streamed_cells_++ > 0) Separate(View(kTab, 1));
+    return;
+  }
+  if (tables_.empty()) return;
+  Table& table = tables_.back();
+  typename TableGrid<Char>::Cell& cell = table.grid.StartCell(span);
+  OpenFlow(&cell.text);
+  table.cell_open = true;
+}
+
+template <typename Char>
+void TextLines<Char>::CloseCell() {
+  if (streaming_ > 0 || tables_.empty() || !tables_.back().cell_open) return;
+  CloseFlow();
+  tables_.back().cell_open = false;
+  if (tables_.back().grid.rows() > kMostRows) Spill();
+}
+
+template <typename Char>
+void TextLines<Char>::CloseTable() {
+  CloseCell();
+  if (streaming_ > 0) {
+    --streaming_;
+    Margin(1);
+    return;
+  }
+  if (tables_.empty()) return;
+  TableGrid<Char> grid = std::move(tables_.back().grid);
+  tables_.pop_back();
+  WriteGrid(grid);
+  Margin(1);
+}
+
+template <typename Char>
+void TextLines<Char>::WriteGrid(TableGrid<Char>& grid) {
+  bool first = true;
+  grid.Render(leads_, [&](View line) {
+    if (!first) HardBreak();
+    first = false;
+    BeforeText();
+    Write(line);
+  });
+}
+
+// Past what a table may gather, every table open is written as it stands
+// (the innermost first, into its cell), and their rows go on as they come,
+// a line each, cells a tab apart.
+template <typename Char>
+void TextLines<Char>::Spill() {
+  streamed_cells_ = tables_.empty() ? 0 : tables_.back().grid.CellsInLastRow();
+  while (!tables_.empty()) {
+    if (tables_.back().cell_open) CloseFlow();
+    TableGrid<Char> grid = std::move(tables_.back().grid);
+    tables_.pop_back();
+    WriteGrid(grid);
+    ++streaming_;
+  }
+}
+
+template <typename Char>
+void TextLines<Char>::End() {
+  while (!tables_.empty()) CloseTable();
+  streaming_ = 0;
+  while (containers_.size() > base_) {
+    if (!containers_.back().marker.empty()) WriteMarkerLine();
+    containers_.pop_back();
+  }
+  margin_ = 0;
+  FlushLines();
+  Hand();
+}
+
+template <typename Char>
+std::size_t TextLines<Char>::Held() const {
+  std::size_t held = containers_.size() + flows_.size() + gathered_size_;
+  for (const Table& t : tables_) held += t.grid.size();
+  return held;
+}
+
+template class TextLines<char>;
+template class TextLines<char16_t>;
+
+}  // namespace engine
