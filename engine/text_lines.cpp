@@ -141,7 +141,9 @@ void TextLines<Char>::OpenList(bool ordered, long long start, bool reversed, cha
   // A list right inside a list (with no item between) begins two columns in.
   if (containers_.size() > base_ && containers_.back().kind == Kind::kList) list.indent = 2;
   list.type = ordered ? (type != 0 ? type : '1') : 0;
-  list.step = ordered && reversed ? -1 : 1;
+  // Counting down needs the count of items, when no start is given, which
+  // only the list's end tells: such a list counts up from 1.
+  list.step = ordered && reversed && has_start ? -1 : 1;
   list.next = has_start ? start : 1;
   containers_.push_back(std::move(list));
 }

@@ -346,6 +346,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{u"<ol start=-1><li>a<li>b</ol>", kAll, u"-1. a\r\n0. b"},
         Case{u"<ol><li>a<li value=7>b<li>c</ol>", kAll, u"1. a\r\n7. b\r\n8. c"},
         Case{u"<ol reversed start=3><li>a<li>b<li>c</ol>", kAll, u"3. a\r\n2. b\r\n1. c"},
+        Case{u"<ol reversed><li>a<li>b</ol>", kAll, u"1. a\r\n2. b"},
         Case{u"<ol type=a><li>a<li value=26>z<li>aa</ol>", kAll, u"a. a\r\nz. z\r\naa. aa"},
         Case{u"<ol type=A start=28><li>x</ol><ol type=i start=4><li>y</ol>", kAll,
              u"AB. x\r\n\r\niv. y"},
