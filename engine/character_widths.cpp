@@ -58,15 +58,11 @@ std::size_t ColumnsOf(char32_t c) {
 }
 
 std::size_t ColumnsOf(std::string_view text, const scan::LeadBytes* leads) {
+  // In a code page a character's bytes are its columns.
+  if (leads != nullptr) return text.size();
   std::size_t columns = 0;
   for (std::size_t i = 0; i < text.size();) {
     const unsigned char b = static_cast<unsigned char>(text[i]);
-    if (leads != nullptr) {  // a code page: a character's bytes are its columns
-      const std::size_t length = (*leads)[b] && i + 1 < text.size() ? 2 : 1;
-      columns += length;
-      i += length;
-      continue;
-    }
     if (b < 0x80) {
       ++columns;
       ++i;

@@ -864,10 +864,20 @@ class HtmlTokenizer {
   // text[lt] with its name from `name_at`: emitted at once, where it stands.
   // Its end in the text, or 0 for any other tag.
   std::size_t QuickTag(View text, std::size_t lt, std::size_t name_at) {
-    html::NameKeyMaker key;
-    const std::size_t k = NameRun(text, name_at, kTagNameChars, key);
-    if (k == text.size() || text[k] != '>' || k - name_at > kLongestName) return 0;
-    tag_.key = key.key();
+    // A name of up to eight characters of ASCII is its own key (see
+    // html::NameKeyMaker), made here at once.
+    const std::size_t n = text.size();
+    std::uint64_t packed = 0;
+    std::size_t k = name_at;
+    for (; k < n && k - name_at < 8; ++k) {
+      const unsigned u = Unit(text[k]);
+      if (u >= 0x80) return 0;
+      const unsigned lower = kTagNameChars[u];
+      if (lower == kEndsName) break;
+      packed |= std::uint64_t(lower) << (8 * (k - name_at));
+    }
+    if (k == n || text[k] != '>') return 0;
+    tag_.key = packed;
     tag_.end = name_at == lt + 2;
     tag_.self_closing = false;
     tag_.count = 0;

@@ -6,7 +6,7 @@ namespace engine {
 namespace {
 
 constexpr std::size_t kInMemory = std::size_t(1) << 20;  // of the list, then spilled
-constexpr std::size_t kMostRemembered = std::size_t(1) << 18;
+constexpr std::size_t kMostRemembered = std::size_t(1) << 16;
 
 template <typename Char>
 std::uint64_t HashOf(std::basic_string_view<Char> text) {

@@ -47,7 +47,7 @@ class LinkReferences {
   String list_;  // "[N] URL" lines, each ending in CR LF, not yet spilled
   bool spilled_ = false;
   std::size_t count_ = 0;
-  // The URLs seen, by a hash of their text, up to kMostRemembered: past
+  // The URLs seen, by a hash of their text, up to 65,536: past
   // that, a URL that comes again gets a number of its own.
   std::vector<Seen> seen_;
   std::size_t remembered_ = 0;

@@ -7,97 +7,97 @@
 namespace engine {
 namespace {
 
-// The lines of a cell's text, without their CR LF.
+// The line of `text` that begins at `at`, and where the next one begins
+// (past its CR LF; the text's size after the last).
 template <typename Char>
-std::vector<std::basic_string_view<Char>> LinesOf(std::basic_string_view<Char> text) {
-  std::vector<std::basic_string_view<Char>> lines;
-  for (std::size_t from = 0;;) {
-    const std::size_t cr = text.find(Char('\r'), from);
-    if (cr == text.npos) {
-      lines.push_back(text.substr(from));
-      return lines;
-    }
-    lines.push_back(text.substr(from, cr - from));
-    from = cr + (cr + 1 < text.size() && text[cr + 1] == '\n' ? 2 : 1);
-  }
+std::basic_string_view<Char> NextLine(std::basic_string_view<Char> text, std::size_t& at) {
+  const std::size_t cr = text.find(Char('\r'), at);
+  const std::size_t end = cr == text.npos ? text.size() : cr;
+  const std::basic_string_view<Char> line = text.substr(at, end - at);
+  at = cr == text.npos ? text.size() + 1 : cr + 2;
+  return line;
 }
 
 }  // namespace
 
 template <typename Char>
-typename TableGrid<Char>::Cell& TableGrid<Char>::StartCell(std::size_t span) {
-  if (rows_.empty()) rows_.emplace_back();
-  Cell& cell = rows_.back().emplace_back();
-  cell.span = span;
-  return cell;
+void TableGrid<Char>::StartCell(std::size_t span) {
+  if (rows_.empty()) StartRow();
+  cells_.push_back({text_.size(), text_.size(), span});
 }
 
 template <typename Char>
-std::size_t TableGrid<Char>::size() const {
-  std::size_t size = 0;
-  for (const auto& row : rows_)
-    for (const Cell& cell : row) size += cell.text.size();
-  return size;
-}
-
-template <typename Char>
-void TableGrid<Char>::Render(const scan::LeadBytes* leads, const std::function<void(View)>& line) {
+std::size_t TableGrid<Char>::Render(const scan::LeadBytes* leads, String& out) {
+  std::size_t lines = 0;
+  const View all = text_;
+  const std::size_t row_count = rows_.size();
+  auto row_end = [&](std::size_t r) { return r + 1 < row_count ? rows_[r + 1] : cells_.size(); };
   // Columns as wide as their widest line: cells of one column first, then
   // those that span, whose want the last column they span takes up.
-  std::vector<std::size_t> widths;
-  auto widest = [leads](const Cell& cell) {
-    std::size_t most = 0;
-    for (const View l : LinesOf<Char>(cell.text)) most = std::max(most, ColumnsOf(l, leads));
-    return most;
-  };
+  widths_.clear();
   for (const int pass : {1, 2}) {
-    for (const auto& row : rows_) {
+    for (std::size_t r = 0; r < row_count; ++r) {
       std::size_t column = 0;
-      for (const Cell& cell : row) {
+      for (std::size_t k = rows_[r]; k < row_end(r); ++k) {
+        const Cell& cell = cells_[k];
         if (cell.span == 0) continue;
         const std::size_t end = column + cell.span;
-        if (widths.size() < end) widths.resize(end, 0);
+        if (widths_.size() < end) widths_.resize(end, 0);
         if ((pass == 1) == (cell.span == 1)) {
+          std::size_t want = 0;
+          const View text = all.substr(cell.begin, cell.end - cell.begin);
+          for (std::size_t at = 0; at <= text.size();)
+            want = std::max(want, ColumnsOf(NextLine(text, at), leads));
           std::size_t have = 2 * (cell.span - 1);
-          for (std::size_t c = column; c < end; ++c) have += widths[c];
-          const std::size_t want = widest(cell);
-          if (want > have) widths[end - 1] += want - have;
+          for (std::size_t c = column; c < end; ++c) have += widths_[c];
+          if (want > have) widths_[end - 1] += want - have;
         }
         column = end;
       }
     }
   }
-  String text;
-  for (const auto& row : rows_) {
-    std::vector<std::vector<View>> lines;
-    std::size_t height = 0;
-    for (const Cell& cell : row) {
-      lines.push_back(LinesOf<Char>(cell.text));
-      height = std::max(height, lines.back().size());
-    }
-    for (std::size_t l = 0; l < height; ++l) {
-      text.clear();
-      std::size_t column = 0;
-      for (std::size_t k = 0; k < row.size(); ++k) {
-        const Cell& cell = row[k];
-        const View part = l < lines[k].size() ? lines[k][l] : View();
+  for (std::size_t r = 0; r < row_count; ++r) {
+    const std::size_t first = rows_[r], last = row_end(r);
+    cursors_.resize(last - first);
+    for (std::size_t k = first; k < last; ++k) cursors_[k - first] = 0;
+    for (bool more = true; more;) {
+      more = false;
+      const std::size_t line_start = out.size();
+      if (lines > 0) out.append({Char('\r'), Char('\n')});
+      std::size_t column = 0, pad = 0;  // spaces owed before the next text
+      for (std::size_t k = first; k < last; ++k) {
+        const Cell& cell = cells_[k];
+        const View text = all.substr(cell.begin, cell.end - cell.begin);
+        std::size_t& at = cursors_[k - first];
+        const View part = at <= text.size() ? NextLine(text, at) : View();
+        more = more || at <= text.size();
         if (cell.span == 0) {  // a caption: its lines as they are
-          text.append(part);
+          out.append(part);
           continue;
         }
-        if (k > 0) text.append(2, Char(' '));
-        text.append(part);
+        if (k > first) pad += 2;
+        if (!part.empty()) {
+          out.append(pad, Char(' '));
+          out.append(part);
+          pad = 0;
+        }
         std::size_t width = 2 * (cell.span - 1);
-        for (std::size_t c = column; c < column + cell.span; ++c) width += widths[c];
-        const std::size_t used = ColumnsOf(part, leads);
-        if (k + 1 < row.size() && used < width) text.append(width - used, Char(' '));
+        for (std::size_t c = column; c < column + cell.span; ++c) width += widths_[c];
+        const std::size_t used = part.empty() ? 0 : ColumnsOf(part, leads);
+        if (used < width) pad += width - used;
         column += cell.span;
       }
-      while (!text.empty() && text.back() == ' ') text.pop_back();
-      if (!text.empty()) line(text);
+      // Spaces at the end are never written; a line of nothing goes.
+      if (out.size() == line_start + (lines > 0 ? 2 : 0))
+        out.resize(line_start);
+      else
+        ++lines;
     }
   }
+  text_.clear();
+  cells_.clear();
   rows_.clear();
+  return lines;
 }
 
 template class TableGrid<char>;

@@ -2,11 +2,11 @@
 // as wide as its widest cell (in the columns a Japanese monospace font
 // draws), columns two spaces apart, a cell's lines kept in its column, a
 // cell spanning columns as wide as they are together; a caption stands
-// above the grid. Used only inside engine/.
+// above the grid. The cells' text is kept in one buffer, each cell's lines
+// ending in CR LF but for the last. Used only inside engine/.
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,27 +21,35 @@ class TableGrid {
   using String = std::basic_string<Char>;
   using View = std::basic_string_view<Char>;
 
-  // A cell's text: lines ending in CR LF, but for the last.
-  struct Cell {
-    String text;
-    std::size_t span = 1;  // columns it takes; 0 for a caption, above the grid
-  };
+  void StartRow() { rows_.push_back(cells_.size()); }
+  // A new cell in the current row (one is begun if there is none), taking
+  // `span` columns (0 for a caption, above the grid); its text is what is
+  // appended to text() until EndCell.
+  void StartCell(std::size_t span);
+  void EndCell() { cells_.back().end = text_.size(); }
+  String& text() { return text_; }
 
-  void StartRow() { rows_.emplace_back(); }
-  // A new cell in the current row (one is begun if there is none).
-  Cell& StartCell(std::size_t span);
   std::size_t rows() const { return rows_.size(); }
-  std::size_t CellsInLastRow() const { return rows_.empty() ? 0 : rows_.back().size(); }
-  bool empty() const { return rows_.empty(); }
+  std::size_t CellsInLastRow() const { return rows_.empty() ? 0 : cells_.size() - rows_.back(); }
   // The characters its cells hold.
-  std::size_t size() const;
+  std::size_t size() const { return text_.size(); }
 
-  // Hands each line of the grid to `line` (no line break in it, no space at
-  // its end; rows of nothing but spaces left out), then forgets the rows.
-  void Render(const scan::LeadBytes* leads, const std::function<void(View)>& line);
+  // The lines of the grid, CR LF between them (no space at their ends; rows
+  // of nothing but spaces left out), appended to `out`; then forgets the
+  // rows (keeping its buffers for the next table). How many lines.
+  std::size_t Render(const scan::LeadBytes* leads, String& out);
 
  private:
-  std::vector<std::vector<Cell>> rows_;
+  struct Cell {
+    std::size_t begin, end;  // in text_
+    std::size_t span;
+  };
+
+  String text_;
+  std::vector<Cell> cells_;
+  std::vector<std::size_t> rows_;  // where each row's cells begin in cells_
+  std::vector<std::size_t> widths_;
+  std::vector<std::size_t> cursors_;
 };
 
 }  // namespace engine

@@ -211,10 +211,20 @@ bool TextLines<Char>::InItem() const {
 
 // --- Tables -------------------------------------------------------------
 
+// The flows interrupted are kept field by field: a record copied whole
+// right after its bytes were stored one by one waits for them.
 template <typename Char>
 void TextLines<Char>::OpenFlow(String* target) {
-  flows_.push_back({target_, base_, breaks_, cr_pending_, margin_, pending_space_, line_has_text_,
-                    at_line_start_, any_text_});
+  Flow& f = flows_.emplace_back();
+  f.target = target_;
+  f.base = base_;
+  f.breaks = breaks_;
+  f.cr_pending = cr_pending_;
+  f.margin = margin_;
+  f.pending_space = pending_space_;
+  f.line_has_text = line_has_text_;
+  f.at_line_start = at_line_start_;
+  f.any_text = any_text_;
   target_ = target;
   base_ = containers_.size();
   breaks_ = 0;
@@ -234,8 +244,7 @@ void TextLines<Char>::CloseFlow() {
     if (!containers_.back().marker.empty()) WriteMarkerLine();
     containers_.pop_back();
   }
-  const Flow f = flows_.back();
-  flows_.pop_back();
+  const Flow& f = flows_.back();
   target_ = f.target;
   base_ = f.base;
   breaks_ = f.breaks;
@@ -245,17 +254,20 @@ void TextLines<Char>::CloseFlow() {
   line_has_text_ = f.line_has_text;
   at_line_start_ = f.at_line_start;
   any_text_ = f.any_text;
+  flows_.pop_back();
 }
 
 template <typename Char>
 void TextLines<Char>::OpenTable() {
   Margin(1);
-  if (streaming_ > 0 || tables_.size() >= kMostTables) {
+  if (streaming_ > 0 || open_ >= kMostTables) {
     ++streaming_;
     return;
   }
-  if (!tables_.empty() && !tables_.back().cell_open) OpenCell(1);
-  tables_.emplace_back();
+  if (open_ > 0 && !Innermost().cell_open) OpenCell(1);
+  if (pool_.size() == open_) pool_.push_back(std::make_unique<Table>());
+  ++open_;
+  Innermost().cell_open = false;
 }
 
 template <typename Char>
@@ -266,8 +278,8 @@ void TextLines<Char>::OpenRow() {
     streamed_cells_ = 0;
     return;
   }
-  if (tables_.empty()) return;
-  tables_.back().grid.StartRow();
+  if (open_ == 0) return;
+  Innermost().grid.StartRow();
 }
 
 template <typename Char>
@@ -278,19 +290,21 @@ void TextLines<Char>::OpenCell(std::size_t span) {
     if (streamed_cells_++ > 0) Separate(View(kTab, 1));
     return;
   }
-  if (tables_.empty()) return;
-  Table& table = tables_.back();
-  typename TableGrid<Char>::Cell& cell = table.grid.StartCell(span);
-  OpenFlow(&cell.text);
+  if (open_ == 0) return;
+  Table& table = Innermost();
+  table.grid.StartCell(span);
+  OpenFlow(&table.grid.text());
   table.cell_open = true;
 }
 
 template <typename Char>
 void TextLines<Char>::CloseCell() {
-  if (streaming_ > 0 || tables_.empty() || !tables_.back().cell_open) return;
+  if (streaming_ > 0 || open_ == 0 || !Innermost().cell_open) return;
   CloseFlow();
-  tables_.back().cell_open = false;
-  if (tables_.back().grid.rows() > kMostRows) Spill();
+  Table& table = Innermost();
+  table.grid.EndCell();
+  table.cell_open = false;
+  if (table.grid.rows() > kMostRows) Spill();
 }
 
 template <typename Char>
@@ -301,22 +315,31 @@ void TextLines<Char>::CloseTable() {
     Margin(1);
     return;
   }
-  if (tables_.empty()) return;
-  TableGrid<Char> grid = std::move(tables_.back().grid);
-  tables_.pop_back();
+  if (open_ == 0) return;
+  TableGrid<Char>& grid = Innermost().grid;
+  --open_;
   WriteGrid(grid);
   Margin(1);
 }
 
 template <typename Char>
 void TextLines<Char>::WriteGrid(TableGrid<Char>& grid) {
-  bool first = true;
-  grid.Render(leads_, [&](View line) {
-    if (!first) HardBreak();
-    first = false;
+  rendered_.clear();
+  if (grid.Render(leads_, rendered_) == 0) return;
+  BeforeText();
+  bool indented = false;  // whether the lines begin inside a container
+  for (std::size_t k = base_; k < containers_.size(); ++k)
+    indented = indented || containers_[k].indent > 0 || !containers_[k].marker.empty();
+  if (!indented) return Write(View(rendered_));
+  const View all = rendered_;
+  for (std::size_t from = 0;;) {
+    const std::size_t cr = all.find(Char('\r'), from);
+    Write(all.substr(from, cr == all.npos ? cr : cr - from));
+    if (cr == all.npos) return;
+    HardBreak();
     BeforeText();
-    Write(line);
-  });
+    from = cr + 2;
+  }
 }
 
 // Past what a table may gather, every table open is written as it stands
@@ -324,19 +347,23 @@ void TextLines<Char>::WriteGrid(TableGrid<Char>& grid) {
 // a line each, cells a tab apart.
 template <typename Char>
 void TextLines<Char>::Spill() {
-  streamed_cells_ = tables_.empty() ? 0 : tables_.back().grid.CellsInLastRow();
-  while (!tables_.empty()) {
-    if (tables_.back().cell_open) CloseFlow();
-    TableGrid<Char> grid = std::move(tables_.back().grid);
-    tables_.pop_back();
-    WriteGrid(grid);
+  streamed_cells_ = open_ == 0 ? 0 : Innermost().grid.CellsInLastRow();
+  while (open_ > 0) {
+    Table& table = Innermost();
+    if (table.cell_open) {
+      CloseFlow();
+      table.grid.EndCell();
+      table.cell_open = false;
+    }
+    --open_;
+    WriteGrid(table.grid);
     ++streaming_;
   }
 }
 
 template <typename Char>
 void TextLines<Char>::End() {
-  while (!tables_.empty()) CloseTable();
+  while (open_ > 0) CloseTable();
   streaming_ = 0;
   while (containers_.size() > base_) {
     if (!containers_.back().marker.empty()) WriteMarkerLine();
@@ -350,7 +377,7 @@ void TextLines<Char>::End() {
 template <typename Char>
 std::size_t TextLines<Char>::Held() const {
   std::size_t held = containers_.size() + flows_.size() + gathered_size_;
-  for (const Table& t : tables_) held += t.grid.size();
+  for (std::size_t t = 0; t < open_; ++t) held += pool_[t]->grid.size();
   return held;
 }
 

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -174,6 +175,7 @@ class TextLines {
   void CloseFlow();
   void Spill();
   void WriteGrid(TableGrid<Char>& grid);
+  String rendered_;  // a grid's lines
   String MarkerOf(long long number, char type) const;
 
   const OutputForm<Char>& form_;
@@ -199,7 +201,11 @@ class TextLines {
 
   std::vector<Container> containers_;
   std::vector<Flow> flows_;  // those a cell's flow interrupts
-  std::vector<Table> tables_;
+  // The tables open, innermost last: the first open_ of pool_, which keeps
+  // them (and their buffers) from table to table where they stay put.
+  std::vector<std::unique_ptr<Table>> pool_;
+  std::size_t open_ = 0;
+  Table& Innermost() { return *pool_[open_ - 1]; }
   std::size_t streaming_ = 0;       // open tables, past the bound, whose rows go as written
   std::size_t streamed_cells_ = 0;  // in the row under way of those
 };

@@ -94,12 +94,13 @@ BENCHMARK(BM_Normalize)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
 
 // The byte-level conversion in 1 MiB pieces, as files are converted. The
 // second argument turns readable-text options on: 1 SCRIPT, 2 ENTITY,
-// 4 SPACE, 8 BLOCK (15 is --readable, 0 the classic conversion).
+// 4 SPACE, 8 BLOCK, 16 TABLE, 32 LINKS (47 is --readable, 0 the classic
+// conversion).
 void BM_ByteSession(benchmark::State& state) {
   const std::string bytes = Document(static_cast<std::size_t>(state.range(0)));
   clsQuillmere q = Defaults();
   int bit = 1;
-  for (auto key : {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK"}) {
+  for (auto key : {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK", u"TABLE", u"LINKS"}) {
     if ((state.range(1) & bit) != 0) q.SetValue(key, u"1");
     bit <<= 1;
   }
@@ -127,6 +128,8 @@ BENCHMARK(BM_ByteSession)
     ->Args({10 << 20, 13})
     ->Args({10 << 20, 7})
     ->Args({10 << 20, 15})
+    ->Args({10 << 20, 47})
+    ->Args({10 << 20, 63})
     ->Unit(benchmark::kMillisecond);
 
 // The same document in UTF-8, as the byte-level conversion takes it: the

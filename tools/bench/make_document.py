@@ -20,7 +20,8 @@ breaks), tags (almost all mark-up), breaks (nothing but line breaks), lt (one
 long run of "<" with no ">"), links (link after link); and for the readable
 text, one script, one comment and one pre element that never end (script,
 comment, pre), one attribute value of a link that never ends (value), and one
-hidden element holding a realistic document (hidden).
+hidden element holding a realistic document (hidden); and tables of Japanese
+and ASCII cells, some spanning columns or of several lines (tables).
 """
 import random
 import sys
@@ -72,6 +73,21 @@ def blocks(shape, rng):
                 "if (a < b && c > d) { s = '</scrip' + 't>'; t = \"</scripts>\"; } // %d\r\n" % i
         elif shape == "comment":
             yield ("<!--" if i == 1 else "") + " a > b -- c - -> d --!x %s %d\r\n" % (KANA, i)
+        elif shape == "tables":
+            rows = []
+            for r in range(rng.randint(5, 40)):
+                cells = []
+                for c in range(4):
+                    text = rng.choice([KANA[:rng.randint(2, 12)], KANJI[:rng.randint(1, 8)],
+                                       "cell %d.%d" % (r, c), "&amp; x", ""])
+                    if rng.random() < 0.1:
+                        text += "<br>" + KANJI[:3]
+                    cells.append("<td>%s</td>" % text)
+                if rng.random() < 0.1:
+                    cells = ['<td colspan="2">%s</td>' % KANA] + cells[2:]
+                rows.append("<tr>" + "".join(cells) + "</tr>\r\n")
+            yield ("<table>\r\n<tr><th>%s</th><th>No.</th><th>%s</th><th>ascii</th></tr>\r\n"
+                   % (KANJI[:4], KANA[:4]) + "".join(rows) + "</table>\r\n<p>%s</p>\r\n" % KANA)
         elif shape == "value":
             yield ('<a href="' if i == 1 else "") + "x/%d>y'z %s " % (i, KANA)
         elif shape == "hidden":
