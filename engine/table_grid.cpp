@@ -39,18 +39,22 @@ std::size_t TableGrid<Char>::Render(const scan::LeadBytes* leads, String& out) {
     for (std::size_t r = 0; r < row_count; ++r) {
       std::size_t column = 0;
       for (std::size_t k = rows_[r]; k < row_end(r); ++k) {
-        const Cell& cell = cells_[k];
+        Cell& cell = cells_[k];
+        if (pass == 1) {
+          const View text = all.substr(cell.begin, cell.end - cell.begin);
+          std::size_t at = 0;
+          cell.want = ColumnsOf(NextLine(text, at), leads);
+          cell.one_line = at > text.size();
+          while (at <= text.size())
+            cell.want = std::max(cell.want, ColumnsOf(NextLine(text, at), leads));
+        }
         if (cell.span == 0) continue;
         const std::size_t end = column + cell.span;
         if (widths_.size() < end) widths_.resize(end, 0);
         if ((pass == 1) == (cell.span == 1)) {
-          std::size_t want = 0;
-          const View text = all.substr(cell.begin, cell.end - cell.begin);
-          for (std::size_t at = 0; at <= text.size();)
-            want = std::max(want, ColumnsOf(NextLine(text, at), leads));
           std::size_t have = 2 * (cell.span - 1);
           for (std::size_t c = column; c < end; ++c) have += widths_[c];
-          if (want > have) widths_[end - 1] += want - have;
+          if (cell.want > have) widths_[end - 1] += cell.want - have;
         }
         column = end;
       }
@@ -69,8 +73,14 @@ std::size_t TableGrid<Char>::Render(const scan::LeadBytes* leads, String& out) {
         const Cell& cell = cells_[k];
         const View text = all.substr(cell.begin, cell.end - cell.begin);
         std::size_t& at = cursors_[k - first];
-        const View part = at <= text.size() ? NextLine(text, at) : View();
-        more = more || at <= text.size();
+        View part;
+        if (cell.one_line) {  // most cells: no line to look for
+          if (at == 0) part = text;
+          at = text.size() + 1;
+        } else if (at <= text.size()) {
+          part = NextLine(text, at);
+          more = more || at <= text.size();
+        }
         if (cell.span == 0) {  // a caption: its lines as they are
           out.append(part);
           continue;
@@ -83,7 +93,9 @@ std::size_t TableGrid<Char>::Render(const scan::LeadBytes* leads, String& out) {
         }
         std::size_t width = 2 * (cell.span - 1);
         for (std::size_t c = column; c < column + cell.span; ++c) width += widths_[c];
-        const std::size_t used = part.empty() ? 0 : ColumnsOf(part, leads);
+        const std::size_t used = part.empty()    ? 0
+                                 : cell.one_line ? cell.want
+                                                 : ColumnsOf(part, leads);
         if (used < width) pad += width - used;
         column += cell.span;
       }

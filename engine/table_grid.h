@@ -43,6 +43,8 @@ class TableGrid {
   struct Cell {
     std::size_t begin, end;  // in text_
     std::size_t span;
+    std::size_t want = 0;  // its widest line's columns, once measured
+    bool one_line = true;
   };
 
   String text_;
