@@ -12,6 +12,7 @@
 #include "cli/file_messages.h"
 #include "cli/many_files.h"
 #include "conversion/conversion_run.h"
+#include "conversion/text_settings.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
 #include "platform/codepage.h"
@@ -54,7 +55,8 @@ constexpr char kUsageText[] =
     "の順に決め、どれにも当たらなければ\n"
     "                   ANSI コードページ (日本語の Windows では Shift_JIS) です\n"
     "  --output-encoding NAME\n"
-    "                   出力の文字コード: same (既定) ansi shift_jis utf-8 utf-8-bom utf-16le。\n"
+    "                   出力の文字コード: same ansi shift_jis utf-8 utf-8-bom utf-16le。既定は\n"
+    "                   設定ファイルの [TEXT] の OUTPUT で、ないときは same です。\n"
     "                   same は UTF-8 と UTF-16 の入力を UTF-8 で (入力にバイトオーダーマークが\n"
     "                   あれば付けて)、それ以外を ANSI コードページで書きます。utf-16le には\n"
     "                   バイトオーダーマークを付けます\n"
@@ -92,17 +94,6 @@ constexpr EncodingName kInputEncodings[] = {{u"ansi", Encoding::kAnsi},
                                             {u"utf-16be", Encoding::kUtf16Be},
                                             {u"windows-1252", Encoding::kWindows1252}};
 
-struct OutputName {
-  std::u16string_view name;
-  conversion::OutputChoice choice;
-};
-constexpr OutputName kOutputEncodings[] = {{u"same", conversion::OutputChoice::kSame},
-                                           {u"ansi", conversion::OutputChoice::kAnsi},
-                                           {u"shift_jis", conversion::OutputChoice::kShiftJis},
-                                           {u"utf-8", conversion::OutputChoice::kUtf8},
-                                           {u"utf-8-bom", conversion::OutputChoice::kUtf8WithMark},
-                                           {u"utf-16le", conversion::OutputChoice::kUtf16Le}};
-
 std::string_view WhyName(conversion::InputEncoding::Why why) {
   using Why = conversion::InputEncoding::Why;
   switch (why) {
@@ -127,6 +118,7 @@ struct Options {
   bool defaults = false;
   std::vector<std::pair<std::u16string, std::u16string>> sets;
   conversion::RunOptions run;
+  bool output_given = false;  // --output-encoding, which wins over the settings file's OUTPUT
   bool show_encoding = false;
   std::vector<std::u16string> files;
   // Many files at once.
@@ -243,11 +235,10 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
         continue;
       }
       if (a == u"--output-encoding") {
-        const auto* found = std::find_if(std::begin(kOutputEncodings), std::end(kOutputEncodings),
-                                         [&](const OutputName& e) { return e.name == v; });
-        if (found == std::end(kOutputEncodings))
-          return UsageError(err, "出力の文字コード " + U8(v) + " はありません。");
-        opt.run.output = found->choice;
+        const std::optional<conversion::OutputChoice> choice = conversion::OutputChoiceNamed(v);
+        if (!choice) return UsageError(err, "出力の文字コード " + U8(v) + " はありません。");
+        opt.run.output = *choice;
+        opt.output_given = true;
         continue;
       }
       auto eq = v.find(u'=');
@@ -283,6 +274,18 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       return kSettings;
     }
     for (const auto& [key, value] : opt.sets) converter.SetValue(key, value);
+    if (!opt.defaults && !opt.output_given) {
+      const std::u16string& ini = opt.ini.value_or(default_ini);
+      const std::optional<conversion::OutputChoice> choice = conversion::ReadOutputChoice(ini);
+      if (!choice) {
+        err << "quillmere: " << U8(ini) << " の OUTPUT の値 "
+            << U8(conversion::ReadTextSettings(ini).output)
+            << " は出力の文字コードではありません (same ansi utf-8 utf-8-bom shift_jis "
+               "utf-16le)\n";
+        return kSettings;
+      }
+      opt.run.output = *choice;
+    }
   } catch (const engine::OverflowError& e) {
     err << "quillmere: " << e.what() << "\n";
     return kSettings;

@@ -3,8 +3,10 @@
 #include <new>
 
 #include "conversion/conversion_run.h"
+#include "conversion/text_settings.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmBrackwenSetting.h"
+#include "dialogs/frmTextSetting.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
 #include "mainwindow/file_dialogs.h"
@@ -143,6 +145,7 @@ void Form1::OnClick(std::u16string_view control) {
 void Form1::OnMenu(std::u16string_view item) {
   if (item == u"mnuExit") mnuExit_Click();
   if (item == u"mnuOption") mnuOption_Click();
+  if (item == u"mnuText") mnuText_Click();
   if (item == u"mnuAbout") mnuAbout_Click();
 }
 
@@ -156,6 +159,11 @@ void Form1::mnuExit_Click() {
 
 void Form1::mnuOption_Click() {
   frmBrackwenSetting dialog(MyPath);
+  dialog.ShowModal(hwnd());
+}
+
+void Form1::mnuText_Click() {
+  frmTextSetting dialog(MyPath);
   dialog.ShowModal(hwnd());
 }
 
@@ -216,12 +224,23 @@ std::pair<std::u16string, unsigned> Form1::Convert() {
                 platform::DecodeUtf8(e.what()),
             kError};
   }
+  // The output's encoding, from the text settings (the input's rule
+  // without them).
+  conversion::RunOptions options;
+  if (const std::optional<conversion::OutputChoice> choice =
+          conversion::ReadOutputChoice(MyPath + u"Brackwen.ini")) {
+    options.output = *choice;
+  } else {
+    return {u"設定ファイル Brackwen.ini の値が正しくないため、変換できませんでした。\nOUTPUT=" +
+                conversion::ReadTextSettings(MyPath + u"Brackwen.ini").output,
+            kError};
+  }
   const conversion::RunResult result = conversion::ConvertToFile(
       converter,
       [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
         return reader ? reader->Read(buffer, size) : 0;
       },
-      output);
+      output, options);
   switch (result.status) {
     case conversion::RunResult::Status::kConverted:
       return {u"完了！", kDone};

@@ -19,6 +19,7 @@ class Form1 : public forms::Form {
   void Btn_Close_Click();
   void mnuExit_Click();
   void mnuOption_Click();
+  void mnuText_Click();
   void mnuAbout_Click();
   void Btn_Open_Click();
   void Btn_Save_Click();

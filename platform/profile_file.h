@@ -18,6 +18,13 @@ class ProfileFile {
   virtual std::uint32_t GetInt(std::u16string_view section, std::u16string_view key,
                                std::int32_t fallback, const std::u16string& path) = 0;
 
+  // The text stored under `key` in `section`, as the platform's
+  // GetPrivateProfileStringW gives it (spaces around it and one pair of
+  // matching quotes removed, at most 1,023 characters), or `fallback` when
+  // the file, the section or the key is missing.
+  virtual std::u16string GetString(std::u16string_view section, std::u16string_view key,
+                                   std::u16string_view fallback, const std::u16string& path) = 0;
+
   // Creates the file, the section or the key as needed, otherwise replaces the
   // key's value. False when the file could not be written.
   virtual bool WriteString(std::u16string_view section, std::u16string_view key,

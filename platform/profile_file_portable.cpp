@@ -167,10 +167,11 @@ Key* Find(Profile& profile, std::u16string_view section, std::u16string_view key
   return &profile.sections.back().keys.back();
 }
 
-// The value as the platform hands it to its number parser: surrounding
-// matching quotes removed, cut to 29 characters.
+// The value as the platform copies it into a buffer of `kBuffer` characters
+// (its number parser's has 30): surrounding matching quotes removed, cut to
+// fit with its terminating null.
+template <std::size_t kBuffer>
 std::u16string ValueText(std::u16string_view value) {
-  constexpr std::size_t kBuffer = 30;
   bool quoted = !value.empty() && (value[0] == u'\'' || value[0] == u'"') && value.size() > 1 &&
                 value.back() == value[0];
   if (quoted) value.remove_prefix(1);
@@ -209,6 +210,9 @@ std::uint32_t ParseInteger(std::u16string_view s) {
   return minus ? 0u - total : total;
 }
 
+// The buffer a text is read into; longer values are cut.
+constexpr std::size_t kStringBuffer = 1024;
+
 class OurProfile final : public ProfileFile {
  public:
   std::uint32_t GetInt(std::u16string_view section, std::u16string_view key, std::int32_t fallback,
@@ -218,9 +222,20 @@ class OurProfile final : public ProfileFile {
     Profile profile = Parse(*bytes);
     const Key* found = Find(profile, section, key, false);
     if (!found || !found->value) return static_cast<std::uint32_t>(fallback);
-    std::u16string text = ValueText(*found->value);
+    std::u16string text = ValueText<30>(*found->value);
     if (text.empty()) return static_cast<std::uint32_t>(fallback);
     return ParseInteger(text);
+  }
+
+  std::u16string GetString(std::u16string_view section, std::u16string_view key,
+                           std::u16string_view fallback, const std::u16string& path) override {
+    // The fallback loses its trailing spaces, as the platform's does.
+    while (!fallback.empty() && fallback.back() == u' ') fallback.remove_suffix(1);
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) return ValueText<kStringBuffer>(fallback);
+    Profile profile = Parse(*bytes);
+    const Key* found = Find(profile, section, key, false);
+    return ValueText<kStringBuffer>(found && found->value ? *found->value : fallback);
   }
 
   bool WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value,

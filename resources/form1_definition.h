@@ -22,6 +22,7 @@ inline constexpr forms::ControlDef kForm1Controls[] = {
 inline constexpr forms::MenuItemDef kForm1Menu[] = {
     {u"mnuFile", u"&File", u"mnuExit", u"E&xit"},
     {u"mnuTool", u"&Tool", u"mnuOption", u"&Option"},
+    {u"mnuTool", u"&Tool", u"mnuText", u"&Text..."},
     {u"mnuHelp", u"&Help", u"mnuAbout", u"&About"},
 };
 

@@ -221,6 +221,12 @@ RECT Form::ControlRect(const ControlDef& control) const {
           TwipsToPixels(o.x + control.width, dpi_), TwipsToPixels(o.y + control.height, dpi_)};
 }
 
+WPARAM Form::MenuCommand(std::u16string_view item) const {
+  for (std::size_t i = 0; i < def_.menu.size(); ++i)
+    if (def_.menu[i].name == item) return kFirstMenuId + i;
+  return 0;
+}
+
 void Form::BuildMenu() {
   if (def_.menu.empty() || menu_) return;
   menu_ = CreateMenu();

@@ -45,6 +45,8 @@ class Form {
   bool Checked(std::u16string_view name) const;
   void SetChecked(std::u16string_view name, bool checked);
   int Dpi() const { return dpi_; }
+  // The WM_COMMAND identifier of a menu item, by its name (0 for none).
+  WPARAM MenuCommand(std::u16string_view item) const;
   const FormDef& Definition() const { return def_; }
 
   // Pixel rectangle of a control in the client area at the current DPI.

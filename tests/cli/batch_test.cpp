@@ -183,8 +183,36 @@ TEST_F(BatchTest, EncodingsByNameAndAsDecided) {
   }
 }
 
+// The settings file's OUTPUT chooses the output's encoding, as it does for
+// Start; --output-encoding wins over it, and --defaults reads no file.
+TEST_F(BatchTest, OutputEncodingFromTheSettingsFileUnlessTheFlagWins) {
+  const std::string sjis = "\x93\xFA", utf8 = "\xE6\x97\xA5";  // 日
+  dir_.Write(u"Brackwen.ini", "[TEXT]\r\nOUTPUT=utf-8-bom\r\n");
+  dir_.Write(u"ansi.ini", "[text]\r\noutput=ANSI\r\n");
+  dir_.Write(u"bad.ini", "[TEXT]\r\nOUTPUT=utf8\r\n");
+  struct Case {
+    std::vector<std::u16string> args;
+    std::string input, out;
+  };
+  const Case cases[] = {
+      {{}, sjis, "\xEF\xBB\xBF" + utf8 + "\r\n"},
+      {{u"--output-encoding", u"same"}, sjis, sjis + "\r\n"},
+      {{u"--defaults"}, sjis, sjis + "\r\n"},
+      {{u"--ini", dir_ / u"ansi.ini"}, utf8, sjis + "\r\n"},
+      {{u"--ini", dir_ / u"bad.ini", u"--output-encoding", u"utf-8"}, sjis, utf8 + "\r\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::u16string> args = c.args;
+    args.insert(args.end(), {u"-", u"-"});
+    Result r = Run(args, c.input);
+    EXPECT_EQ(r.code, cli::kSuccess) << r.err;
+    EXPECT_EQ(r.out, c.out) << testing::PrintToString(c.args.empty() ? u"" : c.args[0]);
+  }
+}
+
 TEST_F(BatchTest, SettingsErrors) {
   dir_.Write(u"big.ini", "[HTML]\r\nHR=40000\r\n");
+  dir_.Write(u"euc.ini", "[TEXT]\r\nOUTPUT=euc-jp\r\n");
   struct Case {
     std::vector<std::u16string> args;
     std::string message;
@@ -195,6 +223,8 @@ TEST_F(BatchTest, SettingsErrors) {
       {{u"--ini", dir_ / u"big.ini", u"-", u"-"}, "範囲外"},
       {{u"--defaults", u"--set", u"HR_NUM=abc", u"-", u"-"}, "数値ではありません"},
       {{u"--defaults", u"--set", u"HR_NUM=40000", u"-", u"-"}, "範囲外"},
+      {{u"--ini", dir_ / u"euc.ini", u"-", u"-"},
+       "OUTPUT の値 euc-jp は出力の文字コードではありません"},
   };
   for (const Case& c : cases) {
     Result r = Run(c.args, "x");

@@ -131,7 +131,7 @@ TEST_F(AboutTest, EnterAndEscapeCloseItAndEveryOpeningLooksTheSame) {
 
 TEST_F(AboutTest, HelpAboutOpensItModally) {
   const testing_support::ModalSeen s = testing_support::RunModalCommand(
-      main_.hwnd(), MAKEWPARAM(1002, 0), u"Sanvelleの");  // Help > About
+      main_.hwnd(), main_.MenuCommand(u"mnuAbout"), u"Sanvelleの");  // Help > About
   EXPECT_TRUE(s.opened);
   EXPECT_FALSE(s.owner_enabled);
   EXPECT_TRUE(IsWindowEnabled(main_.hwnd()));
@@ -143,7 +143,8 @@ TEST_F(AboutTest, EveryWayOfClosingLeavesTheMainWindowActive) {
   testing_support::OtherProgramWindow other;
   using namespace testing_support;
   for (const CloseWay& way : {kClickOk, kPressEnter, kPressEscape, kCloseBox}) {
-    const AfterClosing after = RunAndClose(main_.hwnd(), MAKEWPARAM(1002, 0), u"Sanvelleの", way);
+    const AfterClosing after =
+        RunAndClose(main_.hwnd(), main_.MenuCommand(u"mnuAbout"), u"Sanvelleの", way);
     EXPECT_TRUE(after.opened) << way.name;
     EXPECT_EQ(after.foreground, main_.hwnd()) << way.name;
     EXPECT_EQ(after.active, main_.hwnd()) << way.name;

@@ -374,7 +374,7 @@ TEST_F(SettingsDialogTest, ToolOptionOpensTheDialogModallyOverTheMainWindow) {
   main.MyPath = MyPath();
   main.Show();
   const testing_support::ModalSeen seen = testing_support::RunModalCommand(
-      main.hwnd(), MAKEWPARAM(1001, 0), u"Sanvelle - ");  // Tool > Option
+      main.hwnd(), main.MenuCommand(u"mnuOption"), u"Sanvelle - ");  // Tool > Option
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(Show(seen.caption), "Sanvelle - Quillmere Setting -");
   EXPECT_FALSE(seen.owner_enabled);
@@ -391,7 +391,7 @@ TEST_F(SettingsDialogTest, TheMainWindowIsDisabledFromBeforeTheDialogLoads) {
   main.Show();
   MessageBoxWatcher boxes(main.hwnd());
   const testing_support::ModalSeen seen = testing_support::RunModalCommand(
-      main.hwnd(), MAKEWPARAM(1001, 0), u"Sanvelle - ");  // Tool > Option
+      main.hwnd(), main.MenuCommand(u"mnuOption"), u"Sanvelle - ");  // Tool > Option
   EXPECT_TRUE(seen.opened);
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(Show(boxes.boxes()[0].text), "設定ファイルの読み込みに失敗しました。");
@@ -412,7 +412,8 @@ TEST_F(SettingsDialogTest, EveryWayOfClosingLeavesTheMainWindowActive) {
   testing_support::OtherProgramWindow other;
   using namespace testing_support;
   for (const CloseWay& way : {kClickOk, kClickCancel, kCloseBox}) {
-    const AfterClosing after = RunAndClose(main.hwnd(), MAKEWPARAM(1001, 0), u"Sanvelle - ", way);
+    const AfterClosing after =
+        RunAndClose(main.hwnd(), main.MenuCommand(u"mnuOption"), u"Sanvelle - ", way);
     EXPECT_TRUE(after.opened) << way.name;
     EXPECT_EQ(after.foreground, main.hwnd()) << way.name;
     EXPECT_EQ(after.active, main.hwnd()) << way.name;

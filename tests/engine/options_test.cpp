@@ -167,8 +167,9 @@ TEST_F(SettingsFileTest, ValueOutOfRangeIsAnOverflowAfterTheKeysBeforeIt) {
 
 // The settings file the release carries: what SaveValue writes into a new
 // file for the table's defaults (every option 1, HR_NUM 5), so that Start
-// works on first use.
-TEST_F(SettingsFileTest, TheReleasedSettingsFileIsTheDefaultsAsSaved) {
+// works on first use, then the readable text's section (all but TABLE on),
+// so that a new install reads the pages written today.
+TEST_F(SettingsFileTest, TheReleasedSettingsFileIsTheDefaultsAsSavedAndTheReadableText) {
   clsQuillmere q;
   for (const char16_t* key : {u"HR", u"BR", u"P", u"IMG", u"ANAME", u"AHREF", u"AHREFSharp",
                               u"ENTER", u"A_LINK_TAG_TYPE"})
@@ -182,10 +183,16 @@ TEST_F(SettingsFileTest, TheReleasedSettingsFileIsTheDefaultsAsSaved) {
   std::ifstream in(released, std::ios::binary);
   ASSERT_TRUE(in) << released;
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  EXPECT_EQ(dir_.Read(u"Brackwen.ini"), bytes);
+  const std::size_t text = bytes.find("[TEXT]\r\n");
+  ASSERT_NE(text, std::string::npos);
+  EXPECT_EQ(dir_.Read(u"Brackwen.ini"), bytes.substr(0, text));
+  dir_.Write(u"Brackwen.ini", bytes);
   clsQuillmere back;
   ASSERT_TRUE(back.Initialize(Ini()));
   EXPECT_EQ(AllValues(back), AllValues(q));
+  for (const char16_t* key : {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK", u"LINKS"})
+    EXPECT_EQ(Show(back.GetValue(key)), "1") << Show(key);
+  EXPECT_EQ(Show(back.GetValue(u"TABLE")), "0");
 }
 
 TEST_F(SettingsFileTest, SaveFromScratchWritesTheThreeSectionsInOrder) {

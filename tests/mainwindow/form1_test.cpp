@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "mainwindow/Form1.h"
 #include "platform/codepage.h"
@@ -103,21 +104,28 @@ TEST_F(Form1Test, ControlsHaveTheirKindsCaptionsAndPlaces) {
   }
 }
 
+// The three menus with their items; the Tool menu's second item, the text
+// settings, comes after the settings dialog's.
 TEST_F(Form1Test, MenusHaveTheirCaptionsAndAccessKeys) {
   HMENU bar = GetMenu(form_.hwnd());
   ASSERT_NE(bar, nullptr);
   ASSERT_EQ(GetMenuItemCount(bar), 3);
   const wchar_t* menus[] = {L"&File", L"&Tool", L"&Help"};
-  const wchar_t* items[] = {L"E&xit", L"&Option", L"&About"};
+  const std::vector<std::vector<const wchar_t*>> items = {
+      {L"E&xit"}, {L"&Option", L"&Text..."}, {L"&About"}};
   for (int i = 0; i < 3; ++i) {
     wchar_t text[64] = {};
     GetMenuStringW(bar, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
     EXPECT_STREQ(text, menus[i]);
     HMENU popup = GetSubMenu(bar, i);
-    ASSERT_EQ(GetMenuItemCount(popup), 1);
-    GetMenuStringW(popup, 0, text, 64, MF_BYPOSITION);
-    EXPECT_STREQ(text, items[i]);
-    EXPECT_EQ(GetMenuState(popup, 0, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED | MF_CHECKED), 0u);
+    ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(items[i].size()));
+    for (std::size_t k = 0; k < items[i].size(); ++k) {
+      const UINT at = static_cast<UINT>(k);
+      GetMenuStringW(popup, at, text, 64, MF_BYPOSITION);
+      EXPECT_STREQ(text, items[i][k]);
+      EXPECT_EQ(GetMenuState(popup, at, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED | MF_CHECKED),
+                0u);
+    }
   }
 }
 

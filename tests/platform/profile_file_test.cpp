@@ -120,6 +120,44 @@ TEST_P(ProfileReadTest, AFolderReadsAsMissing) {
   EXPECT_EQ(GetParam().get().GetInt(u"A", u"k", 8, dir / u"dir.ini"), 8u);
 }
 
+struct StringCase {
+  const char* file;  // nullptr: no file
+  std::u16string fallback, expected;
+};
+
+// Section A, key k.
+const StringCase kStrings[] = {
+    {"[A]\r\nk=utf-8\r\n", u"same", u"utf-8"},
+    {nullptr, u"same", u"same"},
+    {"[A]\r\nj=1\r\n", u"same", u"same"},
+    {"[B]\r\nk=1\r\n", u"same", u"same"},
+    {"[a]\r\nK  =  UTF-8 BOM  \r\n", u"same", u"UTF-8 BOM"},
+    {"[A]\r\nk=\r\n", u"same", u""},
+    {"[A]\r\nk\r\n", u"same", u"same"},
+    {"[A]\r\nk=\"ansi\"\r\n", u"same", u"ansi"},
+    {"[A]\r\nk='x'\r\n", u"same", u"x"},
+    {"[A]\r\nk=\"x'\r\n", u"same", u"\"x'"},
+    {"[A]\r\nk=\"\r\n", u"same", u"\""},
+    {"[A]\r\nk=a=b\r\n", u"same", u"a=b"},
+    {"[A]\r\nk=\x83\x5C\r\n", u"same", u"\u30BD"},
+    {"[A]\r\nk=1\r\n[A]\r\nk=2\r\n", u"same", u"1"},
+    {nullptr, u"same  ", u"same"},
+    {nullptr, u"\"q\"", u"q"},
+};
+
+TEST_P(ProfileReadTest, GetStringAsThePlatformReadsIt) {
+  TempDir dir;
+  int n = 0;
+  for (const StringCase& c : kStrings) {
+    std::u16string name = u"s";
+    name += static_cast<char16_t>(u'a' + n++);
+    name += u".ini";
+    if (c.file) dir.Write(name, c.file);
+    EXPECT_EQ(GetParam().get().GetString(u"A", u"k", c.fallback, dir / name), c.expected)
+        << "file: " << (c.file ? c.file : "(none)");
+  }
+}
+
 struct Write {
   std::u16string section, key, value;
 };

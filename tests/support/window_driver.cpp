@@ -90,15 +90,21 @@ LRESULT CALLBACK WatchModal(int code, WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
-ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view caption_prefix,
-                          void (*close)(HWND)) {
+ModalSeen WatchForModal(HWND owner, std::u16string_view caption_prefix,
+                        const std::function<void()>& act, void (*close)(HWND)) {
   ModalWatch watch{owner, caption_prefix, close, {}};
   modal_watch = &watch;
   HHOOK hook = SetWindowsHookExW(WH_CBT, &WatchModal, nullptr, GetCurrentThreadId());
-  SendMessageW(owner, WM_COMMAND, command, 0);
+  act();
   UnhookWindowsHookEx(hook);
   modal_watch = nullptr;
   return watch.seen;
+}
+
+ModalSeen RunModalCommand(HWND owner, WPARAM command, std::u16string_view caption_prefix,
+                          void (*close)(HWND)) {
+  return WatchForModal(
+      owner, caption_prefix, [&] { SendMessageW(owner, WM_COMMAND, command, 0); }, close);
 }
 
 namespace {

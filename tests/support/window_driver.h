@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,11 @@ struct ModalSeen {
   bool opened = false, owner_enabled = true;
   std::u16string caption;
 };
+
+// Runs `act` and watches meanwhile for a window whose caption starts with
+// `caption_prefix`, closing it once seen.
+ModalSeen WatchForModal(HWND owner, std::u16string_view caption_prefix,
+                        const std::function<void()>& act, void (*close)(HWND modal) = nullptr);
 
 // Sends `command` to `owner` and watches for a window whose caption starts
 // with `caption_prefix`, closing it once seen.

@@ -1,0 +1,62 @@
+#include "conversion/text_settings.h"
+
+#include <algorithm>
+
+#include "platform/profile_file.h"
+
+namespace conversion {
+namespace {
+
+constexpr std::u16string_view kSection = u"TEXT";
+
+struct OutputName {
+  std::u16string_view name;
+  OutputChoice choice;
+};
+constexpr OutputName kOutputNames[] = {{u"same", OutputChoice::kSame},
+                                       {u"ansi", OutputChoice::kAnsi},
+                                       {u"shift_jis", OutputChoice::kShiftJis},
+                                       {u"utf-8", OutputChoice::kUtf8},
+                                       {u"utf-8-bom", OutputChoice::kUtf8WithMark},
+                                       {u"utf-16le", OutputChoice::kUtf16Le}};
+
+bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
+  auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
+}
+
+}  // namespace
+
+TextSettings ReadTextSettings(const std::u16string& path) {
+  platform::ProfileFile& profile = platform::SystemProfile();
+  TextSettings settings;
+  for (std::size_t i = 0; i < kTextSwitches.size(); ++i)
+    settings.on[i] = profile.GetInt(kSection, kTextSwitches[i], 0, path) != 0;
+  settings.output = profile.GetString(kSection, u"OUTPUT", u"same", path);
+  return settings;
+}
+
+bool WriteTextSettings(const std::u16string& path, const TextSettings& settings) {
+  platform::ProfileFile& profile = platform::SystemProfile();
+  for (std::size_t i = 0; i < kTextSwitches.size(); ++i)
+    if (!profile.WriteString(kSection, kTextSwitches[i], settings.on[i] ? u"1" : u"0", path))
+      return false;
+  return profile.WriteString(kSection, u"OUTPUT", settings.output, path);
+}
+
+std::optional<OutputChoice> OutputChoiceNamed(std::u16string_view name) {
+  for (const OutputName& n : kOutputNames)
+    if (EqualNoCase(n.name, name)) return n.choice;
+  return std::nullopt;
+}
+
+std::optional<OutputChoice> ReadOutputChoice(const std::u16string& path) {
+  const std::u16string name =
+      platform::SystemProfile().GetString(kSection, u"OUTPUT", u"same", path);
+  // An empty value names nothing: the rule of "same".
+  return name.empty() ? OutputChoice::kSame : OutputChoiceNamed(name);
+}
+
+}  // namespace conversion

@@ -1,0 +1,67 @@
+#include "dialogs/frmTextSetting.h"
+
+#include "conversion/text_settings.h"
+#include "resources/frmTextSetting_definition.h"
+
+namespace {
+
+constexpr std::u16string_view kCheckBoxes[] = {u"chkSCRIPT", u"chkENTITY", u"chkSPACE",
+                                               u"chkBLOCK",  u"chkTABLE",  u"chkLINKS"};
+static_assert(std::size(kCheckBoxes) == conversion::kTextSwitches.size());
+
+// The option buttons and the OUTPUT values they stand for.
+constexpr std::u16string_view kOutputs[][2] = {{u"opt_OUTPUT0", u"same"},
+                                               {u"opt_OUTPUT1", u"ansi"},
+                                               {u"opt_OUTPUT2", u"utf-8"},
+                                               {u"opt_OUTPUT3", u"utf-8-bom"}};
+
+}  // namespace
+
+frmTextSetting::frmTextSetting(const std::u16string& my_path)
+    : forms::Form(resources::kFrmTextSetting), my_path_(my_path) {}
+
+void frmTextSetting::Form_Load() {
+  SetCaption(u"Sanvelle - Text Setting -");
+  LoadControls(my_path_ + u"Brackwen.ini");
+}
+
+void frmTextSetting::OnClick(std::u16string_view control) {
+  if (control == u"Btn_OK") Btn_OK_Click();
+  if (control == u"Btn_Cancel") Btn_Cancel_Click();
+}
+
+// A missing file or key shows as off and "same": what a conversion then does.
+void frmTextSetting::LoadControls(const std::u16string& path) {
+  const conversion::TextSettings settings = conversion::ReadTextSettings(path);
+  for (std::size_t i = 0; i < std::size(kCheckBoxes); ++i)
+    SetChecked(kCheckBoxes[i], settings.on[i]);
+  // The names in any case, as the conversion reads them; a name the buttons
+  // do not show (shift_jis, utf-16le, a mistyped one) selects none.
+  loaded_output_ = settings.output;
+  const std::optional<conversion::OutputChoice> choice =
+      settings.output.empty() ? conversion::OutputChoice::kSame
+                              : conversion::OutputChoiceNamed(settings.output);
+  for (const auto& [button, value] : kOutputs)
+    SetChecked(button, choice && conversion::OutputChoiceNamed(value) == choice);
+}
+
+bool frmTextSetting::StoreControls(const std::u16string& path) {
+  conversion::TextSettings settings;
+  for (std::size_t i = 0; i < std::size(kCheckBoxes); ++i) settings.on[i] = Checked(kCheckBoxes[i]);
+  // With no button selected the value stays as the file held it.
+  settings.output = loaded_output_;
+  for (const auto& [button, value] : kOutputs)
+    if (Checked(button)) settings.output = value;
+  return conversion::WriteTextSettings(path, settings);
+}
+
+void frmTextSetting::Btn_OK_Click() {
+  if (!StoreControls(my_path_ + u"Brackwen.ini")) {
+    MessageBoxW(hwnd(), L"設定ファイルの保存に失敗しました。", L"Sanvelle", MB_ICONERROR | MB_OK);
+  }
+  Unload();
+}
+
+void frmTextSetting::Btn_Cancel_Click() {
+  Unload();
+}
