@@ -8,10 +8,10 @@
 #include <optional>
 #include <ostream>
 
-#include "cli/file_list.h"
-#include "cli/file_messages.h"
 #include "cli/many_files.h"
 #include "conversion/conversion_run.h"
+#include "conversion/file_list.h"
+#include "conversion/file_messages.h"
 #include "conversion/text_settings.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
@@ -153,14 +153,14 @@ int UsageError(std::ostream& err, const std::string& message) {
 // converted, the output folder made, then the files converted.
 int RunMany(const clsQuillmere& converter, Options& opt, std::ostream& err, bool err_is_terminal) {
   std::u16string error;
-  const std::optional<FileList> list =
-      ListFiles(opt.files, *opt.output_folder, opt.recursive, error);
+  const std::optional<conversion::FileList> list =
+      conversion::ListFiles(opt.files, *opt.output_folder, opt.recursive, error);
   if (!list) {
     err << "quillmere: " << U8(error) << "\n";
     return kFiles;
   }
   if (!platform::CreateFolders(*opt.output_folder)) {
-    err << "quillmere: " << FolderUnmade(*opt.output_folder) << "\n";
+    err << "quillmere: " << U8(conversion::FolderUnmade(*opt.output_folder)) << "\n";
     return kFiles;
   }
   opt.many.run = opt.run;
@@ -300,7 +300,8 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
   const std::u16string& output = opt.files[1];
   std::unique_ptr<platform::FileReader> file;
   if (input != u"-") {
-    const std::string failure = OpenInput(input, output == u"-" ? u"" : output, file);
+    const std::string failure =
+        U8(conversion::OpenInput(input, output == u"-" ? u"" : output, file));
     if (!failure.empty()) {
       err << "quillmere: " << failure << "\n";
       return kFiles;
@@ -329,13 +330,14 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
     case conversion::RunResult::Status::kConverted:
       break;
     case conversion::RunResult::Status::kUnreadable:
-      err << "quillmere: " << InputUnreadable(input) << "\n";
+      err << "quillmere: " << U8(conversion::InputUnreadable(input)) << "\n";
       return kFiles;
     case conversion::RunResult::Status::kUnwritable:
       if (output == u"-")
         err << "quillmere: 標準出力に書き込めませんでした。\n";
       else
-        err << "quillmere: " << OutputUnwritable(result.write_error, output) << "\n";
+        err << "quillmere: " << U8(conversion::OutputUnwritable(result.write_error, output))
+            << "\n";
       return kFiles;
   }
   if (opt.show_encoding) {
@@ -344,7 +346,7 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
                      [&](const EncodingName& e) { return e.encoding == result.input.encoding; });
     err << "input: " << U8(name->name) << " (" << WhyName(result.input.why) << ")\n";
   }
-  if (result.lost > 0) err << "quillmere: " << CharactersLost(result.lost) << "\n";
+  if (result.lost > 0) err << "quillmere: " << U8(conversion::CharactersLost(result.lost)) << "\n";
   return kSuccess;
 }
 

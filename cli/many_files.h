@@ -1,14 +1,12 @@
-// The batch converter over many files: every file of the list converted,
-// several at once, each output complete and on disk before it replaces the
-// old one, with progress on the terminal and a summary at the end.
+// The batch converter over many files: the run over many files of the
+// conversion layer, with progress on the terminal, a line for each file that
+// failed, and a summary at the end.
 #pragma once
 
 #include <iosfwd>
-#include <string>
-#include <vector>
 
-#include "cli/file_list.h"
-#include "conversion/conversion_run.h"
+#include "conversion/file_list.h"
+#include "conversion/many_files.h"
 #include "engine/clsQuillmere.h"
 
 namespace cli {
@@ -27,7 +25,7 @@ struct ManyOptions {
 // and abandons those under way, their old outputs untouched. Returns the
 // exit code: 0 when every file was converted or skipped, 3 when any failed,
 // 130 when stopped.
-int ConvertMany(const clsQuillmere& converter, const FileList& list, const ManyOptions& options,
-                std::ostream& err);
+int ConvertMany(const clsQuillmere& converter, const conversion::FileList& list,
+                const ManyOptions& options, std::ostream& err);
 
 }  // namespace cli

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "cli/batch.h"
-#include "cli/file_list.h"
 #include "cli/status_line.h"
+#include "conversion/file_list.h"
 #include "platform/codepage.h"
 #include "tests/support/temp_dir.h"
 
@@ -272,11 +272,12 @@ TEST(FileList, OutputNamesAndHtmlNames) {
       {u"page.htm", u"page.txt"},     {u"Page.HTML", u"Page.txt"}, {u"a.b.htm", u"a.b.txt"},
       {u"noext", u"noext.txt"},       {u".htm", u".txt"},          {u"x.txt", u"x.txt"},
       {u"日本語.html", u"日本語.txt"}};
-  for (const auto& [input, output] : names) EXPECT_EQ(cli::OutputNameFor(input), output);
+  for (const auto& [input, output] : names) EXPECT_EQ(conversion::OutputNameFor(input), output);
   const std::pair<std::u16string, bool> html[] = {
       {u"a.htm", true}, {u"a.HTM", true}, {u"a.Html", true}, {u"a.htmx", false},
       {u".htm", false}, {u"ahtm", false}, {u"a.txt", false}, {u"a.ｈｔｍ", false}};
-  for (const auto& [name, is_html] : html) EXPECT_EQ(cli::IsHtmlName(name), is_html) << Show(name);
+  for (const auto& [name, is_html] : html)
+    EXPECT_EQ(conversion::IsHtmlName(name), is_html) << Show(name);
 }
 
 TEST(StatusLine, SaysHowFarTheRunHasGot) {

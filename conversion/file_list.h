@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace conversion {
 
 struct FileJob {
   std::u16string input;
@@ -45,4 +45,4 @@ std::optional<FileList> ListFiles(const std::vector<std::u16string>& inputs,
                                   const std::u16string& output_folder, bool recursive,
                                   std::u16string& error);
 
-}  // namespace cli
+}  // namespace conversion

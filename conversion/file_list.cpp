@@ -1,4 +1,4 @@
-#include "cli/file_list.h"
+#include "conversion/file_list.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -6,7 +6,7 @@
 #include "platform/folders.h"
 #include "platform/wildcard.h"
 
-namespace cli {
+namespace conversion {
 namespace {
 
 std::u16string Join(const std::u16string& folder, const std::u16string& name) {
@@ -115,4 +115,4 @@ std::optional<FileList> ListFiles(const std::vector<std::u16string>& inputs,
   return std::move(list);
 }
 
-}  // namespace cli
+}  // namespace conversion
