@@ -10,9 +10,14 @@
 // The order matters: aclapi.h needs windows.h.
 #include <aclapi.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "platform/background_flush.h"
 #include "platform/file_system.h"
@@ -232,10 +237,26 @@ std::unique_ptr<ReplacementFile> ReplacementFile::Create(const std::u16string& p
                                           std::move(flusher), in_place, marked);
 }
 
+// Windows flushes one file at a time (there is no flush of a whole volume
+// for a program without administrator rights), and a flush waits mostly for
+// the disk: several at once, each file flushed and then put in its place.
 std::vector<WriteError> CommitTogether(const std::vector<ReplacementFile*>& files) {
-  std::vector<WriteError> errors;
-  errors.reserve(files.size());
-  for (ReplacementFile* file : files) errors.push_back(file->Commit());
+  constexpr std::size_t kFlushesAtOnce = 8;
+  std::vector<WriteError> errors(files.size(), WriteError::kNone);
+  std::atomic<std::size_t> next{0};
+  auto commit = [&] {
+    for (std::size_t i; (i = next++) < files.size();) errors[i] = files[i]->Commit();
+  };
+  std::vector<std::thread> helpers;
+  for (std::size_t k = 1; k < std::min(kFlushesAtOnce, files.size()); ++k) {
+    try {
+      helpers.emplace_back(commit);
+    } catch (const std::system_error&) {
+      break;  // fewer at once, then
+    }
+  }
+  commit();
+  for (std::thread& helper : helpers) helper.join();
   return errors;
 }
 
