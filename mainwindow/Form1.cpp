@@ -3,16 +3,21 @@
 #include <new>
 
 #include "conversion/conversion_run.h"
+#include "conversion/file_list.h"
+#include "conversion/many_files.h"
 #include "conversion/text_settings.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmBrackwenSetting.h"
+#include "dialogs/frmProgress.h"
 #include "dialogs/frmTextSetting.h"
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
 #include "mainwindow/file_dialogs.h"
+#include "mainwindow/input_list.h"
 #include "mainwindow/path_names.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/folders.h"
 #include "resources/form1_definition.h"
 
 namespace {
@@ -86,31 +91,46 @@ bool Form1::SurfaceAcceptsDrop(POINTL screen_point) const {
          child == Control(u"txtInput");
 }
 
-std::optional<std::u16string> Form1::TakeDroppedInput(IDataObject* data) {
-  std::optional<std::u16string> first = forms::FirstDroppedFile(data);
-  if (!first) return std::nullopt;
-  std::wstring wide(first->begin(), first->end());
-  DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-    return std::nullopt;
-  SetText(u"txtInput", ToLongPathName(*first));
-  return first;
+void Form1::TakePaths(const std::vector<std::u16string>& paths, bool onto_input) {
+  if (paths.empty()) return;
+  auto long_form = [](const std::u16string& path) {
+    const std::u16string long_path = ToLongPathName(path);
+    return long_path.empty() ? path : long_path;
+  };
+  if (paths.size() == 1 && !platform::IsFolder(paths[0])) {
+    const std::u16string input = long_form(paths[0]);
+    SetText(u"txtInput", input);
+    if (!onto_input) {
+      SetText(u"txtOutput", RemoveExtension(input) + u".txt");
+      return;
+    }
+    const std::u16string output = Text(u"txtOutput");
+    const std::u16string name = RemoveExtension(GetFileName(input)) + u".txt";
+    // An output path already there keeps its folder; otherwise the input's.
+    const std::u16string folder = GetFolderPath(output.empty() ? input : output);
+    SetText(u"txtOutput", folder + u"\\" + name);
+    return;
+  }
+  // Several, or a folder: the list, and the first one's folder (a folder's
+  // own) for the outputs, which mirror the folders' subfolders.
+  std::vector<std::u16string> inputs;
+  for (const std::u16string& path : paths) inputs.push_back(long_form(path));
+  SetText(u"txtInput", JoinInputList(inputs));
+  std::u16string folder = platform::IsFolder(inputs[0]) ? inputs[0] : GetFolderPath(inputs[0]);
+  if (folder.empty() || folder.back() != u'\\') folder += u'\\';
+  SetText(u"txtOutput", folder);
+}
+
+void Form1::OpenPaths(const std::vector<std::u16string>& paths) {
+  TakePaths(paths, false);
 }
 
 void Form1::Form_OLEDragDrop(IDataObject* data) {
-  std::optional<std::u16string> first = TakeDroppedInput(data);
-  if (!first) return;
-  SetText(u"txtOutput", RemoveExtension(ToLongPathName(*first)) + u".txt");
+  TakePaths(forms::DroppedFiles(data), false);
 }
 
 void Form1::txtInput_OLEDragDrop(IDataObject* data) {
-  if (!TakeDroppedInput(data)) return;
-  const std::u16string output = Text(u"txtOutput");
-  const std::u16string input = Text(u"txtInput");
-  const std::u16string name = RemoveExtension(GetFileName(input)) + u".txt";
-  // An output path already there keeps its folder; otherwise the input's.
-  const std::u16string folder = GetFolderPath(output.empty() ? input : output);
-  SetText(u"txtOutput", folder + u"\\" + name);
+  TakePaths(forms::DroppedFiles(data), true);
 }
 
 void Form1::Btn_Open_Click() {
@@ -187,17 +207,49 @@ void Form1::Btn_Start_Click() {
   ShowMessage(outcome.first, outcome.second);
 }
 
-std::pair<std::u16string, unsigned> Form1::Convert() {
+// One path as ever; several in quotes (or one folder in quotes), each as
+// the drop rule names its output, in the output folder.
+Form1::Outcome Form1::Convert() {
+  const std::u16string text = Text(u"txtInput");
+  if (text.find(u'"') == std::u16string::npos) return ConvertOne(text);
+  const std::vector<std::u16string> inputs = SplitInputList(text);
+  if (inputs.size() == 1 && !platform::IsFolder(inputs[0])) return ConvertOne(inputs[0]);
+  if (inputs.empty()) return ConvertOne(u"");
+  return ConvertMany(inputs);
+}
+
+std::optional<Form1::Outcome> Form1::LoadSettings(clsQuillmere& converter,
+                                                  conversion::RunOptions& options) const {
+  const std::u16string ini = MyPath + u"Brackwen.ini";
+  try {
+    if (!converter.Initialize(ini)) return Outcome{u"Initializeファイル読み込みエラー", kError};
+  } catch (const engine::OverflowError& e) {
+    return Outcome{u"設定ファイル Brackwen.ini の値が正しくないため、変換できませんでした。\n" +
+                       platform::DecodeUtf8(e.what()),
+                   kError};
+  }
+  // The output's encoding, from the text settings (the input's rule
+  // without them).
+  const std::optional<conversion::OutputChoice> choice = conversion::ReadOutputChoice(ini);
+  if (!choice) {
+    return Outcome{
+        u"設定ファイル Brackwen.ini の値が正しくないため、変換できませんでした。\nOUTPUT=" +
+            conversion::ReadTextSettings(ini).output,
+        kError};
+  }
+  options.output = *choice;
+  return std::nullopt;
+}
+
+Form1::Outcome Form1::ConvertOne(const std::u16string& input) {
   WaitCursor wait;
   // The output path must name a file in a folder that exists; a drive root
   // ("C:\out.txt", whose folder part is "C:") counts as a folder.
-  std::u16string output = Text(u"txtOutput");
+  const std::u16string output = Text(u"txtOutput");
   const bool folder_exists =
       platform::SearchFinds(GetFolderPath(output), platform::SearchFor::kFilesAndDirectories);
   if (output.empty() || !folder_exists) return {u"出力先のパスが不正です。", kError};
 
-  output = Text(u"txtOutput");
-  const std::u16string input = Text(u"txtInput");
   if (!input.empty() && platform::SameFile(input, output)) {
     return {
         u"入力ファイルと出力ファイルが同じです。\n入力ファイルを上書きしないよう、変換しませんでし"
@@ -216,25 +268,8 @@ std::pair<std::u16string, unsigned> Form1::Convert() {
   }
 
   clsQuillmere converter;
-  try {
-    if (!converter.Initialize(MyPath + u"Brackwen.ini"))
-      return {u"Initializeファイル読み込みエラー", kError};
-  } catch (const engine::OverflowError& e) {
-    return {u"設定ファイル Brackwen.ini の値が正しくないため、変換できませんでした。\n" +
-                platform::DecodeUtf8(e.what()),
-            kError};
-  }
-  // The output's encoding, from the text settings (the input's rule
-  // without them).
   conversion::RunOptions options;
-  if (const std::optional<conversion::OutputChoice> choice =
-          conversion::ReadOutputChoice(MyPath + u"Brackwen.ini")) {
-    options.output = *choice;
-  } else {
-    return {u"設定ファイル Brackwen.ini の値が正しくないため、変換できませんでした。\nOUTPUT=" +
-                conversion::ReadTextSettings(MyPath + u"Brackwen.ini").output,
-            kError};
-  }
+  if (std::optional<Outcome> refused = LoadSettings(converter, options)) return *refused;
   const conversion::RunResult result = conversion::ConvertToFile(
       converter,
       [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
@@ -252,4 +287,47 @@ std::pair<std::u16string, unsigned> Form1::Convert() {
   return {conversion::DescribeWriteError(result.write_error) + u"\n" + output +
               u"\n\n出力ファイルは書き込まれていません (以前の内容のままです)。",
           kError};
+}
+
+// The batch converter's run over many files (-r -o), on worker threads
+// while the progress window shows how far it has got.
+Form1::Outcome Form1::ConvertMany(const std::vector<std::u16string>& inputs) {
+  std::u16string folder = Text(u"txtOutput");
+  const bool is_file = !folder.empty() && !platform::IsFolder(folder) &&
+                       platform::SearchFinds(folder, platform::SearchFor::kFiles);
+  if (folder.empty() || is_file) return {u"出力先のパスが不正です。", kError};
+  if (folder.back() != u'\\') folder += u'\\';
+
+  std::u16string clash;
+  const std::optional<conversion::FileList> list =
+      conversion::ListFiles(inputs, folder, true, clash);
+  if (!list) return {clash, kError};
+  if (list->jobs.empty() && list->not_found.empty())
+    return {u"変換する HTML ファイル (*.htm、*.html) がありません。", kError};
+
+  clsQuillmere converter;
+  conversion::ManyOptions options;
+  if (std::optional<Outcome> refused = LoadSettings(converter, options.run)) return *refused;
+  if (!platform::CreateFolders(folder)) return {u"出力先のパスが不正です。", kError};
+
+  frmProgress progress(converter, *list, options);
+  progress.ShowModal(hwnd());
+  const conversion::ManyOutcome& outcome = progress.Outcome();
+  auto count = [](std::size_t n) {
+    const std::string digits = std::to_string(n);
+    return std::u16string(digits.begin(), digits.end());
+  };
+  if (outcome.stopped) {
+    return {u"中止しました。\n" + count(outcome.total) + u" 件のうち " + count(outcome.converted) +
+                u" 件を変換しました。",
+            kDone};
+  }
+  if (outcome.failed == 0) return {u"完了！", kDone};
+  std::u16string text = count(outcome.failed) + u" 件のファイルを変換できませんでした。\n";
+  for (const std::u16string& failure : progress.FirstFailures()) text += u"\n" + failure;
+  if (outcome.failed > progress.FirstFailures().size())
+    text += u"\n(ほか " + count(outcome.failed - progress.FirstFailures().size()) + u" 件)";
+  if (outcome.converted > 0)
+    text += u"\n\nほかの " + count(outcome.converted) + u" 件は変換しました。";
+  return {text, kError};
 }

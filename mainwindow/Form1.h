@@ -2,8 +2,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "conversion/conversion_run.h"
+#include "engine/clsQuillmere.h"
 #include "platform/forms/file_drop_target.h"
 #include "platform/forms/form.h"
 
@@ -26,6 +31,11 @@ class Form1 : public forms::Form {
   void Form_OLEDragDrop(IDataObject* data);
   void txtInput_OLEDragDrop(IDataObject* data);
 
+  // Paths handed to the program (its command line, as Send To and "Open
+  // with" give them): the two boxes filled as a drop on the window fills
+  // them.
+  void OpenPaths(const std::vector<std::u16string>& paths);
+
   // The drop targets of the window surface and of txtInput.
   IDropTarget* FormDropTarget() const;
   IDropTarget* InputDropTarget() const;
@@ -37,12 +47,21 @@ class Form1 : public forms::Form {
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  // The conversion behind Start; returns the message to show and its style.
-  std::pair<std::u16string, unsigned> Convert();
+  using Outcome = std::pair<std::u16string, unsigned>;  // a message and its style
+
+  // The conversion behind Start; returns the message to show.
+  Outcome Convert();
+  Outcome ConvertOne(const std::u16string& input);
+  Outcome ConvertMany(const std::vector<std::u16string>& inputs);
+  // The settings file read into `converter`, and the output's encoding into
+  // `options`; the message that stops the conversion when it cannot be.
+  std::optional<Outcome> LoadSettings(clsQuillmere& converter,
+                                      conversion::RunOptions& options) const;
   void ShowMessage(std::u16string_view text, unsigned style);
-  // The first dropped path, in its long form, put into txtInput; nothing
-  // when the data holds no file list or its first entry is a folder.
-  std::optional<std::u16string> TakeDroppedInput(IDataObject* data);
+  // Dropped or handed paths into the boxes: one file as ever (onto txtInput,
+  // its output keeps the folder already there), several files or folders
+  // as a list.
+  void TakePaths(const std::vector<std::u16string>& paths, bool onto_input);
   bool SurfaceAcceptsDrop(POINTL screen_point) const;
 
   bool ole_ = false;

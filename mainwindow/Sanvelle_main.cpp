@@ -1,7 +1,12 @@
-// Sanvelle.exe: starts into the main window and ends when it is unloaded.
+// Sanvelle.exe: starts into the main window, with the paths its command line
+// names, and ends when the window is unloaded.
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 #include "mainwindow/Form1.h"
 
@@ -16,6 +21,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
 
   Form1 form;
   if (!form.Create()) return 1;
+  // Paths on the command line (Send To, "Open with") fill the boxes as a
+  // drop would; nothing is converted until Start.
+  int count = 0;
+  if (LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    std::vector<std::u16string> paths;
+    for (int i = 1; i < count; ++i)
+      paths.emplace_back(arguments[i], arguments[i] + wcslen(arguments[i]));
+    LocalFree(arguments);
+    form.OpenPaths(paths);
+  }
   form.Show(show_command);
   MSG msg;
   while (IsWindow(form.hwnd()) && GetMessageW(&msg, nullptr, 0, 0) > 0) {

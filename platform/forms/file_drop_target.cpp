@@ -16,24 +16,31 @@ bool OffersFiles(IDataObject* data) {
   return data && data->QueryGetData(&format) == S_OK;
 }
 
-std::optional<std::u16string> FirstDroppedFile(IDataObject* data) {
-  if (!OffersFiles(data)) return std::nullopt;
+std::vector<std::u16string> DroppedFiles(IDataObject* data) {
+  std::vector<std::u16string> paths;
+  if (!OffersFiles(data)) return paths;
   FORMATETC format = FileListFormat();
   STGMEDIUM medium{};
-  if (data->GetData(&format, &medium) != S_OK) return std::nullopt;
-  std::optional<std::u16string> first;
+  if (data->GetData(&format, &medium) != S_OK) return paths;
   if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
-    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
-      UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+      UINT length = DragQueryFileW(drop, i, nullptr, 0);
       std::wstring path(length + 1, L'\0');
-      DragQueryFileW(drop, 0, path.data(), length + 1);
+      DragQueryFileW(drop, i, path.data(), length + 1);
       path.resize(length);
-      first = std::u16string(path.begin(), path.end());
+      paths.emplace_back(path.begin(), path.end());
     }
     GlobalUnlock(medium.hGlobal);
   }
   ReleaseStgMedium(&medium);
-  return first;
+  return paths;
+}
+
+std::optional<std::u16string> FirstDroppedFile(IDataObject* data) {
+  std::vector<std::u16string> paths = DroppedFiles(data);
+  if (paths.empty()) return std::nullopt;
+  return std::move(paths.front());
 }
 
 FileDropTarget::FileDropTarget(Handler handler, Accepts accepts)

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace forms {
 
@@ -60,5 +61,8 @@ bool OffersFiles(IDataObject* data);
 
 // The first path of the data's file list; nothing when it offers none.
 std::optional<std::u16string> FirstDroppedFile(IDataObject* data);
+
+// Every path of the data's file list, in its order; none when it offers none.
+std::vector<std::u16string> DroppedFiles(IDataObject* data);
 
 }  // namespace forms

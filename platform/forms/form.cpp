@@ -290,6 +290,9 @@ void Form::CreateControls() {
         style |= SS_ICON | SS_CENTERIMAGE;
         ex_style = WS_EX_CLIENTEDGE;
         break;
+      case Kind::kProgressBar:
+        window_class = PROGRESS_CLASSW;
+        break;
       case Kind::kPanel:
       case Kind::kLine:
         break;
@@ -304,6 +307,7 @@ void Form::CreateControls() {
         ex_style, window_class, W(c.caption, caption), style, 0, 0, 0, 0, hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), instance, nullptr);
     if (c.kind == Kind::kTextBox) SendMessageW(h, EM_LIMITTEXT, 0, 0);
+    if (c.kind == Kind::kProgressBar) SendMessageW(h, PBM_SETRANGE32, 0, 1000);
     controls_[i] = h;
     if (!c.tool_tip.empty()) {
       if (!tool_tip_) {
@@ -529,6 +533,11 @@ LRESULT Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     }
     case WM_CLOSE:
+      // The close box does what Escape does, as in a dialog.
+      if (!def_.cancel_button.empty()) {
+        OnClick(def_.cancel_button);
+        return 0;
+      }
       if (!modal_owner_) break;
       Unload();  // the owner first, as OK and Cancel have it
       return 0;

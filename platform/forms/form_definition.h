@@ -15,10 +15,11 @@ enum class Kind {
   kButton,
   kCheckBox,
   kOptionButton,
-  kFrame,    // a captioned group box; its children are measured from its top-left corner
-  kPanel,    // a borderless area that only groups its children
-  kPicture,  // a picture box with a sunken border
-  kLine,     // drawn by the form: (left, top) to (width, height) as end points
+  kFrame,        // a captioned group box; its children are measured from its top-left corner
+  kPanel,        // a borderless area that only groups its children
+  kPicture,      // a picture box with a sunken border
+  kLine,         // drawn by the form: (left, top) to (width, height) as end points
+  kProgressBar,  // a bar from 0 to 1000
 };
 
 struct ControlDef {

@@ -12,8 +12,8 @@
 
 #include "mainwindow/Form1.h"
 #include "tests/support/drop_data.h"
-#include "tests/support/window_driver.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_driver.h"
 
 namespace {
 
@@ -134,8 +134,8 @@ class FileChoiceTest : public testing::Test {
   DWORD DropOnWindow(const std::vector<std::u16string>& paths, bool file_list = true) {
     return Drop(form_.FormDropTarget(), paths, {200, 8}, file_list);
   }
-  DWORD DropOnInput(const std::vector<std::u16string>& paths) {
-    return Drop(form_.InputDropTarget(), paths, {20, 24});
+  DWORD DropOnInput(const std::vector<std::u16string>& paths, bool file_list = true) {
+    return Drop(form_.InputDropTarget(), paths, {20, 24}, file_list);
   }
 
   Form1 form_;
@@ -248,19 +248,46 @@ TEST_F(FileChoiceTest, DropOnTheInputBoxKeepsTheOutputFolder) {
   }
 }
 
-TEST_F(FileChoiceTest, OnlyTheFirstDroppedFileCounts) {
-  Boxes(u"", u"");
-  DropOnWindow({dir_ / u"Site\\README", dir_ / u"Site\\Page.htm", dir_ / u"Site\\notes.txt"});
-  EXPECT_EQ(Input(), Show(root_ + u"\\Site\\README"));
+// Several files, or a folder, are listed as the open-file dialog lists
+// several chosen files, each long path in quotes; the outputs go into the
+// first one's folder (a folder's own), on either drop target.
+TEST_F(FileChoiceTest, SeveralDroppedFilesOrAFolderAreListedInQuotes) {
+  const std::string site = Show(root_ + u"\\Site");
+  struct Case {
+    std::vector<std::u16string> dropped;
+    bool onto_input;
+    std::string input, output;
+  };
+  const Case cases[] = {
+      {{dir_ / u"site\\README", dir_ / u"Site\\page.htm", dir_ / u"Site\\notes.txt"},
+       false,
+       "\"" + site + "\\README\" \"" + site + "\\Page.htm\" \"" + site + "\\notes.txt\"",
+       site + "\\"},
+      {{dir_ / u"Site\\Page.htm", dir_ / u"Site\\README"},
+       true,
+       "\"" + site + "\\Page.htm\" \"" + site + "\\README\"",
+       site + "\\"},
+      {{dir_ / u"site"}, false, "\"" + site + "\"", site + "\\"},
+      {{dir_ / u"site", dir_ / u"Site\\Page.htm"},
+       true,
+       "\"" + site + "\" \"" + site + "\\Page.htm\"",
+       site + "\\"},
+  };
+  for (const Case& c : cases) {
+    Boxes(u"in", u"out");
+    if (c.onto_input)
+      DropOnInput(c.dropped);
+    else
+      DropOnWindow(c.dropped);
+    EXPECT_EQ(Input(), c.input);
+    EXPECT_EQ(Output(), c.output);
+  }
 }
 
-TEST_F(FileChoiceTest, FoldersAndDataWithoutFilesChangeNothing) {
-  dir_.MakeFolder(u"Locked");
-  dir_.SetReadOnly(u"Locked", true);
+TEST_F(FileChoiceTest, DataWithoutFilesChangesNothing) {
   Boxes(u"in", u"out");
-  DropOnWindow({dir_ / u"Site", dir_ / u"Site\\Page.htm"});
-  DropOnInput({dir_ / u"Locked"});
   DropOnWindow({dir_ / u"Site\\Page.htm"}, false);
+  DropOnInput({dir_ / u"Site\\Page.htm"}, false);
   EXPECT_EQ(Input(), "in");
   EXPECT_EQ(Output(), "out");
 }

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The installer under Wine, as a user would use it:
+# The installer under Wine, as a user would use it (with a shortcut in the
+# user's Send To folder):
 #   install_test.sh MSI WXS_TEMPLATE MAKE_MSI_SCRIPT
 # msiexec /i installs per user into %LOCALAPPDATA%\Programs\Sanvelle with a
 # Start menu shortcut and an Add/Remove Programs entry; the installed
 # programs run (Sanvelle.exe opens its window, on a display); a later version
 # (the same files as 9.9.9, made here from the same template) replaces it;
-# msiexec /x removes the programs and the shortcut and leaves a settings file
+# msiexec /x removes the programs and the shortcuts (the Start menu's and
+# Send To's) and leaves a settings file
 # the user has changed. The file lists before and after are printed.
 set -euo pipefail
 msi=$1 template=$2 make_msi=$3
@@ -16,7 +18,8 @@ export WINEPREFIX
 msi_win=$(run winepath -w "$msi" 2>/dev/null)
 users=$WINEPREFIX/drive_c/users
 fail() { echo "install_test: $*" >&2; exit 1; }
-listing() { find "$users"/*/AppData/Local/Programs/Sanvelle "$users"/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Sanvelle.lnk 2>/dev/null | sed "s|^$users/[^/]*/||" | sort || true; }
+send_to() { echo "$users"/*/AppData/Roaming/Microsoft/Windows/SendTo/Sanvelle.lnk; }
+listing() { find "$users"/*/AppData/Local/Programs/Sanvelle "$users"/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Sanvelle.lnk "$(send_to)" 2>/dev/null | sed "s|^$users/[^/]*/||" | sort || true; }
 
 # Nothing of an earlier run.
 run msiexec /x "$msi_win" /qn </dev/null >/dev/null 2>&1 || true
@@ -32,6 +35,7 @@ done
 cmp "$folder/Brackwen.ini" "$root/resources/release/Brackwen.ini" || fail "Brackwen.ini differs"
 ls "$users"/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Sanvelle.lnk >/dev/null ||
   fail "no Start menu shortcut"
+[ -f "$(send_to)" ] || fail "no Send To shortcut"
 entry=$(run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null;
         run reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null) || true
 grep -q 'DisplayName    REG_SZ    Quillmere' <<<"$entry" || fail "no Add/Remove Programs entry"

@@ -41,6 +41,7 @@ std::filesystem::path TempDir::Native(std::u16string_view name) const {
 }
 
 void TempDir::Write(std::u16string_view name, std::string_view bytes) const {
+  std::filesystem::create_directories(Native(name).parent_path());
   std::ofstream out(Native(name), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }

@@ -20,7 +20,8 @@ class TempDir {
   const std::u16string& path() const { return path_; }
   std::u16string operator/(std::u16string_view name) const;
 
-  // Direct file access that bypasses the code under test.
+  // Direct file access that bypasses the code under test (Write makes the
+  // folders the name needs).
   std::filesystem::path Native(std::u16string_view name) const;
   void Write(std::u16string_view name, std::string_view bytes) const;
   std::optional<std::string> Read(std::u16string_view name) const;
