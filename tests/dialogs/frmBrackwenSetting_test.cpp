@@ -8,6 +8,7 @@
 
 #include "dialogs/frmBrackwenSetting.h"
 #include "mainwindow/Form1.h"
+#include "tests/support/dialog_test.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/window_driver.h"
 
@@ -20,31 +21,9 @@ using testing_support::Show;
 using testing_support::TempDir;
 using testing_support::WindowText;
 
-const std::string kAllOnes =
-    "[HTML]\r\nHR=1\r\nBR=1\r\nP=1\r\nIMG=1\r\nANAME=1\r\nAHREF=1\r\nAHREFSharp=1\r\n"
-    "[HR]\r\nNUM=5\r\n[GENERAL]\r\nENTER=1\r\nA_LINK_TAG_TYPE=1\r\n";
+const std::string& kAllOnes = testing_support::kTenOptionsOn;
 
-class SettingsDialogTest : public testing::Test {
- protected:
-  std::u16string MyPath() const { return dir_.path() + u"\\"; }
-  // Opens the dialog as the Tool menu does, up to the point where it shows.
-  std::unique_ptr<frmBrackwenSetting> Open() {
-    path_ = MyPath();
-    auto dialog = std::make_unique<frmBrackwenSetting>(path_);
-    EXPECT_TRUE(dialog->Create());
-    dialog->Show();
-    PumpMessages(dialog->hwnd());
-    return dialog;
-  }
-  void Click(frmBrackwenSetting& dialog, std::u16string_view name) {
-    SendMessageW(dialog.Control(name), BM_CLICK, 0, 0);
-    PumpMessages(dialog.hwnd());
-  }
-  std::optional<std::string> Settings() const { return dir_.Read(u"Brackwen.ini"); }
-
-  TempDir dir_;
-  std::u16string path_;
-};
+using SettingsDialogTest = testing_support::DialogTest<frmBrackwenSetting>;
 
 TEST_F(SettingsDialogTest, WindowHasItsCaptionSizeAndIcon) {
   dir_.Write(u"Brackwen.ini", kAllOnes);

@@ -11,7 +11,7 @@
 
 #include "dialogs/frmTextSetting.h"
 #include "mainwindow/Form1.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/dialog_test.h"
 #include "tests/support/window_driver.h"
 
 namespace {
@@ -28,10 +28,7 @@ const char16_t* const kChecks[] = {u"chkSCRIPT", u"chkENTITY", u"chkSPACE",
 const char* const kKeys[] = {"SCRIPT", "ENTITY", "SPACE", "BLOCK", "TABLE", "LINKS"};
 const char16_t* const kOutputs[] = {u"opt_OUTPUT0", u"opt_OUTPUT1", u"opt_OUTPUT2", u"opt_OUTPUT3"};
 
-// The ten options, as a settings dialog's OK or the release writes them.
-const std::string kTen =
-    "[HTML]\r\nHR=1\r\nBR=1\r\nP=1\r\nIMG=1\r\nANAME=1\r\nAHREF=1\r\nAHREFSharp=1\r\n"
-    "[HR]\r\nNUM=5\r\n[GENERAL]\r\nENTER=1\r\nA_LINK_TAG_TYPE=1\r\n";
+const std::string& kTen = testing_support::kTenOptionsOn;
 
 std::string TextSection(const std::string& on, const std::string& output) {
   std::string s = "[TEXT]\r\n";
@@ -39,21 +36,8 @@ std::string TextSection(const std::string& on, const std::string& output) {
   return s + "OUTPUT=" + output + "\r\n";
 }
 
-class TextDialogTest : public testing::Test {
+class TextDialogTest : public testing_support::DialogTest<frmTextSetting> {
  protected:
-  std::u16string MyPath() const { return dir_.path() + u"\\"; }
-  std::unique_ptr<frmTextSetting> Open() {
-    path_ = MyPath();
-    auto dialog = std::make_unique<frmTextSetting>(path_);
-    EXPECT_TRUE(dialog->Create());
-    dialog->Show();
-    PumpMessages(dialog->hwnd());
-    return dialog;
-  }
-  void Click(frmTextSetting& dialog, std::u16string_view name) {
-    SendMessageW(dialog.Control(name), BM_CLICK, 0, 0);
-    PumpMessages(dialog.hwnd());
-  }
   std::string Checks(const frmTextSetting& dialog) const {
     std::string s;
     for (auto name : kChecks) s += dialog.Checked(name) ? '1' : '0';
@@ -64,10 +48,6 @@ class TextDialogTest : public testing::Test {
     for (auto name : kOutputs) s += dialog.Checked(name) ? '1' : '0';
     return s;
   }
-  std::optional<std::string> Settings() const { return dir_.Read(u"Brackwen.ini"); }
-
-  TempDir dir_;
-  std::u16string path_;
 };
 
 TEST_F(TextDialogTest, ADialogWithItsCaptionOutOfTheTaskbar) {

@@ -151,8 +151,8 @@ struct Case {
 std::vector<Case> ReadSuite() {
   std::vector<Case> cases;
   for (const char* file : {"contentModelFlags", "domjs", "entities", "escapeFlag", "namedEntities",
-                           "numericEntities", "pendingSpecChanges", "test1", "test2", "test3",
-                           "test4", "unicodeChars", "unicodeCharsProblematic"}) {
+                           "numericEntities", "pendingChanges", "test1", "test2", "test3", "test4",
+                           "unicodeChars", "unicodeCharsProblematic"}) {
     const Json suite = Json::Parse(testing_support::ReadSourceFile(
         std::string(QUILLMERE_HTML5LIB_TOKENIZER) + "/" + file + ".test"));
     for (const Json& test : suite[u"tests"].array) {

@@ -11,6 +11,7 @@
 
 #include "mainwindow/Form1.h"
 #include "tests/support/drop_data.h"
+#include "tests/support/settings_file.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/window_driver.h"
 
@@ -22,14 +23,10 @@ using testing_support::Show;
 using testing_support::TempDir;
 using testing_support::WindowText;
 
-const std::string kTen =
-    "[HTML]\r\nHR=1\r\nBR=1\r\nP=1\r\nIMG=1\r\nANAME=1\r\nAHREF=1\r\nAHREFSharp=1\r\n"
-    "[HR]\r\nNUM=5\r\n[GENERAL]\r\nENTER=1\r\nA_LINK_TAG_TYPE=1\r\n";
-
 class ManyInputsTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir_.Write(u"Brackwen.ini", kTen);
+    dir_.Write(u"Brackwen.ini", testing_support::kTenOptionsOn);
     ASSERT_TRUE(main_.Create());
     main_.MyPath = dir_.path() + u"\\";
     main_.Show();
