@@ -203,6 +203,30 @@ TEST_F(ManyInputsTest, StoppingPartWayLeavesOldOrWholeOutputsAndNothingElse) {
   EXPECT_TRUE(IsWindowEnabled(main_.hwnd()));
 }
 
+// Escape and the progress window's close box stop the run as "中止" does.
+TEST_F(ManyInputsTest, EscapeAndTheCloseBoxStopAsTheStopButtonDoes) {
+  for (int i = 0; i < 1000; ++i)
+    dir_.Write(u"site\\p" + std::filesystem::path(std::to_string(i)).u16string() + u".htm", "x");
+  main_.SetText(u"txtInput", u"\"" + (dir_ / u"site") + u"\"");
+  main_.SetText(u"txtOutput", dir_ / u"out");
+  for (const testing_support::CloseWay* way :
+       {&testing_support::kPressEscape, &testing_support::kCloseBox}) {
+    MessageBoxWatcher boxes(main_.hwnd());
+    const testing_support::ModalSeen seen = testing_support::WatchForModal(
+        main_.hwnd(), u"Sanvelle",
+        [&] {
+          SendMessageW(main_.Control(u"Btn_Start"), BM_CLICK, 0, 0);
+          PumpMessages(main_.hwnd());
+        },
+        way->close);
+    EXPECT_TRUE(seen.opened) << way->name;
+    ASSERT_EQ(boxes.boxes().size(), 1u) << way->name;
+    EXPECT_TRUE(Show(boxes.boxes()[0].text).starts_with("中止しました。\n1000 件のうち "))
+        << way->name << ": " << Show(boxes.boxes()[0].text);
+    EXPECT_TRUE(IsWindowEnabled(main_.hwnd())) << way->name;
+  }
+}
+
 // Send To and "Open with" start the program with paths: they fill the boxes
 // as a drop would, and nothing is converted.
 TEST_F(ManyInputsTest, PathsOnTheCommandLineFillTheBoxes) {
