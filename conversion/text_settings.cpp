@@ -39,11 +39,15 @@ TextSettings ReadTextSettings(const std::u16string& path) {
 }
 
 bool WriteTextSettings(const std::u16string& path, const TextSettings& settings) {
-  platform::ProfileFile& profile = platform::SystemProfile();
-  for (std::size_t i = 0; i < kTextSwitches.size(); ++i)
-    if (!profile.WriteString(kSection, kTextSwitches[i], settings.on[i] ? u"1" : u"0", path))
-      return false;
-  return profile.WriteString(kSection, u"OUTPUT", settings.output, path);
+  // The seven writes go to a copy that replaces the file only when all of
+  // them succeeded: a failure part-way leaves the file as it was.
+  return platform::RewriteProfileFile(path, [&](const std::u16string& copy) {
+    platform::ProfileFile& profile = platform::SystemProfile();
+    for (std::size_t i = 0; i < kTextSwitches.size(); ++i)
+      if (!profile.WriteString(kSection, kTextSwitches[i], settings.on[i] ? u"1" : u"0", copy))
+        return false;
+    return profile.WriteString(kSection, u"OUTPUT", settings.output, copy);
+  });
 }
 
 std::optional<OutputChoice> OutputChoiceNamed(std::u16string_view name) {

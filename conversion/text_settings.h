@@ -27,8 +27,8 @@ struct TextSettings {
 TextSettings ReadTextSettings(const std::u16string& path);
 
 // Writes the six keys as 0 or 1 and OUTPUT with the profile functions,
-// changing nothing else in the file. False when the file could not be
-// written.
+// changing nothing else in the file; all of them or none. False when the
+// file could not be written.
 bool WriteTextSettings(const std::u16string& path, const TextSettings& settings);
 
 // The output encoding a name stands for, in any case: same, ansi,

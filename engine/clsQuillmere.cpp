@@ -6,6 +6,7 @@
 #include "engine/number_text.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/profile_file.h"
 
 namespace {
 
@@ -66,32 +67,20 @@ bool clsQuillmere::Initialize(const std::u16string& IniFilePath) {
 }
 
 bool clsQuillmere::SaveValue(const std::u16string& IniFilePath) {
-  using platform::WriteError;
   if (!platform::SearchFinds(FolderOf(IniFilePath), platform::SearchFor::kFilesAndDirectories))
     return false;
-
-  // The ten writes go to a copy beside the file (a new file, never one of
-  // the user's), which replaces it only when all of them succeeded: a failure
-  // part-way leaves the file as it was.
-  std::optional<std::string> bytes = platform::ReadWholeFile(IniFilePath);
-  if (!bytes && platform::SearchFinds(IniFilePath, platform::SearchFor::kFilesAndDirectories))
-    return false;  // something is there that cannot be read as a file
-  WriteError error;
-  const std::optional<std::u16string> copy =
-      platform::CreateNewFileBeside(IniFilePath, bytes.value_or(""), error);
-  if (!copy) return false;
-  const std::u16string& scratch = *copy;
-
-  bool ok = true;
-  for (std::size_t i = 0; ok && i < kOptions.size(); ++i) {
-    const OptionSpec& o = kOptions[i];
-    if (!o.saved) continue;
-    ok = engine::WriteIniString(scratch, std::u16string(o.section), std::u16string(o.profile_key),
-                                engine::DecimalText(options_[i]));
-  }
-  if (ok) ok = platform::MoveOver(scratch, IniFilePath) == WriteError::kNone;
-  if (!ok) platform::RemoveFile(scratch);
-  return ok;
+  // The ten writes go to a copy that replaces the file only when all of
+  // them succeeded: a failure part-way leaves the file as it was.
+  return platform::RewriteProfileFile(IniFilePath, [&](const std::u16string& copy) {
+    for (std::size_t i = 0; i < kOptions.size(); ++i) {
+      const OptionSpec& o = kOptions[i];
+      if (o.saved &&
+          !engine::WriteIniString(copy, std::u16string(o.section), std::u16string(o.profile_key),
+                                  engine::DecimalText(options_[i])))
+        return false;
+    }
+    return true;
+  });
 }
 
 bool clsQuillmere::SetValue(const std::u16string& Parameter, const std::u16string& Value) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -37,5 +38,12 @@ ProfileFile& SystemProfile();
 // Our own implementation, available on every platform so that it can be held
 // to the platform's behaviour on Windows.
 ProfileFile& PortableProfile();
+
+// Changes the profile file `path` as a whole: `write` makes its changes in a
+// new copy beside it (given the copy's path), which replaces the file only
+// when `write` returns true; a failure anywhere leaves the file as it was and
+// no copy behind. A missing file is made. False on any failure.
+bool RewriteProfileFile(const std::u16string& path,
+                        const std::function<bool(const std::u16string& copy)>& write);
 
 }  // namespace platform

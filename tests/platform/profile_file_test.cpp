@@ -223,6 +223,52 @@ TEST_P(ProfileReadTest, WriteFailsForAFolderOrAMissingFolder) {
   EXPECT_EQ(dir.CountEntries(), 1);
 }
 
+// A profile file changed as a whole: every write lands or none, and no copy
+// stays behind either way.
+TEST(RewriteProfileFile, AllTheWritesOrNone) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> before;
+    bool second_write_fails;
+    bool ok;
+    std::optional<std::string> after;
+  };
+  const std::string before = "; mine\r\n[A]\r\nk=0\r\n";
+  const Case cases[] = {
+      {"both writes", before, false, true, "; mine\r\n[A]\r\nk=1\r\n[B]\r\nj=2\r\n"},
+      {"a new file", std::nullopt, false, true, "[A]\r\nk=1\r\n[B]\r\nj=2\r\n"},
+      {"the second write fails", before, true, false, before},
+      {"no file and a failure", std::nullopt, true, false, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    if (c.before) dir.Write(u"s.ini", *c.before);
+    platform::ProfileFile& profile = platform::SystemProfile();
+    const bool ok = platform::RewriteProfileFile(dir / u"s.ini", [&](const std::u16string& copy) {
+      profile.WriteString(u"A", u"k", u"1", copy);
+      return !c.second_write_fails && profile.WriteString(u"B", u"j", u"2", copy);
+    });
+    EXPECT_EQ(ok, c.ok) << c.name;
+    EXPECT_EQ(dir.Read(u"s.ini"), c.after) << c.name;
+    EXPECT_EQ(dir.CountEntries(), c.after ? 1 : 0) << c.name;
+  }
+}
+
+TEST(RewriteProfileFile, RefusesAFolderAndAReadOnlyFile) {
+  TempDir dir;
+  dir.MakeFolder(u"dir.ini");
+  dir.Write(u"ro.ini", "[A]\r\nk=0\r\n");
+  dir.SetReadOnly(u"ro.ini", true);
+  auto write = [](const std::u16string& copy) {
+    return platform::SystemProfile().WriteString(u"A", u"k", u"1", copy);
+  };
+  EXPECT_FALSE(platform::RewriteProfileFile(dir / u"dir.ini", write));
+  EXPECT_FALSE(platform::RewriteProfileFile(dir / u"ro.ini", write));
+  EXPECT_EQ(dir.Read(u"ro.ini"), "[A]\r\nk=0\r\n");
+  EXPECT_EQ(dir.CountEntries(), 2);
+  dir.SetReadOnly(u"ro.ini", false);
+}
+
 INSTANTIATE_TEST_SUITE_P(All, ProfileReadTest, testing::ValuesIn(Implementations()),
                          [](const auto& param_info) { return std::string(param_info.param.name); });
 
