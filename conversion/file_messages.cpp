@@ -24,6 +24,10 @@ std::u16string OutputUnwritable(platform::WriteError error, const std::u16string
   return DescribeWriteError(error) + u" " + output;
 }
 
+std::u16string MemoryShort(const std::u16string& input) {
+  return u"メモリが足りないため、変換できませんでした: " + input;
+}
+
 std::u16string CharactersLost(std::size_t lost) {
   const std::string digits = std::to_string(lost);
   return u"出力の文字コードで表せない文字が " + std::u16string(digits.begin(), digits.end()) +

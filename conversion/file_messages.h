@@ -17,6 +17,7 @@ std::u16string InputUnopenable(const std::u16string& input);
 std::u16string SameFileRefused(const std::u16string& output);
 std::u16string InputUnreadable(const std::u16string& input);
 std::u16string OutputUnwritable(platform::WriteError error, const std::u16string& output);
+std::u16string MemoryShort(const std::u16string& input);
 std::u16string CharactersLost(std::size_t lost);
 
 // Opens `input` to be converted into `output` (empty for standard output):

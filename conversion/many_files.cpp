@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -120,7 +121,11 @@ class ManyRun {
         std::lock_guard lock(mutex_);
         current_ = job;
       }
-      Convert(list_.jobs[job], job);
+      try {
+        Convert(list_.jobs[job], job);
+      } catch (const std::bad_alloc&) {  // this file; the others may fit
+        Fail(MemoryShort(list_.jobs[job].input));
+      }
     }
     std::lock_guard lock(mutex_);
     --converting_;

@@ -44,8 +44,21 @@ void frmProgress::Form_Load() {
 }
 
 void frmProgress::Run(HWND window) {
-  outcome_ = conversion::ConvertMany(converter_, list_, options_, *this);
+  try {
+    outcome_ = conversion::ConvertMany(converter_, list_, options_, *this);
+  } catch (...) {
+    error_ = std::current_exception();
+  }
   PostMessageW(window, kRunEnded, 0, 0);
+}
+
+conversion::ManyOutcome frmProgress::Outcome() {
+  if (worker_.joinable()) {
+    stop_ = true;
+    worker_.join();
+  }
+  if (error_) std::rethrow_exception(error_);
+  return outcome_;
 }
 
 void frmProgress::OnClick(std::u16string_view control) {

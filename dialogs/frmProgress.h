@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <exception>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,9 +25,11 @@ class frmProgress : public forms::Form, private conversion::ManyReport {
 
   void Btn_Stop_Click();
 
-  // Once it has closed: how the run ended, and what the first ten files
-  // that failed were told.
-  const conversion::ManyOutcome& Outcome() const { return outcome_; }
+  // Once it has closed: how the run ended (a run still going, should the
+  // window have gone first, is stopped and waited for), and what the first
+  // ten files that failed were told. What ended the run early is thrown
+  // here, on the window's thread (std::bad_alloc).
+  conversion::ManyOutcome Outcome();
   const std::vector<std::u16string>& FirstFailures() const { return failures_; }
 
   static constexpr std::size_t kFailuresKept = 10;
@@ -53,4 +56,5 @@ class frmProgress : public forms::Form, private conversion::ManyReport {
   conversion::ManyProgress latest_;
   std::vector<std::u16string> failures_;
   conversion::ManyOutcome outcome_;
+  std::exception_ptr error_;  // what ended the run before its end
 };

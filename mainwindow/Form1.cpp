@@ -14,6 +14,7 @@
 #include "engine/errors.h"
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/input_list.h"
+#include "mainwindow/many_files_message.h"
 #include "mainwindow/path_names.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
@@ -299,8 +300,11 @@ Form1::Outcome Form1::ConvertMany(const std::vector<std::u16string>& inputs) {
   if (folder.back() != u'\\') folder += u'\\';
 
   std::u16string clash;
-  const std::optional<conversion::FileList> list =
-      conversion::ListFiles(inputs, folder, true, clash);
+  std::optional<conversion::FileList> list;
+  {
+    WaitCursor wait;  // a large tree takes a moment to list
+    list = conversion::ListFiles(inputs, folder, true, clash);
+  }
   if (!list) return {clash, kError};
   if (list->jobs.empty() && list->not_found.empty())
     return {u"変換する HTML ファイル (*.htm、*.html) がありません。", kError};
@@ -312,22 +316,7 @@ Form1::Outcome Form1::ConvertMany(const std::vector<std::u16string>& inputs) {
 
   frmProgress progress(converter, *list, options);
   progress.ShowModal(hwnd());
-  const conversion::ManyOutcome& outcome = progress.Outcome();
-  auto count = [](std::size_t n) {
-    const std::string digits = std::to_string(n);
-    return std::u16string(digits.begin(), digits.end());
-  };
-  if (outcome.stopped) {
-    return {u"中止しました。\n" + count(outcome.total) + u" 件のうち " + count(outcome.converted) +
-                u" 件を変換しました。",
-            kDone};
-  }
-  if (outcome.failed == 0) return {u"完了！", kDone};
-  std::u16string text = count(outcome.failed) + u" 件のファイルを変換できませんでした。\n";
-  for (const std::u16string& failure : progress.FirstFailures()) text += u"\n" + failure;
-  if (outcome.failed > progress.FirstFailures().size())
-    text += u"\n(ほか " + count(outcome.failed - progress.FirstFailures().size()) + u" 件)";
-  if (outcome.converted > 0)
-    text += u"\n\nほかの " + count(outcome.converted) + u" 件は変換しました。";
-  return {text, kError};
+  const conversion::ManyOutcome outcome = progress.Outcome();  // the run has ended after it
+  const EndMessage end = ManyFilesEndMessage(outcome, progress.FirstFailures());
+  return {end.text, end.error ? kError : kDone};
 }
