@@ -12,6 +12,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"QuillmereForm";
 constexpr int kFirstControlId = 100;
 constexpr int kFirstMenuId = 1000;
+// Posted when the focus has come to or left a push button.
+constexpr UINT kFocusMoved = WM_USER + 0x200;
 
 const wchar_t* W(std::u16string_view s, std::wstring& buffer) {
   buffer.assign(s.begin(), s.end());
@@ -138,6 +140,26 @@ void Form::ShowModal(HWND owner) {
   }
   Unload();
   if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+// As in a dialog: a push button with the focus is the default button for as
+// long as it has it (Enter presses it, and it shows the default's frame);
+// otherwise the form's own default button is.
+void Form::ShowDefaultButton() {
+  HWND focus = GetFocus();
+  HWND chosen = Control(def_.default_button);
+  for (std::size_t i = 0; i < controls_.size(); ++i)
+    if (def_.controls[i].kind == Kind::kButton && controls_[i] && controls_[i] == focus)
+      chosen = focus;
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    HWND h = controls_[i];
+    if (def_.controls[i].kind != Kind::kButton || !h) continue;
+    const LONG style = GetWindowLongW(h, GWL_STYLE);
+    const LONG wanted = h == chosen ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if ((style & BS_TYPEMASK) != wanted)
+      SendMessageW(h, BM_SETSTYLE, static_cast<WPARAM>((style & 0xFFFF & ~BS_TYPEMASK) | wanted),
+                   TRUE);
+  }
 }
 
 void Form::ReleaseOwner() {
@@ -275,6 +297,8 @@ void Form::CreateControls() {
         break;
       case Kind::kButton:
         style |= WS_TABSTOP | (c.name == def_.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        // A form with a default button tells when its buttons take the focus.
+        if (!def_.default_button.empty()) style |= BS_NOTIFY;
         break;
       case Kind::kCheckBox:
         style |= WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -545,8 +569,16 @@ LRESULT Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       HWND h = def_.default_button.empty() ? nullptr : Control(def_.default_button);
       return h ? MAKELRESULT(GetDlgCtrlID(h), DC_HASDEFID) : 0;
     }
+    case kFocusMoved:
+      ShowDefaultButton();
+      return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wparam);
+      if (lparam != 0 && (HIWORD(wparam) == BN_SETFOCUS || HIWORD(wparam) == BN_KILLFOCUS)) {
+        // Once the focus has settled where it goes.
+        PostMessageW(hwnd_, kFocusMoved, 0, 0);
+        return 0;
+      }
       if (lparam == 0 && HIWORD(wparam) == 0 && id >= kFirstMenuId &&
           id < kFirstMenuId + static_cast<int>(def_.menu.size())) {
         OnMenu(def_.menu[static_cast<std::size_t>(id - kFirstMenuId)].name);

@@ -67,6 +67,7 @@ class Form {
   void CreateControls();
   void BuildMenu();
   void ReleaseOwner();
+  void ShowDefaultButton();
   void ApplyDpi(int dpi, const RECT* suggested);
   void SetIcons();
   void FitLabel(HWND label, const RECT& rect, LOGFONTW font);

@@ -207,6 +207,39 @@ TEST_F(TextDialogTest, CancelEscapeAndTheCloseBoxWriteNothing) {
   }
 }
 
+// As in any dialog, the push button with the focus is the default while it
+// has it: Enter on Cancel cancels. Elsewhere OK is the default again.
+TEST_F(TextDialogTest, EnterPressesTheButtonWithTheFocus) {
+  const std::string file = "[TEXT]\r\nSCRIPT=1\r\n";
+  dir_.Write(u"Brackwen.ini", file);
+  auto dialog = Open();
+  HWND h = dialog->hwnd();
+  auto defaults = [&] {
+    std::string s;
+    for (auto name : {u"Btn_OK", u"Btn_Cancel"})
+      s += (GetWindowLongW(dialog->Control(name), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON
+               ? '1'
+               : '0';
+    return s;
+  };
+  Click(*dialog, u"chkTABLE");
+  SetFocus(dialog->Control(u"chkSCRIPT"));
+  PressKey(h, VK_TAB, true);  // from the first control back to the last
+  EXPECT_EQ(GetFocus(), dialog->Control(u"Btn_Cancel"));
+  EXPECT_EQ(defaults(), "01");
+  PressKey(h, VK_TAB, true);
+  EXPECT_EQ(GetFocus(), dialog->Control(u"Btn_OK"));
+  EXPECT_EQ(defaults(), "10");
+  PressKey(h, VK_TAB);
+  PressKey(h, VK_TAB);
+  EXPECT_EQ(GetFocus(), dialog->Control(u"chkSCRIPT"));
+  EXPECT_EQ(defaults(), "10");
+  PressKey(h, VK_TAB, true);
+  PressKey(h, VK_RETURN);
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(Settings(), file);
+}
+
 // OK writes the seven keys of TEXT with the profile functions: the ten
 // options, comments, other sections and the section's other keys stay.
 TEST_F(TextDialogTest, OkLeavesTheTenOptionsAndForeignLinesAsTheyWere) {
