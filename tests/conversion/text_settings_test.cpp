@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "engine/clsQuillmere.h"
+#include "tests/support/source_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -109,13 +107,7 @@ TEST(TextSettings, TheReleasedSettingsFileIsWhatTheWritersWrite) {
   settings.on = {true, true, true, true, false, true};
   ASSERT_TRUE(conversion::WriteTextSettings(dir / u"Brackwen.ini", settings));
 
-  std::string released = QUILLMERE_RELEASED_INI;
-#ifdef _WIN32
-  if (released.starts_with('/')) released = "Z:" + released;  // the source tree, under Wine
-#endif
-  std::ifstream in(released, std::ios::binary);
-  ASSERT_TRUE(in) << released;
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string bytes = testing_support::ReadSourceFile(QUILLMERE_RELEASED_INI);
   EXPECT_EQ(dir.Read(u"Brackwen.ini"), bytes);
 }
 

@@ -4,14 +4,13 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 
 #include "dialogs/frmTextSetting.h"
 #include "mainwindow/Form1.h"
 #include "tests/support/dialog_test.h"
+#include "tests/support/source_file.h"
 #include "tests/support/window_driver.h"
 
 namespace {
@@ -304,11 +303,7 @@ TEST_F(TextDialogTest, AFailedSaveIsReportedAndTheDialogStillCloses) {
 // What a new install carries is what OK writes over the ten defaults with
 // all but TABLE checked and "same": the two cannot drift apart.
 TEST_F(TextDialogTest, TheReleasedSettingsFileIsWhatOkWritesOverTheTenDefaults) {
-  std::string released = QUILLMERE_RELEASED_INI;
-  if (released.starts_with('/')) released = "Z:" + released;  // the source tree, under Wine
-  std::ifstream in(released, std::ios::binary);
-  ASSERT_TRUE(in) << released;
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string bytes = testing_support::ReadSourceFile(QUILLMERE_RELEASED_INI);
   ASSERT_TRUE(bytes.starts_with(kTen));
   dir_.Write(u"Brackwen.ini", kTen);
   auto dialog = Open();

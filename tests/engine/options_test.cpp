@@ -2,12 +2,10 @@
 // settings file and saving them back.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
 #include "engine/number_text.h"
+#include "tests/support/source_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -176,13 +174,7 @@ TEST_F(SettingsFileTest, TheReleasedSettingsFileIsTheDefaultsAsSavedAndTheReadab
     q.SetValue(key, u"1");
   q.SetValue(u"HR_NUM", u"5");
   ASSERT_TRUE(q.SaveValue(Ini()));
-  std::string released = QUILLMERE_RELEASED_INI;
-#ifdef _WIN32
-  if (released.starts_with('/')) released = "Z:" + released;  // the source tree, under Wine
-#endif
-  std::ifstream in(released, std::ios::binary);
-  ASSERT_TRUE(in) << released;
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string bytes = testing_support::ReadSourceFile(QUILLMERE_RELEASED_INI);
   const std::size_t text = bytes.find("[TEXT]\r\n");
   ASSERT_NE(text, std::string::npos);
   EXPECT_EQ(dir_.Read(u"Brackwen.ini"), bytes.substr(0, text));
