@@ -117,4 +117,7 @@ std::u16string ProgramFolder();
 std::optional<std::u16string> CreateNewFileBeside(const std::u16string& path,
                                                   std::string_view bytes, WriteError& error);
 
+// Flushes what has been written to the file `path` to the disk.
+WriteError FlushFileAt(const std::u16string& path);
+
 }  // namespace platform

@@ -40,9 +40,11 @@ ProfileFile& SystemProfile();
 ProfileFile& PortableProfile();
 
 // Changes the profile file `path` as a whole: `write` makes its changes in a
-// new copy beside it (given the copy's path), which replaces the file only
-// when `write` returns true; a failure anywhere leaves the file as it was and
-// no copy behind. A missing file is made. False on any failure.
+// new copy beside it (given the copy's path), which is flushed to the disk
+// and replaces the file only when `write` returns true; a failure anywhere
+// leaves the file as it was and no copy behind. A missing file is made. In
+// a folder where no new file may be made, `write` is given the file itself.
+// False on any failure.
 bool RewriteProfileFile(const std::u16string& path,
                         const std::function<bool(const std::u16string& copy)>& write);
 

@@ -15,8 +15,19 @@ bool RewriteProfileFile(const std::u16string& path,
     return false;  // something is there that cannot be read as a file
   WriteError error;
   const std::optional<std::u16string> copy = CreateNewFileBeside(path, bytes.value_or(""), error);
-  if (!copy) return false;
-  const bool ok = write(*copy) && MoveOver(*copy, path) == WriteError::kNone;
+  if (!copy) {
+    // A folder that takes no new file may still hold a file the user may
+    // change: then the writes go to it, as the profile functions write.
+    return error == WriteError::kAccessDenied && bytes && write(path);
+  }
+  bool ok = false;
+  try {
+    ok = write(*copy) && FlushFileAt(*copy) == WriteError::kNone &&
+         MoveOver(*copy, path) == WriteError::kNone;
+  } catch (...) {
+    RemoveFile(*copy);
+    throw;
+  }
   if (!ok) RemoveFile(*copy);
   return ok;
 }

@@ -320,4 +320,13 @@ std::optional<std::u16string> CreateNewFileBeside(const std::u16string& path,
   return DecodeUtf8(created);
 }
 
+WriteError FlushFileAt(const std::u16string& path) {
+  const int fd = ::open(Native(path).c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return FromErrno(errno);
+  const bool ok = ::fsync(fd) == 0;
+  const int err = errno;
+  ::close(fd);
+  return ok ? WriteError::kNone : FromErrno(err);
+}
+
 }  // namespace platform

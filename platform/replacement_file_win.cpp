@@ -281,4 +281,12 @@ std::optional<std::u16string> CreateNewFileBeside(const std::u16string& path,
   return created;
 }
 
+WriteError FlushFileAt(const std::u16string& path) {
+  UniqueHandle file(CreateFileW(W(path), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file || !FlushFileBuffers(file.get())) return FromLastError(GetLastError());
+  return WriteError::kNone;
+}
+
 }  // namespace platform
