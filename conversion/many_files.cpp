@@ -56,6 +56,7 @@ class ManyRun {
         std::min<std::size_t>(options_.jobs ? options_.jobs : processors, list_.jobs.size());
     std::thread committer;
     std::vector<std::thread> workers;
+    workers.reserve(wanted);  // no allocation once threads run
     {
       std::lock_guard lock(mutex_);
       try {
@@ -85,7 +86,10 @@ class ManyRun {
       while (converting_ > 0 || committing_) {
         changed_.wait_for(lock, kTick);
         if (Clock::now() - told >= kTick) {
-          report_.Progress(Progress());
+          try {
+            report_.Progress(Progress());
+          } catch (const std::bad_alloc&) {  // told next time
+          }
           told = Clock::now();
         }
       }
@@ -124,7 +128,7 @@ class ManyRun {
       try {
         Convert(list_.jobs[job], job);
       } catch (const std::bad_alloc&) {  // this file; the others may fit
-        Fail(MemoryShort(list_.jobs[job].input));
+        FailShortOfMemory(list_.jobs[job].input);
       }
     }
     std::lock_guard lock(mutex_);
@@ -186,10 +190,23 @@ class ManyRun {
     changed_.notify_all();
   }
 
+  // Counted once whatever becomes of its message.
   void Fail(const std::u16string& message) {
     std::lock_guard lock(mutex_);
     ++failed_;
-    report_.Failed(message);
+    try {
+      report_.Failed(message);
+    } catch (const std::bad_alloc&) {  // the message is lost, not the count
+    }
+  }
+
+  void FailShortOfMemory(const std::u16string& input) {
+    try {
+      return Fail(MemoryShort(input));
+    } catch (const std::bad_alloc&) {  // not even the message fits
+    }
+    std::lock_guard lock(mutex_);
+    ++failed_;
   }
 
   // The committer's thread: groups of waiting files, until the workers are

@@ -28,8 +28,13 @@ frmProgress::frmProgress(const clsQuillmere& converter, const conversion::FileLi
 }
 
 frmProgress::~frmProgress() {
-  stop_ = true;  // should the window go before the run has ended
-  if (worker_.joinable()) worker_.join();
+  StopAndWait();  // should the window go before the run has ended
+}
+
+void frmProgress::StopAndWait() {
+  if (!worker_.joinable()) return;
+  stop_ = true;
+  worker_.join();
 }
 
 void frmProgress::Form_Load() {
@@ -53,10 +58,7 @@ void frmProgress::Run(HWND window) {
 }
 
 conversion::ManyOutcome frmProgress::Outcome() {
-  if (worker_.joinable()) {
-    stop_ = true;
-    worker_.join();
-  }
+  StopAndWait();
   if (error_) std::rethrow_exception(error_);
   return outcome_;
 }

@@ -27,8 +27,8 @@ class frmProgress : public forms::Form, private conversion::ManyReport {
 
   // Once it has closed: how the run ended (a run still going, should the
   // window have gone first, is stopped and waited for), and what the first
-  // ten files that failed were told. What ended the run early is thrown
-  // here, on the window's thread (std::bad_alloc).
+  // ten files that failed were told. What ended the run before it could
+  // begin its threads (std::bad_alloc) is thrown here, on the window's thread.
   conversion::ManyOutcome Outcome();
   const std::vector<std::u16string>& FirstFailures() const { return failures_; }
 
@@ -45,6 +45,7 @@ class frmProgress : public forms::Form, private conversion::ManyReport {
   void Progress(const conversion::ManyProgress& progress) override;
 
   void Run(HWND window);
+  void StopAndWait();
   void ShowProgress();
 
   const clsQuillmere& converter_;
