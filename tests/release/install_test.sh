@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The installer under Wine, as a user would use it (with a shortcut in the
-# user's Send To folder):
+# user's Send To folder, and the program offered by Open with):
 #   install_test.sh MSI WXS_TEMPLATE MAKE_MSI_SCRIPT
 # msiexec /i installs per user into %LOCALAPPDATA%\Programs\Sanvelle with a
 # Start menu shortcut and an Add/Remove Programs entry; the installed
 # programs run (Sanvelle.exe opens its window, on a display); a later version
 # (the same files as 9.9.9, made here from the same template) replaces it;
-# msiexec /x removes the programs and the shortcuts (the Start menu's and
-# Send To's) and leaves a settings file
+# msiexec /x removes the programs, the shortcuts (the Start menu's and
+# Send To's) and the Open with entries, and leaves a settings file
 # the user has changed. The file lists before and after are printed.
 set -euo pipefail
 msi=$1 template=$2 make_msi=$3
@@ -36,6 +36,22 @@ cmp "$folder/Brackwen.ini" "$root/resources/release/Brackwen.ini" || fail "Brack
 ls "$users"/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Sanvelle.lnk >/dev/null ||
   fail "no Start menu shortcut"
 [ -f "$(send_to)" ] || fail "no Send To shortcut"
+# "Open with" offers the program for .htm and .html files, handing it the
+# file on its command line; the files' own program is left as it was.
+open_with() {
+  run reg query 'HKCU\Software\Classes\Sanvelle.htm\shell\open\command' 2>/dev/null
+  run reg query 'HKCU\Software\Classes\Applications\Sanvelle.exe\shell\open\command' 2>/dev/null
+  for ext in .htm .html; do
+    run reg query "HKCU\\Software\\Classes\\$ext\\OpenWithProgids" /v Sanvelle.htm 2>/dev/null
+    run reg query 'HKCU\Software\Classes\Applications\Sanvelle.exe\SupportedTypes' /v $ext 2>/dev/null
+  done
+  true
+}
+commands=$(open_with | tr -d '\r')
+[ "$(grep -c 'Programs\\Sanvelle\\Sanvelle.exe" "%1"' <<<"$commands")" = 2 ] ||
+  fail "no Open with command for the installed program: $commands"
+[ "$(grep -c -E '^ +(Sanvelle\.htm|\.html?) +REG_SZ' <<<"$commands")" = 4 ] ||
+  fail "not offered for .htm and .html files: $commands"
 entry=$(run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null;
         run reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null) || true
 grep -q 'DisplayName    REG_SZ    Quillmere' <<<"$entry" || fail "no Add/Remove Programs entry"
@@ -93,5 +109,6 @@ echo "after uninstalling:"; listing
 [ "$(listing)" = "AppData/Local/Programs/Sanvelle
 AppData/Local/Programs/Sanvelle/Brackwen.ini" ] || fail "uninstalling left more than the settings file"
 [ "$(cat "$folder/Brackwen.ini")" = $'[HTML]\r\nHR=0\r' ] || fail "the changed settings file was not kept"
+[ -z "$(open_with | tr -d '\r' | grep 'REG_SZ')" ] || fail "the Open with entries were left behind"
 rm -rf "$folder"
 echo "install_test: passed"
