@@ -2,9 +2,11 @@
 // (wmain) on Windows and as UTF-8 elsewhere; standard input and output carry
 // raw bytes.
 #include <iostream>
+#include <new>
 #include <sstream>
 
 #include "cli/batch.h"
+#include "cli/exit_codes.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 
@@ -64,7 +66,13 @@ int Run(std::vector<std::u16string> args) {
   std::ios::sync_with_stdio(false);
   MessageBuffer messages;
   std::ostream err(&messages);
-  int code = cli::RunBatch(args, DefaultIni(), std::cin, std::cout, err, MessagesOnTerminal());
+  int code;
+  try {
+    code = cli::RunBatch(args, DefaultIni(), std::cin, std::cout, err, MessagesOnTerminal());
+  } catch (const std::bad_alloc&) {  // the output is left as it was
+    err << "quillmere: メモリが足りないため、変換できませんでした。\n";
+    code = cli::kFiles;
+  }
   std::cout.flush();
   err.flush();
   return code;
