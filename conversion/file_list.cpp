@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "platform/ascii_case.h"
 #include "platform/folders.h"
 #include "platform/wildcard.h"
 
@@ -91,9 +92,7 @@ bool IsHtmlName(const std::u16string& file_name) {
     if (file_name.size() <= extension.size()) return false;
     const std::u16string_view end =
         std::u16string_view(file_name).substr(file_name.size() - extension.size());
-    return std::equal(end.begin(), end.end(), extension.begin(), [](char16_t a, char16_t b) {
-      return (a >= u'A' && a <= u'Z' ? a + 0x20 : a) == b;
-    });
+    return platform::EqualAsciiNoCase(end, extension);
   };
   return ends_with(u".htm") || ends_with(u".html");
 }

@@ -1,7 +1,6 @@
 #include "conversion/text_settings.h"
 
-#include <algorithm>
-
+#include "platform/ascii_case.h"
 #include "platform/profile_file.h"
 
 namespace conversion {
@@ -19,13 +18,6 @@ constexpr OutputName kOutputNames[] = {{u"same", OutputChoice::kSame},
                                        {u"utf-8", OutputChoice::kUtf8},
                                        {u"utf-8-bom", OutputChoice::kUtf8WithMark},
                                        {u"utf-16le", OutputChoice::kUtf16Le}};
-
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
-}
 
 }  // namespace
 
@@ -52,7 +44,7 @@ bool WriteTextSettings(const std::u16string& path, const TextSettings& settings)
 
 std::optional<OutputChoice> OutputChoiceNamed(std::u16string_view name) {
   for (const OutputName& n : kOutputNames)
-    if (EqualNoCase(n.name, name)) return n.choice;
+    if (platform::EqualAsciiNoCase(n.name, name)) return n.choice;
   return std::nullopt;
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/profile_file.h"
@@ -39,17 +40,6 @@ std::u16string_view Trim(std::u16string_view s) {
   while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
   return s;
-}
-
-char16_t Fold(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-}
-
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  return true;
 }
 
 std::u16string FromUtf16(std::string_view bytes, bool big_endian) {
@@ -155,9 +145,9 @@ Key* Find(Profile& profile, std::u16string_view section, std::u16string_view key
     return std::u16string(s);
   };
   for (Section& s : profile.sections) {
-    if (!EqualNoCase(s.name, section_name)) continue;
+    if (!EqualAsciiNoCase(s.name, section_name)) continue;
     for (Key& k : s.keys)
-      if (EqualNoCase(k.name, key_name)) return &k;
+      if (EqualAsciiNoCase(k.name, key_name)) return &k;
     if (!create) return nullptr;
     s.keys.push_back({strip_leading(key), std::nullopt});
     return &s.keys.back();

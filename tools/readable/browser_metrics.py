@@ -27,18 +27,10 @@ import difflib
 import re
 import sys
 
+from text_metrics import read_text  # beside this script
+
 WORD = re.compile(r"[0-9A-Za-z\u00C0-\u024F]+|[^\W\d_A-Za-z\u00C0-\u024F]")
 LINK_NUMBER = re.compile(r"\[\d+\]")
-
-
-def read_text(path):
-    data = open(path, "rb").read()
-    for codec in ("utf-8", "cp932"):
-        try:
-            return data.decode(codec)
-        except UnicodeDecodeError:
-            pass
-    return data.decode("utf-8", "replace")
 
 
 def clean(text):
