@@ -4,6 +4,11 @@
 
 namespace conversion {
 
+std::u16string CountText(std::size_t n) {
+  const std::string digits = std::to_string(n);
+  return std::u16string(digits.begin(), digits.end());
+}
+
 std::u16string FolderUnmade(const std::u16string& folder) {
   return u"出力先のフォルダーを作れません: " + folder;
 }
@@ -29,8 +34,7 @@ std::u16string MemoryShort(const std::u16string& input) {
 }
 
 std::u16string CharactersLost(std::size_t lost) {
-  const std::string digits = std::to_string(lost);
-  return u"出力の文字コードで表せない文字が " + std::u16string(digits.begin(), digits.end()) +
+  return u"出力の文字コードで表せない文字が " + CountText(lost) +
          u" 個ありました。その文字は代わりの文字または \"?\" で書かれています。";
 }
 

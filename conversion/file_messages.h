@@ -12,6 +12,9 @@
 
 namespace conversion {
 
+// A count as the messages write it: its decimal digits.
+std::u16string CountText(std::size_t n);
+
 std::u16string FolderUnmade(const std::u16string& folder);
 std::u16string InputUnopenable(const std::u16string& input);
 std::u16string SameFileRefused(const std::u16string& output);

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "conversion/file_list.h"
+#include "conversion/file_messages.h"
 #include "resources/frmProgress_definition.h"
 
 namespace {
@@ -12,11 +13,6 @@ namespace {
 constexpr UINT kRunEnded = WM_APP + 1;
 constexpr UINT_PTR kTimer = 1;
 constexpr UINT kTickMilliseconds = 100;
-
-std::u16string Digits(std::size_t n) {
-  const std::string s = std::to_string(n);
-  return std::u16string(s.begin(), s.end());
-}
 
 }  // namespace
 
@@ -95,7 +91,8 @@ void frmProgress::ShowProgress() {
     std::lock_guard lock(mutex_);
     p = latest_;
   }
-  SetText(u"lblFiles", Digits(p.files_done) + u" / " + Digits(p.files_total) + u" ファイル");
+  SetText(u"lblFiles", conversion::CountText(p.files_done) + u" / " +
+                           conversion::CountText(p.files_total) + u" ファイル");
   if (!stop_ && !p.current.empty()) SetText(u"lblCurrent", conversion::NameOf(p.current));
   // By bytes, which large files take long over; by files when they are empty.
   const double done = p.bytes_total > 0   ? static_cast<double>(p.bytes_done) / p.bytes_total
