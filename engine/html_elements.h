@@ -11,6 +11,12 @@
 
 namespace engine::html {
 
+// HTML's white space: space, tab, line feed, form feed and carriage return.
+template <typename Char>
+constexpr bool IsSpace(Char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
 // A name as a number, made one character (in lower case) at a time: a name
 // of up to eight characters of ASCII is the number itself, a byte each from
 // the lowest; a longer one, or one with other characters, is FNV-1a over

@@ -252,9 +252,6 @@ class HtmlTokenizer {
   }
 
   static bool IsAlpha(Char c) { return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); }
-  static bool IsSpace(Char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-  }
   static Char Lower(Char c) { return c >= 'A' && c <= 'Z' ? static_cast<Char>(c | 0x20) : c; }
   static unsigned Unit(Char c) { return static_cast<std::make_unsigned_t<Char>>(c); }
 
@@ -501,7 +498,7 @@ class HtmlTokenizer {
     for (std::size_t k = 0; k < raw_name_.size(); ++k)
       if (Lower(text[at + 2 + k]) != raw_name_[k]) return 0;
     const Char after = text[at + 2 + raw_name_.size()];
-    return IsSpace(after) || after == '/' || after == '>';
+    return html::IsSpace(after) || after == '/' || after == '>';
   }
 
   // RCDATA (title, textarea: references decoded) and RAWTEXT end only at
@@ -640,7 +637,7 @@ class HtmlTokenizer {
       bool script = e - letters == 6 && e < n;
       for (std::size_t b = 0; script && b < 6; ++b)
         script = Lower(text[letters + b]) == static_cast<Char>(kScript[b]);
-      script = script && (IsSpace(text[e]) || text[e] == '/' || text[e] == '>');
+      script = script && (html::IsSpace(text[e]) || text[e] == '/' || text[e] == '>');
       Raw(text.substr(k, e - k));
       if (doubly)
         state_ = script ? State::kScriptEscaped : State::kScriptDoubleEscaped;
@@ -933,7 +930,7 @@ class HtmlTokenizer {
     raw_from_ = k;
 
   before_attribute_name:
-    while (i < n && IsSpace(p[i])) ++i;
+    while (i < n && html::IsSpace(p[i])) ++i;
     if (i == n) return Suspend(State::kBeforeAttributeName, text);
     if (p[i] == '/') {
       ++i;
@@ -959,7 +956,7 @@ class HtmlTokenizer {
     }
 
   after_attribute_name:
-    while (i < n && IsSpace(p[i])) ++i;
+    while (i < n && html::IsSpace(p[i])) ++i;
     if (i == n) return Suspend(State::kAfterAttributeName, text);
     if (p[i] == '/') {
       ++i;
@@ -974,7 +971,7 @@ class HtmlTokenizer {
     goto attribute_name;
 
   before_value:
-    while (i < n && IsSpace(p[i])) ++i;
+    while (i < n && html::IsSpace(p[i])) ++i;
     if (i == n) return Suspend(State::kBeforeAttributeValue, text);
     if (p[i] == '"') {
       ++i;
@@ -1003,7 +1000,7 @@ class HtmlTokenizer {
 
   unquoted:
     k = i;
-    while (k < n && !IsSpace(p[k]) && p[k] != '>') ++k;
+    while (k < n && !html::IsSpace(p[k]) && p[k] != '>') ++k;
     ValueRun(text.substr(i, k - i));
     if (k == n) return Suspend(State::kValueUnquoted, text);
     if (p[k] == '>') return EmitTag(text, k + 1);
@@ -1012,7 +1009,7 @@ class HtmlTokenizer {
 
   after_value:
     if (i == n) return Suspend(State::kAfterValue, text);
-    if (IsSpace(p[i])) {
+    if (html::IsSpace(p[i])) {
       ++i;
       goto before_attribute_name;
     }

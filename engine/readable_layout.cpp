@@ -20,20 +20,15 @@ unsigned Unit(Char c) {
   return static_cast<std::make_unsigned_t<Char>>(c);
 }
 
-template <typename Char>
-bool IsHtmlSpace(Char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 // Neither space nor the start of mark-up or a reference.
 template <typename Char>
 bool IsPlain(Char c) {
-  return !IsHtmlSpace(c) && c != '<' && c != '&';
+  return !html::IsSpace(c) && c != '<' && c != '&';
 }
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsHtmlSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsHtmlSpace(s.back())) s.remove_suffix(1);
+  while (!s.empty() && html::IsSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && html::IsSpace(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -132,7 +127,7 @@ template <typename Char>
 void ReadableLayout<Char>::QuietText(View run) {
   if (!hidden_open_.empty()) return;
   std::size_t k = 0;
-  while (k < run.size() && IsHtmlSpace(run[k])) ++k;
+  while (k < run.size() && html::IsSpace(run[k])) ++k;
   if (k == run.size()) return;
   BeginBody();
   lines_.Visible(run.substr(k));
@@ -142,7 +137,7 @@ template <typename Char>
 void ReadableLayout<Char>::OtherReference(char32_t first, char32_t second) {
   if (quiet_) {
     if (!hidden_open_.empty()) return;
-    if (second == 0 && first < 0x80 && IsHtmlSpace(static_cast<char>(first))) return;
+    if (second == 0 && first < 0x80 && html::IsSpace(static_cast<char>(first))) return;
     BeginBody();
   }
   Decoded(first);
@@ -518,7 +513,7 @@ bool IntegerOf(const HtmlTag<Char>* tag, std::uint64_t key, long long& value) {
   const auto* attribute = tag ? tag->Find(key) : nullptr;
   if (attribute == nullptr) return false;
   std::basic_string_view<Char> v = attribute->value;
-  while (!v.empty() && IsHtmlSpace(v.front())) v.remove_prefix(1);
+  while (!v.empty() && html::IsSpace(v.front())) v.remove_prefix(1);
   const bool negative = !v.empty() && v.front() == '-';
   if (!v.empty() && (v.front() == '-' || v.front() == '+')) v.remove_prefix(1);
   if (v.empty() || v.front() < '0' || v.front() > '9') return false;
