@@ -11,6 +11,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "text/byte_codec.h"
+
 namespace engine {
 template <typename Char>
 class ReadableScan;
@@ -48,29 +50,11 @@ class clsQuillmere {
   std::u16string Execute(const std::u16string& inputText) const;
 
   // What a conversion that works on the bytes of a code page (ByteSession)
-  // needs to know of it: how its characters begin, and the bytes of the few
-  // texts the conversion adds.
-  class ByteCodec {
-   public:
-    virtual ~ByteCodec() = default;
-    virtual bool IsLeadByte(unsigned char byte) const = 0;
-    virtual std::string Encode(std::u16string_view text) const = 0;
-    // Whether the output can hold the character. A space that a decoded
-    // reference gives (a no-break space, say) and the output cannot hold is
-    // written as a plain space.
-    virtual bool Holds(char32_t) const { return true; }
-  };
-
-  // Where a ByteSession keeps the part of a tag that grows past what it
-  // holds in memory: a tag whose ">" is far away, or never comes. The
-  // methods are those of platform::ScratchFile.
-  class Overflow {
-   public:
-    virtual ~Overflow() = default;
-    virtual bool Append(std::string_view bytes) = 0;  // all or nothing
-    virtual bool ReadAll(const std::function<bool(std::string_view)>& take) = 0;
-    virtual void Clear() = 0;
-  };
+  // needs to know of it, and where a ByteSession keeps the part of a tag
+  // that grows past what it holds in memory (a tag whose ">" is far away,
+  // or never comes) and the list of links.
+  using ByteCodec = engine::ByteCodec;
+  using Overflow = engine::Overflow;
 
   // The same conversion for a text that arrives in pieces, with memory for
   // only the piece at hand (and a tag cut by its end): Feed each piece, then

@@ -15,9 +15,10 @@
 
 #include "engine/clsQuillmere.h"
 #include "engine/errors.h"
-#include "engine/long_tag.h"
 #include "engine/readable_scan.h"
-#include "engine/scan_helpers.h"
+#include "text/classic_tags.h"
+#include "text/long_tag.h"
+#include "text/scan.h"
 
 using namespace engine::scan;
 

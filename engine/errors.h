@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "text/errors.h"
+
 namespace engine {
 
 // A number outside the 16-bit range -32768..32767.
@@ -17,13 +19,6 @@ class OverflowError : public std::runtime_error {
 class TypeMismatchError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-// The part of a long tag kept in the session's overflow could not be read
-// back: the conversion cannot go on.
-class OverflowUnreadable : public std::runtime_error {
- public:
-  OverflowUnreadable() : std::runtime_error("一時ファイルを読み戻せませんでした。") {}
 };
 
 }  // namespace engine

@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "engine/clsQuillmere.h"
-#include "engine/html_tokenizer.h"
-#include "engine/readable_layout.h"
-#include "engine/reference_reader.h"
+#include "html/reference_reader.h"
+#include "html/tokenizer.h"
+#include "layout/readable_layout.h"
 
 namespace engine {
 

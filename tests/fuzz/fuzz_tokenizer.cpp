@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/html_tokenizer.h"
-#include "engine/reference_reader.h"
+#include "html/reference_reader.h"
+#include "html/tokenizer.h"
 
 namespace {
 

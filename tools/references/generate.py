@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes engine/character_references.inc: the HTML standard's named character
+"""Writes html/character_references.inc: the HTML standard's named character
 references, as Python's html.entities keeps them (html5: 2,231 names, those
 that may stand without ";" listed also without it).
 
@@ -8,7 +8,7 @@ that may stand without ";" listed also without it).
 import html.entities
 import os
 
-OUT = os.path.join(os.path.dirname(__file__), "..", "..", "engine", "character_references.inc")
+OUT = os.path.join(os.path.dirname(__file__), "..", "..", "html", "character_references.inc")
 
 
 def main():
@@ -29,7 +29,7 @@ def main():
     lines.append("};")
     with open(OUT, "w") as out:
         out.write("\n".join(lines) + "\n")
-    print("wrote engine/character_references.inc (%d names)" % len(names))
+    print("wrote html/character_references.inc (%d names)" % len(names))
 
 
 if __name__ == "__main__":

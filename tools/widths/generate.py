@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes engine/character_widths.inc: the code points a Japanese monospace
+"""Writes layout/character_widths.inc: the code points a Japanese monospace
 font draws two columns wide (Unicode's East Asian Width classes W and F) and
 those it draws over the character before (combining marks, categories Mn and
 Me), as ranges, from Python's unicodedata.
@@ -10,7 +10,7 @@ import os
 import sys
 import unicodedata
 
-OUT = os.path.join(os.path.dirname(__file__), "..", "..", "engine", "character_widths.inc")
+OUT = os.path.join(os.path.dirname(__file__), "..", "..", "layout", "character_widths.inc")
 
 
 def ranges(test):

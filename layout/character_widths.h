@@ -1,13 +1,13 @@
 // How wide text is drawn in a Japanese monospace font, in columns: a
 // character takes as many columns as its bytes in Shift_JIS where code page
 // 932 holds it, otherwise 2 for the East Asian Wide and Fullwidth classes, 0
-// for combining marks, else 1. Used only inside engine/.
+// for combining marks, else 1.
 #pragma once
 
 #include <cstddef>
 #include <string_view>
 
-#include "engine/scan_helpers.h"
+#include "text/scan.h"
 
 namespace engine {
 

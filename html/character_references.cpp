@@ -1,4 +1,4 @@
-#include "engine/character_references.h"
+#include "html/character_references.h"
 
 #include <algorithm>
 #include <iterator>
@@ -7,7 +7,7 @@
 namespace engine {
 namespace {
 
-#include "engine/character_references.inc"
+#include "html/character_references.inc"
 
 char At(std::string_view name, std::size_t k) {
   return k < name.size() ? name[k] : '\0';

@@ -1,4 +1,4 @@
-#include "engine/readable_layout.h"
+#include "layout/readable_layout.h"
 
 #include <algorithm>
 #include <utility>
@@ -84,7 +84,7 @@ template <typename Char>
 ReadableLayout<Char>::ReadableLayout(const ScanOptions& options, const OutputForm<Char>& form,
                                      const ReferenceReader<Char>& references,
                                      const scan::LeadBytes* leads, String image_label,
-                                     String link_label, clsQuillmere::Overflow* link_spill)
+                                     String link_label, Overflow* link_spill)
     : options_(options),
       form_(form),
       references_(references),

@@ -1,8 +1,8 @@
-#include "engine/table_grid.h"
+#include "layout/table_grid.h"
 
 #include <algorithm>
 
-#include "engine/character_widths.h"
+#include "layout/character_widths.h"
 
 namespace engine {
 namespace {

@@ -1,7 +1,6 @@
-// Character references as HTML reads them (with ENTITY every named and
-// numeric one, else the classic three), and decoded characters written in
-// the output's form: UTF-16, or the bytes of the session's codec. Used only
-// inside engine/.
+// Character references as HTML reads them (every named and numeric one, or
+// only the classic three), and decoded characters written in the output's
+// form: UTF-16, or the bytes of the session's codec.
 #pragma once
 
 #include <array>
@@ -10,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/clsQuillmere.h"
+#include "text/byte_codec.h"
 
 namespace engine {
 
@@ -81,7 +80,7 @@ class OutputForm {
   using String = std::basic_string<Char>;
 
   // `codec` encodes (null for UTF-16).
-  explicit OutputForm(const clsQuillmere::ByteCodec* codec);
+  explicit OutputForm(const ByteCodec* codec);
 
   // A space that the output cannot hold (a no-break space in Shift_JIS)
   // is written as a plain space.
@@ -89,12 +88,12 @@ class OutputForm {
   const String& NoBreakSpace() const { return nbsp_; }
 
  private:
-  const clsQuillmere::ByteCodec* codec_;
+  const ByteCodec* codec_;
   String nbsp_;  // U+00A0 in the output's form
 };
 
-// An attribute's value as HTML decodes it (with ENTITY every reference,
-// else the classic three), appended to `to` in the output's form.
+// An attribute's value as HTML decodes it (every reference, or the classic
+// three, as the reader reads them), appended to `to` in the output's form.
 template <typename Char>
 void AppendAttributeValue(const ReferenceReader<Char>& references, const OutputForm<Char>& form,
                           std::basic_string_view<Char> value, std::basic_string<Char>& to);

@@ -3,7 +3,7 @@
 // draws), columns two spaces apart, a cell's lines kept in its column, a
 // cell spanning columns as wide as they are together; a caption stands
 // above the grid. The cells' text is kept in one buffer, each cell's lines
-// ending in CR LF but for the last. Used only inside engine/.
+// ending in CR LF but for the last.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/scan_helpers.h"
+#include "text/scan.h"
 
 namespace engine {
 

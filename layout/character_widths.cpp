@@ -1,4 +1,4 @@
-#include "engine/character_widths.h"
+#include "layout/character_widths.h"
 
 #include <algorithm>
 #include <bitset>
@@ -14,7 +14,7 @@ struct CodePointRange {
   char32_t first, last;
 };
 
-#include "engine/character_widths.inc"
+#include "layout/character_widths.inc"
 
 template <std::size_t N>
 bool InRanges(const CodePointRange (&ranges)[N], char32_t c) {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "engine/clsQuillmere.h"
-#include "engine/html_tokenizer.h"
 #include "engine/readable_scan.h"
-#include "engine/reference_reader.h"
+#include "html/reference_reader.h"
+#include "html/tokenizer.h"
 #include "platform/codepage.h"
 #include "tests/support/converter_options.h"
 #include "tests/support/readable_text.h"

@@ -1,4 +1,4 @@
-// The html5lib tokenizer suite (tests/engine/html5lib, MIT), which browsers'
+// The html5lib tokenizer suite (tests/html/html5lib, MIT), which browsers'
 // tokenizers are tested with: every case of the data state, RCDATA, RAWTEXT,
 // script data, PLAINTEXT and CDATA sections, compared as tokens (character
 // data, start and end tags with their attributes, in order) with what the
@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "engine/clsQuillmere.h"
-#include "engine/html_tokenizer.h"
-#include "engine/reference_reader.h"
+#include "html/reference_reader.h"
+#include "html/tokenizer.h"
 #include "platform/codepage.h"
 #include "tests/support/converter_options.h"
 #include "tests/support/json.h"

@@ -5,7 +5,7 @@
 // (list items to where their text begins, definitions and quotes by four
 // spaces), list markers on the first line of their item, and, with TABLE,
 // tables gathered cell by cell and written as grids: a cell is a flow of
-// lines of its own. Used only inside engine/.
+// lines of its own.
 #pragma once
 
 #include <array>
@@ -17,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/html_elements.h"
-#include "engine/reference_reader.h"
-#include "engine/scan_helpers.h"
-#include "engine/table_grid.h"
+#include "html/elements.h"
+#include "html/reference_reader.h"
+#include "layout/table_grid.h"
+#include "text/scan.h"
 
 namespace engine {
 

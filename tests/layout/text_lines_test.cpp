@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/character_widths.h"
 #include "engine/clsQuillmere.h"
+#include "layout/character_widths.h"
 #include "platform/codepage.h"
 #include "tests/support/converter_options.h"
 #include "tests/support/readable_text.h"

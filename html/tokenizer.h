@@ -13,7 +13,7 @@
 // the input a tag, comment or declaration under way is dropped. What follows
 // a start tag is the sink's to say, as HTML's tree builder says it.
 //
-// Or, for the readable text without SCRIPT, in the classic way: every "<"
+// Or, when told to, in the classic way: every "<"
 // begins a tag that the first ">" ends, and a "<" that no ">" follows is text.
 //
 // The sink is a class with these members, called with the tokenizer's
@@ -32,7 +32,6 @@
 //   bool KeepsRaw(const HtmlTag<Char>& tag) const;   // the tag as written
 //   static constexpr bool kWantsNames;  // tag and attribute names as text,
 //                                       // not only their keys
-// Used only inside engine/ and by its tests.
 #pragma once
 
 #include <algorithm>
@@ -46,11 +45,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/clsQuillmere.h"
-#include "engine/html_elements.h"
-#include "engine/long_tag.h"
-#include "engine/reference_reader.h"
-#include "engine/scan_helpers.h"
+#include "html/elements.h"
+#include "html/reference_reader.h"
+#include "text/byte_codec.h"
+#include "text/long_tag.h"
+#include "text/scan.h"
 
 namespace engine {
 
@@ -101,10 +100,10 @@ class HtmlTokenizer {
 
   struct Setup {
     bool html = true;          // HTML's tokenizer; else the classic reading of tags
-    bool mark_spaces = false;  // whether the sink may collapse spaces (SPACE)
+    bool mark_spaces = false;  // whether the sink may collapse spaces
     const ReferenceReader<Char>* references = nullptr;
     // The classic reading: where a tag past its first MiB goes.
-    clsQuillmere::Overflow* overflow = nullptr;
+    Overflow* overflow = nullptr;
     // Which bytes begin two-byte characters (none: UTF-16, or UTF-8), so
     // that a value too long to keep is cut between characters.
     const scan::LeadBytes* leads = nullptr;
@@ -1085,7 +1084,7 @@ class HtmlTokenizer {
   const bool html_;
   const bool mark_spaces_;
   const ReferenceReader<Char>& references_;
-  clsQuillmere::Overflow* overflow_;
+  Overflow* overflow_;
   const scan::LeadBytes* leads_;
   bool collapse_;  // whether the sink collapses spaces now: it may change at a tag
 

@@ -1,7 +1,7 @@
 // A tag whose ">" is far away, or never comes, in a byte session: its first
 // characters, enough to classify it, stay in memory; past a MiB the rest
 // goes to the session's overflow, if it has one and the overflow takes it.
-// Shared by the classic and the readable scan. Used only inside engine/.
+// Shared by the classic and the readable scan.
 #pragma once
 
 #include <cstddef>
@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/clsQuillmere.h"
-#include "engine/errors.h"
-#include "engine/scan_helpers.h"
+#include "text/byte_codec.h"
+#include "text/errors.h"
+#include "text/scan.h"
 
 namespace engine::long_tag {
 
@@ -21,8 +21,7 @@ constexpr std::size_t kInMemory = 1 << 20;
 // Appends `more` to the tag in memory. Returns true when this moved the
 // tag's text past its head to the overflow (the tag is then "spilled").
 template <typename Char>
-bool Grow(std::basic_string<Char>& tag, std::basic_string_view<Char> more,
-          clsQuillmere::Overflow* overflow) {
+bool Grow(std::basic_string<Char>& tag, std::basic_string_view<Char> more, Overflow* overflow) {
   tag.append(more);
   if constexpr (sizeof(Char) == 1) {
     if (overflow && tag.size() > kInMemory &&
@@ -37,7 +36,7 @@ bool Grow(std::basic_string<Char>& tag, std::basic_string_view<Char> more,
 // A spilled tag has ended: image and link tags are put together again
 // (their text becomes output); of any other only what is in memory matters.
 // Empties the overflow.
-inline std::string Join(std::string_view tag, clsQuillmere::Overflow& overflow) {
+inline std::string Join(std::string_view tag, Overflow& overflow) {
   std::string whole;
   if (scan::StartsUpper(tag, "<IM") || scan::StartsUpper(tag, "<A ")) {
     whole.append(tag.substr(0, kHead));
@@ -55,8 +54,7 @@ inline std::string Join(std::string_view tag, clsQuillmere::Overflow& overflow) 
 // with `after_block` called after each block read back from the overflow.
 // Empties the overflow.
 template <typename Put, typename AfterBlock>
-void Replay(std::string_view tag, clsQuillmere::Overflow& overflow, Put put,
-            AfterBlock after_block) {
+void Replay(std::string_view tag, Overflow& overflow, Put put, AfterBlock after_block) {
   put(tag.substr(0, kHead));
   if (!overflow.ReadAll([&](std::string_view bytes) {
         put(bytes);

@@ -1,10 +1,10 @@
-#include "engine/text_lines.h"
+#include "layout/text_lines.h"
 
 #include <algorithm>
 #include <string>
 #include <utility>
 
-#include "engine/character_widths.h"
+#include "layout/character_widths.h"
 
 namespace engine {
 namespace {

@@ -1,8 +1,7 @@
 // The numbered link references of the readable text (LINKS): each link's
 // target gets a number, the first it got when it comes again, and the list
 // of them ("[N] URL", a line each) is kept for the text's end, in memory up
-// to a MiB and past that in the session's scratch file. Used only inside
-// engine/.
+// to a MiB and past that in the session's scratch file.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/clsQuillmere.h"
+#include "text/byte_codec.h"
 
 namespace engine {
 
@@ -23,7 +22,7 @@ class LinkReferences {
   using View = std::basic_string_view<Char>;
 
   // `spill` keeps the list past a MiB (null: all of it in memory).
-  explicit LinkReferences(clsQuillmere::Overflow* spill) : spill_(spill) {}
+  explicit LinkReferences(Overflow* spill) : spill_(spill) {}
 
   // The number of the link to `url` (in the output's form).
   std::size_t Number(View url);
@@ -43,7 +42,7 @@ class LinkReferences {
     std::uint32_t number = 0;
   };
 
-  clsQuillmere::Overflow* spill_;
+  Overflow* spill_;
   String list_;  // "[N] URL" lines, each ending in CR LF, not yet spilled
   bool spilled_ = false;
   std::size_t count_ = 0;

@@ -1,4 +1,4 @@
-#include "engine/html_elements.h"
+#include "html/elements.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-// What the readable text knows of HTML's elements by name: which are void,
+// What HTML says of its elements, by name: which are void,
 // which close an open paragraph or bound a search of the open elements,
 // what content follows their start tag, which a browser never shows, and
-// how the layout puts them into lines. Used only inside engine/.
+// how the layout puts them into lines.
 #pragma once
 
 #include <array>
@@ -92,8 +92,9 @@ constexpr std::size_t KeyBits(std::uint64_t key, int bits) {
 // What follows a start tag, as the tree builder tells the tokenizer.
 enum class Content : std::uint8_t { kData, kRcdata, kRawText, kScriptData, kPlainText };
 
-// How the layout treats an element under BLOCK, and the few the ten
-// options name.
+// What kind of block or inline an element is: how a layout of lines treats
+// it, and the few elements that stand for text of their own (a rule, a
+// break, an image, a link).
 enum class Kind : std::uint8_t {
   kOther,
   kPre,       // its text stays as written, and it is a block
@@ -133,7 +134,7 @@ enum : std::uint16_t {
   kHeadContent = 1 << 5,  // belongs to the document's head: its start tag does not begin the body
   kBreaksOut = 1 << 6,    // its start tag ends foreign content (svg, math)
   kImplies = 1 << 7,      // its start tag may end other elements (set by the table)
-  kLine = 1 << 8,         // a block: under BLOCK it begins and ends lines
+  kLine = 1 << 8,         // a block: it begins and ends lines
   kMargins = 1 << 9,      // a block with margins: an empty line before and after
 };
 

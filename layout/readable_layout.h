@@ -8,7 +8,7 @@
 // elements open as HTML's tree builder keeps them (end tags implied by start
 // tags, searches bounded by scopes), to a bounded depth, until the hidden
 // one ends: by its end tag, by a start tag that implies its end, or by the
-// end tag of a block around it. Used only inside engine/.
+// end tag of a block around it.
 #pragma once
 
 #include <array>
@@ -19,13 +19,14 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/clsQuillmere.h"
-#include "engine/html_elements.h"
-#include "engine/html_tokenizer.h"
-#include "engine/link_references.h"
-#include "engine/reference_reader.h"
-#include "engine/scan_helpers.h"
-#include "engine/text_lines.h"
+#include "html/elements.h"
+#include "html/reference_reader.h"
+#include "html/tokenizer.h"
+#include "layout/link_references.h"
+#include "layout/text_lines.h"
+#include "text/byte_codec.h"
+#include "text/classic_tags.h"
+#include "text/scan.h"
 
 namespace engine {
 
@@ -50,7 +51,7 @@ class ReadableLayout {
   // references past a MiB (null: in memory).
   ReadableLayout(const ScanOptions& options, const OutputForm<Char>& form,
                  const ReferenceReader<Char>& references, const scan::LeadBytes* leads,
-                 String image_label, String link_label, clsQuillmere::Overflow* link_spill);
+                 String image_label, String link_label, Overflow* link_spill);
 
   // Where the output goes until told otherwise; Hand() gives it what is
   // gathered so far.

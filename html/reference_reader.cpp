@@ -1,12 +1,13 @@
-#include "engine/reference_reader.h"
+#include "html/reference_reader.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
-#include "engine/character_references.h"
-#include "engine/scan_helpers.h"
+#include "html/character_references.h"
 #include "platform/codepage.h"
+#include "text/classic_tags.h"
+#include "text/scan.h"
 
 namespace engine {
 namespace {
@@ -155,7 +156,7 @@ typename ReferenceReader<Char>::String ReferenceReader<Char>::HoldForm(View refe
 }
 
 template <typename Char>
-OutputForm<Char>::OutputForm(const clsQuillmere::ByteCodec* codec) : codec_(codec) {
+OutputForm<Char>::OutputForm(const ByteCodec* codec) : codec_(codec) {
   Append(0xA0, nbsp_);
 }
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/character_references.h"
 #include "engine/clsQuillmere.h"
 #include "engine/readable_scan.h"
+#include "html/character_references.h"
 #include "platform/codepage.h"
 #include "tests/support/converter_options.h"
 #include "tests/support/readable_text.h"

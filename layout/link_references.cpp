@@ -1,6 +1,6 @@
-#include "engine/link_references.h"
+#include "layout/link_references.h"
 
-#include "engine/errors.h"
+#include "text/errors.h"
 
 namespace engine {
 namespace {
