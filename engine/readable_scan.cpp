@@ -13,11 +13,13 @@ ReadableScan<Char>::ReadableScan(const ScanOptions& options, const clsQuillmere:
       form_(codec),
       layout_(options, form_, references_, leads, std::move(image_label), std::move(link_label),
               link_spill),
-      tokenizer_(layout_, {.html = options.script,
-                           .mark_spaces = options.space,
-                           .references = &references_,
-                           .overflow = overflow,
-                           .leads = leads}) {}
+      visibility_(options.script, references_, form_),
+      shown_(layout_, visibility_),
+      tokenizer_(shown_, {.html = options.script,
+                          .mark_spaces = options.space,
+                          .references = &references_,
+                          .overflow = overflow,
+                          .leads = leads}) {}
 
 template <typename Char>
 void ReadableScan<Char>::Feed(View piece, String& out) {

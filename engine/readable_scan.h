@@ -13,7 +13,9 @@
 
 #include "engine/clsQuillmere.h"
 #include "html/reference_reader.h"
+#include "html/shown_filter.h"
 #include "html/tokenizer.h"
+#include "html/visibility.h"
 #include "layout/readable_layout.h"
 
 namespace engine {
@@ -42,11 +44,14 @@ class ReadableScan {
 
  private:
   using Layout = ReadableLayout<Char>;
+  using Shown = html::ShownFilter<Char, Layout>;
 
   ReferenceReader<Char> references_;
   OutputForm<Char> form_;
   Layout layout_;
-  HtmlTokenizer<Char, Layout> tokenizer_;
+  html::Visibility<Char> visibility_;
+  Shown shown_;
+  HtmlTokenizer<Char, Shown> tokenizer_;
 };
 
 }  // namespace engine

@@ -10,72 +10,14 @@ using html::Kind;
 using namespace html::names;
 using namespace scan;
 
-constexpr int kMostDepth = 1000;         // open elements kept, and pre, lists and svg counted
-constexpr std::size_t kMostSearch = 64;  // open elements a search passes
+constexpr int kMostDepth = 1000;         // pre elements counted
 constexpr std::size_t kMostTables = 64;  // nested tables whose cells are counted
 constexpr char32_t kCutMark = 0x2026;    // "…" after a value cut short
-
-template <typename Char>
-unsigned Unit(Char c) {
-  return static_cast<std::make_unsigned_t<Char>>(c);
-}
 
 // Neither space nor the start of mark-up or a reference.
 template <typename Char>
 bool IsPlain(Char c) {
   return !html::IsSpace(c) && c != '<' && c != '&';
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && html::IsSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && html::IsSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-// Whether the declarations of a style attribute hide the element:
-// `display: none`, or `visibility: hidden` (or collapse), in any case and
-// spacing, the last declaration of each property counting unless an
-// earlier one is `!important`.
-template <typename Char>
-bool StyleHides(std::basic_string_view<Char> css) {
-  std::string text;  // in lower case, without comments; other than ASCII as 0x80
-  text.reserve(css.size());
-  for (std::size_t k = 0; k < css.size(); ++k) {
-    if (css[k] == '/' && k + 1 < css.size() && css[k + 1] == '*') {
-      std::size_t end = k + 2;
-      while (end + 1 < css.size() && !(css[end] == '*' && css[end + 1] == '/')) ++end;
-      k = end + 1;
-      text.push_back(' ');
-      continue;
-    }
-    const unsigned u = Unit(css[k]);
-    text.push_back(u >= 0x80 ? '\x80' : static_cast<char>(u >= 'A' && u <= 'Z' ? u | 0x20 : u));
-  }
-  bool none = false, hidden = false, none_important = false, hidden_important = false;
-  std::string_view rest = text;
-  while (!rest.empty()) {
-    const std::size_t semicolon = rest.find(';');
-    std::string_view declaration = rest.substr(0, semicolon);
-    rest = semicolon == rest.npos ? std::string_view() : rest.substr(semicolon + 1);
-    const std::size_t colon = declaration.find(':');
-    if (colon == declaration.npos) continue;
-    const std::string_view property = Trim(declaration.substr(0, colon));
-    std::string_view value = Trim(declaration.substr(colon + 1));
-    bool important = false;
-    if (const std::size_t bang = value.rfind('!');
-        bang != value.npos && Trim(value.substr(bang + 1)) == "important") {
-      important = true;
-      value = Trim(value.substr(0, bang));
-    }
-    if (property == "display" && (important || !none_important)) {
-      none = value == "none";
-      none_important = important;
-    } else if (property == "visibility" && (important || !hidden_important)) {
-      hidden = value == "hidden" || value == "collapse";
-      hidden_important = important;
-    }
-  }
-  return none || hidden;
 }
 
 }  // namespace
@@ -92,9 +34,7 @@ ReadableLayout<Char>::ReadableLayout(const ScanOptions& options, const OutputFor
       image_label_(std::move(image_label)),
       link_label_(std::move(link_label)),
       lines_(form, leads, options.enter, options.table),
-      links_(link_spill) {
-  UpdateQuiet();
-}
+      links_(link_spill) {}
 
 template <typename Char>
 void ReadableLayout<Char>::End(const std::function<void()>& block) {
@@ -121,47 +61,8 @@ void ReadableLayout<Char>::End(const std::function<void()>& block) {
 
 // --- Under SCRIPT -----------------------------------------------------------
 
-// Text while nothing is shown: inside what hides, nothing; before the body,
-// spaces go, and anything else begins the body.
 template <typename Char>
-void ReadableLayout<Char>::QuietText(View run) {
-  if (!hidden_open_.empty()) return;
-  std::size_t k = 0;
-  while (k < run.size() && html::IsSpace(run[k])) ++k;
-  if (k == run.size()) return;
-  BeginBody();
-  lines_.Visible(run.substr(k));
-}
-
-template <typename Char>
-void ReadableLayout<Char>::OtherReference(char32_t first, char32_t second) {
-  if (quiet_) {
-    if (!hidden_open_.empty()) return;
-    if (second == 0 && first < 0x80 && html::IsSpace(static_cast<char>(first))) return;
-    BeginBody();
-  }
-  Decoded(first);
-  if (second) Decoded(second);
-}
-
-template <typename Char>
-html::Content ReadableLayout<Char>::StartTag(const Token& tag, const html::Element& element) {
-  if (!body_ && !element.Is(html::kHeadContent)) BeginBody();
-  if (!hidden_open_.empty()) {
-    // Inside what hides: the open elements are kept until the one that
-    // hides ends, by its end tag, one its ancestors' end tags imply, or a
-    // start tag that implies it.
-    if (Foreign() && element.Is(html::kBreaksOut)) {
-      std::ptrdiff_t at = static_cast<std::ptrdiff_t>(hidden_open_.size());
-      while (at > 0 && hidden_open_[at - 1].foreign) --at;
-      PopTo(at);
-    }
-    if (element.Is(html::kImplies)) CloseImplied(element);
-    if (!hidden_open_.empty()) return OpenHidden(tag, element);
-  }
-  if (foreign_depth_ > 0 && element.Is(html::kBreaksOut)) foreign_depth_ = 0;
-  if (element.Is(html::kHidden) || (tag.count > 0 && Hides(tag))) return OpenHidden(tag, element);
-
+void ReadableLayout<Char>::StartTag(const Token& tag, const html::Element& element) {
   const ScanOptions& o = options_;
   const Kind kind = element.kind;
   Count(kind, false);
@@ -186,181 +87,22 @@ html::Content ReadableLayout<Char>::StartTag(const Token& tag, const html::Eleme
     Block(element, true, &tag);  // a rule ends where it begins
   }
   if (!add.empty()) Literal(add);
-  const bool foreign = foreign_depth_ > 0 || kind == Kind::kForeignRoot;
-  if (kind == Kind::kForeignRoot && !tag.self_closing && foreign_depth_ < kMostDepth)
-    ++foreign_depth_;
-  return foreign ? html::Content::kData : element.content;
-}
-
-// An element that hides, or one inside it, opens (unless it is void).
-template <typename Char>
-html::Content ReadableLayout<Char>::OpenHidden(const Token& tag, const html::Element& element) {
-  const bool foreign = element.kind == Kind::kForeignRoot || Foreign();
-  const bool opens = foreign ? !tag.self_closing : !element.Is(html::kVoid);
-  if (opens && hidden_open_.size() < static_cast<std::size_t>(kMostDepth)) {
-    hidden_open_.push_back({tag.key, &element, foreign});
-    if (hidden_open_.size() == 1) UpdateQuiet();
-  }
-  return foreign ? html::Content::kData : element.content;
 }
 
 template <typename Char>
 void ReadableLayout<Char>::EndTag(const Token& tag, const html::Element& element) {
   const Kind kind = element.kind;
-  const std::uint64_t key = tag.key;
-  if (!body_ && (key == kBody || key == kHtml || kind == Kind::kBreak)) BeginBody();
   if (kind == Kind::kBreak) {  // "</br>" is read as "<br>"
-    if (hidden_open_.empty() && options_.br) Break();
+    if (options_.br) Break();
     return;
-  }
-  if (!hidden_open_.empty()) {
-    const std::ptrdiff_t at = FindOpen(tag, element);
-    if (at >= 0) {
-      PopTo(at);
-      return;
-    }
-    // Not open inside what hides: the end tag of a block that holds it
-    // ends all inside it; an inline element's, and the end tags HTML takes
-    // for an empty element or passes over when none is open, end nothing.
-    if (!element.Is(html::kSpecial) || kind == Kind::kParagraph || kind == Kind::kItem ||
-        kind == Kind::kTerm || kind == Kind::kDescription || key == kBody || key == kHtml)
-      return;
-    PopTo(0);
   }
   String& add = added_;
   add.clear();
   if (kind == Kind::kAnchor) CloseLink(true, add);
   if (kind == Kind::kParagraph && options_.p) Break();
   if (!add.empty()) Literal(add);
-  if (kind == Kind::kForeignRoot && foreign_depth_ > 0) --foreign_depth_;
   Count(kind, true);
   Block(element, true, &tag);
-}
-
-// Where the element an end tag ends is among those open inside what hides,
-// as HTML's tree builder finds it; -1 for none.
-template <typename Char>
-std::ptrdiff_t ReadableLayout<Char>::FindOpen(const Token& tag,
-                                              const html::Element& element) const {
-  const Kind kind = element.kind;
-  const std::uint64_t key = tag.key;
-  auto same = [key](const Open& open) { return open.key == key; };
-  auto in_scope = [](const Open& open) { return open.element->Is(html::kScope); };
-  if (kind == Kind::kHeading)  // any heading's end tag ends the open one
-    return Search([](const Open& open) { return open.element->kind == Kind::kHeading; }, in_scope);
-  if (kind == Kind::kParagraph)
-    return Search(same, [](const Open& open) {
-      return open.element->Is(html::kScope) || open.key == kButton;
-    });
-  if (kind == Kind::kItem)
-    return Search(same, [](const Open& open) {
-      return open.element->Is(html::kScope) || open.element->kind == Kind::kList ||
-             open.element->kind == Kind::kOrderedList;
-    });
-  if (kind == Kind::kCell || kind == Kind::kRow || kind == Kind::kSection || kind == Kind::kTable)
-    return Search(same, [](const Open& open) {
-      return open.element->kind == Kind::kTable || open.key == kTemplate;
-    });
-  if (element.Is(html::kSpecial)) return Search(same, in_scope);
-  // An inline element's end tag passes no block.
-  return Search(same, [](const Open& open) { return open.element->Is(html::kSpecial); });
-}
-
-template <typename Char>
-void ReadableLayout<Char>::BeginBody() {
-  body_ = true;
-  UpdateQuiet();
-}
-
-// The end tags a start tag implies among the elements open inside what
-// hides, as HTML's tree builder closes them: an open p before a block, a
-// list item before the next, a cell before the next cell or row, a heading
-// right inside another.
-template <typename Char>
-void ReadableLayout<Char>::CloseImplied(const html::Element& element) {
-  if (element.Is(html::kClosesP)) {
-    PopTo(Search(
-        [](const Open& open) { return open.key == kP; },
-        [](const Open& open) { return open.element->Is(html::kScope) || open.key == kButton; }));
-  }
-  const Kind kind = element.kind;
-  auto closes = [](const Open& open) {
-    return open.element->Is(html::kSpecial) && open.key != kAddress && open.key != kDiv &&
-           open.key != kP;
-  };
-  auto in_table = [](const Open& open) {
-    return open.element->kind == Kind::kTable || open.key == kTemplate;
-  };
-  auto last_is = [this](Kind k) {
-    return !hidden_open_.empty() && hidden_open_.back().element->kind == k;
-  };
-  const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(hidden_open_.size()) - 1;
-  if (kind == Kind::kItem) {
-    PopTo(Search([](const Open& open) { return open.element->kind == Kind::kItem; }, closes));
-  } else if (kind == Kind::kTerm || kind == Kind::kDescription) {  // each ends either
-    PopTo(Search(
-        [](const Open& open) {
-          return open.element->kind == Kind::kTerm || open.element->kind == Kind::kDescription;
-        },
-        closes));
-  } else if (kind == Kind::kHeading) {
-    if (last_is(Kind::kHeading)) PopTo(last);
-  } else if (kind == Kind::kCell) {
-    PopTo(Search([](const Open& open) { return open.element->kind == Kind::kCell; },
-                 [](const Open& open) {
-                   const Kind k = open.element->kind;
-                   return k == Kind::kRow || k == Kind::kSection || k == Kind::kTable ||
-                          open.key == kTemplate;
-                 }));
-  } else if (kind == Kind::kRow) {
-    PopTo(Search([](const Open& open) { return open.element->kind == Kind::kRow; },
-                 [](const Open& open) {
-                   const Kind k = open.element->kind;
-                   return k == Kind::kSection || k == Kind::kTable || open.key == kTemplate;
-                 }));
-  } else if (kind == Kind::kSection) {
-    std::ptrdiff_t at =
-        Search([](const Open& open) { return open.element->kind == Kind::kSection; }, in_table);
-    if (at < 0)
-      at = Search([](const Open& open) { return open.element->kind == Kind::kRow; }, in_table);
-    PopTo(at);
-  } else if (kind == Kind::kOption || kind == Kind::kOptionGroup) {
-    if (last_is(Kind::kOption)) PopTo(last);
-    if (kind == Kind::kOptionGroup && last_is(Kind::kOptionGroup))
-      PopTo(static_cast<std::ptrdiff_t>(hidden_open_.size()) - 1);
-  }
-}
-
-// The nearest open element that `match` takes, passing at most kMostSearch
-// and none that `stop` takes (which may be the match); -1 for none.
-template <typename Char>
-template <typename Match, typename Stop>
-std::ptrdiff_t ReadableLayout<Char>::Search(Match match, Stop stop) const {
-  const std::size_t n = hidden_open_.size();
-  for (std::size_t k = 0; k < n && k < kMostSearch; ++k) {
-    const Open& open = hidden_open_[n - 1 - k];
-    if (match(open)) return static_cast<std::ptrdiff_t>(n - 1 - k);
-    if (stop(open)) return -1;
-  }
-  return -1;
-}
-
-template <typename Char>
-void ReadableLayout<Char>::PopTo(std::ptrdiff_t index) {
-  if (index < 0) return;
-  hidden_open_.resize(static_cast<std::size_t>(index));
-  if (hidden_open_.empty()) UpdateQuiet();
-}
-
-// Whether the attributes hide the element: `hidden`, or an inline style.
-template <typename Char>
-bool ReadableLayout<Char>::Hides(const Token& tag) {
-  if (tag.Find(kHidden)) return true;
-  const auto* style = tag.Find(kStyle);
-  if (style == nullptr) return false;
-  picked_.clear();
-  AppendValue(style->value, picked_);
-  return StyleHides(View(picked_));
 }
 
 // A link is an <a> with an href, but for a named anchor under ANAME and a
