@@ -25,7 +25,7 @@ namespace cli {
 namespace {
 
 constexpr char kUsageText[] =
-    "使い方: quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... [--readable]\n"
+    "使い方: quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... [--readable] [--main]\n"
     "                  [--input-encoding NAME] [--output-encoding NAME] [--show-encoding]\n"
     "                  INPUT OUTPUT\n"
     "       quillmere [オプション] [-r] [-j N] [--no-clobber] [-q | --progress] -o DIR INPUT...\n"
@@ -39,14 +39,18 @@ constexpr char kUsageText[] =
     "Brackwen.ini)\n"
     "  --defaults       設定ファイルを読まず、空の設定ファイルと同じ値 (HR_NUM は 5、SCRIPT "
     "ENTITY\n"
-    "                   SPACE BLOCK TABLE LINKS は 0、ほかは 1) を使います\n"
+    "                   SPACE BLOCK TABLE LINKS MAIN は 0、ほかは 1) を使います\n"
     "  --set KEY=VALUE  設定を一つ変えます。KEY: HR HR_NUM BR P IMG ANAME AHREF AHREFSharp ENTER\n"
-    "                   A_LINK_TAG_TYPE SCRIPT ENTITY SPACE BLOCK TABLE LINKS\n"
+    "                   A_LINK_TAG_TYPE SCRIPT ENTITY SPACE BLOCK TABLE LINKS MAIN\n"
     "  --readable       読みやすいテキストにします: --set SCRIPT=1 --set ENTITY=1 --set SPACE=1\n"
     "                   --set BLOCK=1 --set LINKS=1 と同じです (ブラウザーに表示されない部分を\n"
     "                   除き、文字参照をすべて戻し、空白をまとめ、段落や見出しやリストの項目を\n"
     "                   行に分け、リンク先を番号付きで末尾にまとめます)。表の列を文字幅で\n"
     "                   そろえるには --set TABLE=1 も付けます\n"
+    "  --main           ページの本文だけを書きます: --set MAIN=1 と同じです (メニュー、\n"
+    "                   サイドバー、広告、関連記事、コメント欄などを除き、記事の見出しと本文、\n"
+    "                   掲示板の投稿、商品の説明、一覧の項目を残します。本文と言える部分が\n"
+    "                   見つからないときはページ全体を書きます)。--readable では付きません\n"
     "  --input-encoding NAME\n"
     "                   入力の文字コード: auto (既定) ansi shift_jis euc-jp utf-8 utf-16le "
     "utf-16be\n"
@@ -203,6 +207,8 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       opt.progress = true;
     } else if (a == u"--readable") {
       for (std::u16string_view key : kReadableKeys) opt.sets.emplace_back(key, u"1");
+    } else if (a == u"--main") {
+      opt.sets.emplace_back(u"MAIN", u"1");
     } else if (a == u"--ini" || a == u"--set" || a == u"--input-encoding" ||
                a == u"--output-encoding" || a == u"-o" || a.starts_with(u"-j")) {
       const bool attached = a.starts_with(u"-j") && a.size() > 2;  // -jN

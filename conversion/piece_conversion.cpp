@@ -288,7 +288,7 @@ class PieceConverter {
         session_(converter,
                  form == Form::kAnsiBytes ? static_cast<const clsQuillmere::ByteCodec&>(ansi_codec_)
                                           : utf8_codec_,
-                 &overflow_, &links_),
+                 &overflow_, &links_, &page_),
         transcode_(form != Form::kAnsiBytes && output != Encoding::kUtf8),
         output_encoding_(output) {
     ansi_codec_.ForgetLost();  // the labels, made once, are not the text's
@@ -339,6 +339,7 @@ class PieceConverter {
   Utf8Codec utf8_codec_;
   ScratchOverflow overflow_;  // a long tag
   ScratchOverflow links_;     // the list of links
+  ScratchOverflow page_;      // the page, while its main content is chosen
   clsQuillmere::ByteSession session_;
   const bool transcode_;
   const Encoding output_encoding_;

@@ -31,7 +31,7 @@ TextSettings ReadTextSettings(const std::u16string& path) {
 }
 
 bool WriteTextSettings(const std::u16string& path, const TextSettings& settings) {
-  // The seven writes go to a copy that replaces the file only when all of
+  // The eight writes go to a copy that replaces the file only when all of
   // them succeeded: a failure part-way leaves the file as it was.
   return platform::RewriteProfileFile(path, [&](const std::u16string& copy) {
     platform::ProfileFile& profile = platform::SystemProfile();

@@ -1,5 +1,6 @@
 // Section TEXT of the settings file as the text settings dialog shows and
-// writes it: the six readable-text switches and OUTPUT, the output's
+// writes it: the six readable-text switches, MAIN (the main content only)
+// and OUTPUT, the output's
 // encoding (same, ansi, utf-8 or utf-8-bom; the batch converter's other
 // names work too). The switches are read for a conversion by clsQuillmere
 // with the ten options; OUTPUT is the run's, read here.
@@ -15,18 +16,18 @@
 namespace conversion {
 
 // The switches' keys, in the dialog's order and the order they are written.
-inline constexpr std::array<std::u16string_view, 6> kTextSwitches = {
-    u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK", u"TABLE", u"LINKS"};
+inline constexpr std::array<std::u16string_view, 7> kTextSwitches = {
+    u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK", u"TABLE", u"LINKS", u"MAIN"};
 
 struct TextSettings {
-  std::array<bool, 6> on{};         // by kTextSwitches; any value but 0 is on
+  std::array<bool, 7> on{};         // by kTextSwitches; any value but 0 is on
   std::u16string output = u"same";  // as written in the file
 };
 
 // What the file holds; a missing file, section or key reads as 0 and "same".
 TextSettings ReadTextSettings(const std::u16string& path);
 
-// Writes the six keys as 0 or 1 and OUTPUT with the profile functions,
+// Writes the seven switches as 0 or 1 and OUTPUT with the profile functions,
 // changing nothing else in the file; all of them or none. False when the
 // file could not be written.
 bool WriteTextSettings(const std::u16string& path, const TextSettings& settings);

@@ -5,8 +5,8 @@
 
 namespace {
 
-constexpr std::u16string_view kCheckBoxes[] = {u"chkSCRIPT", u"chkENTITY", u"chkSPACE",
-                                               u"chkBLOCK",  u"chkTABLE",  u"chkLINKS"};
+constexpr std::u16string_view kCheckBoxes[] = {u"chkSCRIPT", u"chkENTITY", u"chkSPACE", u"chkBLOCK",
+                                               u"chkTABLE",  u"chkLINKS",  u"chkMAIN"};
 static_assert(std::size(kCheckBoxes) == conversion::kTextSwitches.size());
 
 // The option buttons and the OUTPUT values they stand for.

@@ -1,6 +1,7 @@
-// The converter: the conversion options (the ten of the settings dialog, and
-// six that make a modern page's text readable), their settings file, and
-// the tag-stripping conversion of an HTML text into plain text.
+// The converter: the conversion options (the ten of the settings dialog,
+// six that make a modern page's text readable, and one that keeps only its
+// main content), their settings file, and the tag-stripping conversion of an
+// HTML text into plain text.
 #pragma once
 
 #include <array>
@@ -74,11 +75,13 @@ class clsQuillmere {
     using View = std::basic_string_view<Char>;
 
     explicit BasicSession(const clsQuillmere& options) requires std::is_same_v<Char, char16_t>;
-    // With `overflow`, a long tag is kept there beyond its first MiB, and
-    // with `links` the list of links (LINKS) beyond its first MiB; the session
-    // then throws engine::OverflowUnreadable if it cannot read them back.
+    // With `overflow`, a long tag is kept there beyond its first MiB, with
+    // `links` the list of links (LINKS) beyond its first MiB, and with
+    // `page` the page (MAIN) beyond its first MiBs; the session then throws
+    // engine::OverflowUnreadable if it cannot read them back.
     BasicSession(const clsQuillmere& options, const ByteCodec& codec, Overflow* overflow = nullptr,
-                 Overflow* links = nullptr) requires std::is_same_v<Char, char>;
+                 Overflow* links = nullptr,
+                 Overflow* page = nullptr) requires std::is_same_v<Char, char>;
     void Feed(View piece, String& out);
     // `flush`, when given, takes the output so far whenever a long tag that
     // turned out to be text is settled, so that it need not be held whole.
@@ -86,7 +89,7 @@ class clsQuillmere {
     ~BasicSession();
 
    private:
-    void StartReadable(const ByteCodec* codec, Overflow* links);
+    void StartReadable(const ByteCodec* codec, Overflow* links, Overflow* page);
     std::size_t Scan(View piece, std::size_t i, String& out);
     void GrowTag(View more);
     void EndLongTag(String& out);
@@ -145,6 +148,7 @@ class clsQuillmere {
     BLOCK,  // the readable text of modern pages
     TABLE,
     LINKS,
+    MAIN,  // the page's main content only
     kCount
   };
 

@@ -37,13 +37,13 @@ template <typename Char>
 clsQuillmere::BasicSession<Char>::BasicSession(
     const clsQuillmere& options) requires std::is_same_v<Char, char16_t>
     : options_(options), image_label_(u"[イメージ:"), link_label_(u"[リンク:") {
-  StartReadable(nullptr, nullptr);
+  StartReadable(nullptr, nullptr, nullptr);
 }
 
 template <typename Char>
 clsQuillmere::BasicSession<Char>::BasicSession(const clsQuillmere& options, const ByteCodec& codec,
-                                               Overflow* overflow,
-                                               Overflow* links) requires std::is_same_v<Char, char>
+                                               Overflow* overflow, Overflow* links,
+                                               Overflow* page) requires std::is_same_v<Char, char>
     : options_(options),
       overflow_(overflow),
       image_label_(codec.Encode(u"[イメージ:")),
@@ -52,7 +52,7 @@ clsQuillmere::BasicSession<Char>::BasicSession(const clsQuillmere& options, cons
     leads_[b] = codec.IsLeadByte(static_cast<unsigned char>(b));
     has_leads_ = has_leads_ || leads_[b];
   }
-  StartReadable(&codec, links);
+  StartReadable(&codec, links, page);
 }
 
 template <typename Char>
@@ -61,10 +61,11 @@ clsQuillmere::BasicSession<Char>::BasicSession::~BasicSession() {}
 // With any of the readable-text options on, the readable conversion does
 // all the work; the classic scan below is left as it is, and as fast.
 template <typename Char>
-void clsQuillmere::BasicSession<Char>::StartReadable(const ByteCodec* codec, Overflow* links) {
+void clsQuillmere::BasicSession<Char>::StartReadable(const ByteCodec* codec, Overflow* links,
+                                                     Overflow* page) {
   const auto& o = options_.options_;
   if (o[SCRIPT] == 0 && o[ENTITY] == 0 && o[SPACE] == 0 && o[BLOCK] == 0 && o[TABLE] == 0 &&
-      o[LINKS] == 0)
+      o[LINKS] == 0 && o[MAIN] == 0)
     return;
   engine::ScanOptions scan;
   scan.hr = o[HR] != 0;
@@ -83,8 +84,9 @@ void clsQuillmere::BasicSession<Char>::StartReadable(const ByteCodec* codec, Ove
   scan.block = o[BLOCK] != 0;
   scan.table = o[TABLE] != 0;
   scan.links = o[LINKS] != 0;
+  scan.main = o[MAIN] != 0;
   readable_ = std::make_unique<engine::ReadableScan<Char>>(scan, codec, overflow_, leads(),
-                                                           image_label_, link_label_, links);
+                                                           image_label_, link_label_, links, page);
 }
 
 // The text of a piece is settled as it is scanned: a run of ordinary
@@ -447,7 +449,7 @@ template void clsQuillmere::BasicSession<char16_t>::Feed(View, String&);
 template void clsQuillmere::BasicSession<char16_t>::Finish(String&,
                                                            const std::function<void(String&)>&);
 template clsQuillmere::BasicSession<char>::BasicSession(const clsQuillmere&, const ByteCodec&,
-                                                        Overflow*, Overflow*);
+                                                        Overflow*, Overflow*, Overflow*);
 template clsQuillmere::BasicSession<char>::BasicSession::~BasicSession();
 template void clsQuillmere::BasicSession<char>::Feed(View, String&);
 template void clsQuillmere::BasicSession<char>::Finish(String&,

@@ -40,6 +40,7 @@ class Visibility {
   // Nothing of the text is shown now (hidden, or before the body).
   bool quiet() const { return quiet_; }
   bool Showing() const { return hidden_open_.empty(); }
+  std::size_t HiddenDepth() const { return hidden_open_.size(); }
   bool Foreign() const {
     return hidden_open_.empty() ? foreign_depth_ > 0 : hidden_open_.back().foreign;
   }

@@ -31,6 +31,7 @@ struct ScanOptions {
   int dashes = 0, link_type = 0;
   bool script = false, entity = false, space = false, block = false;
   bool table = false, links = false;
+  bool main = false;  // the page's main content only
 };
 
 template <typename Char>

@@ -1,4 +1,4 @@
-// The text settings dialog: the six readable-text check boxes, the output
+// The text settings dialog: the seven readable-text check boxes, the output
 // encoding's option buttons in their frame, and OK and Cancel at the bottom
 // right, in twips, laid out with a dialog's margins (180 twips, 12 pixels
 // at 96 DPI) and its buttons' size (75 by 23 pixels).
@@ -21,20 +21,22 @@ inline constexpr forms::ControlDef kFrmTextSettingControls[] = {
     {u"chkTABLE", Kind::kCheckBox, u"", u"表の列を文字幅でそろえる", 180, 1500, 4920, 270, 4},
     {u"chkLINKS", Kind::kCheckBox, u"", u"リンク先を番号付きで末尾にまとめる", 180, 1830, 4920, 270,
      5},
-    {u"Frame1", Kind::kFrame, u"", u"出力の文字コード", 180, 2250, 4920, 1500, 6},
-    {u"opt_OUTPUT0", Kind::kOptionButton, u"Frame1", u"入力に合わせる", 240, 315, 4440, 255, 7},
-    {u"opt_OUTPUT1", Kind::kOptionButton, u"Frame1", u"シフトJIS (ANSI)", 240, 585, 4440, 255, 8},
-    {u"opt_OUTPUT2", Kind::kOptionButton, u"Frame1", u"UTF-8", 240, 855, 4440, 255, 9},
-    {u"opt_OUTPUT3", Kind::kOptionButton, u"Frame1", u"UTF-8 (BOM付き)", 240, 1125, 4440, 255, 10},
-    {u"Btn_OK", Kind::kButton, u"", u"OK", 2730, 3960, 1125, 345, 11},
-    {u"Btn_Cancel", Kind::kButton, u"", u"Cancel", 3975, 3960, 1125, 345, 12},
+    {u"chkMAIN", Kind::kCheckBox, u"", u"本文だけを取り出す (メニューや広告を除く)", 180, 2160,
+     4920, 270, 6},
+    {u"Frame1", Kind::kFrame, u"", u"出力の文字コード", 180, 2580, 4920, 1500, 7},
+    {u"opt_OUTPUT0", Kind::kOptionButton, u"Frame1", u"入力に合わせる", 240, 315, 4440, 255, 8},
+    {u"opt_OUTPUT1", Kind::kOptionButton, u"Frame1", u"シフトJIS (ANSI)", 240, 585, 4440, 255, 9},
+    {u"opt_OUTPUT2", Kind::kOptionButton, u"Frame1", u"UTF-8", 240, 855, 4440, 255, 10},
+    {u"opt_OUTPUT3", Kind::kOptionButton, u"Frame1", u"UTF-8 (BOM付き)", 240, 1125, 4440, 255, 11},
+    {u"Btn_OK", Kind::kButton, u"", u"OK", 2730, 4290, 1125, 345, 12},
+    {u"Btn_Cancel", Kind::kButton, u"", u"Cancel", 3975, 4290, 1125, 345, 13},
 };
 
 inline constexpr forms::FormDef kFrmTextSetting{
     .name = u"frmTextSetting",
     .caption = u"frmTextSetting",
     .client_width = 5280,
-    .client_height = 4485,
+    .client_height = 4815,
     .border = forms::Border::kFixedDialog,
     .in_taskbar = false,
     .controls = kFrmTextSettingControls,

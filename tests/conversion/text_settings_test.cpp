@@ -16,24 +16,25 @@ using testing_support::TempDir;
 
 struct ReadCase {
   const char* file;  // nullptr: no file
-  const char* on;    // the six switches, '1' for on
+  const char* on;    // the seven switches, '1' for on
   std::u16string output;
   std::optional<OutputChoice> choice;
 };
 
 const ReadCase kReads[] = {
-    {nullptr, "000000", u"same", OutputChoice::kSame},
-    {"[HTML]\r\nHR=1\r\n", "000000", u"same", OutputChoice::kSame},
-    {"[TEXT]\r\nSCRIPT=1\r\nLINKS=1\r\nOUTPUT=utf-8\r\n", "100001", u"utf-8", OutputChoice::kUtf8},
-    {"[text]\r\nscript=2\r\ntable=-1\r\noutput=UTF-8-BOM\r\n", "100010", u"UTF-8-BOM",
+    {nullptr, "0000000", u"same", OutputChoice::kSame},
+    {"[HTML]\r\nHR=1\r\n", "0000000", u"same", OutputChoice::kSame},
+    {"[TEXT]\r\nSCRIPT=1\r\nLINKS=1\r\nOUTPUT=utf-8\r\n", "1000010", u"utf-8", OutputChoice::kUtf8},
+    {"[text]\r\nscript=2\r\ntable=-1\r\noutput=UTF-8-BOM\r\n", "1000100", u"UTF-8-BOM",
      OutputChoice::kUtf8WithMark},
-    {"[TEXT]\r\nENTITY=1\r\nSPACE=1\r\nBLOCK=1\r\nOUTPUT=ansi\r\n", "011100", u"ansi",
+    {"[TEXT]\r\nENTITY=1\r\nSPACE=1\r\nBLOCK=1\r\nOUTPUT=ansi\r\n", "0111000", u"ansi",
      OutputChoice::kAnsi},
-    {"[TEXT]\r\nOUTPUT=\r\n", "000000", u"", OutputChoice::kSame},
-    {"[TEXT]\r\nOUTPUT=\"shift_jis\"\r\n", "000000", u"shift_jis", OutputChoice::kShiftJis},
-    {"[TEXT]\r\nOUTPUT=utf-16le\r\n", "000000", u"utf-16le", OutputChoice::kUtf16Le},
-    {"[TEXT]\r\nOUTPUT=utf8\r\n", "000000", u"utf8", std::nullopt},
-    {"[TEXT]\r\nOUTPUT=euc-jp\r\n", "000000", u"euc-jp", std::nullopt},
+    {"[TEXT]\r\nOUTPUT=\r\n", "0000000", u"", OutputChoice::kSame},
+    {"[TEXT]\r\nOUTPUT=\"shift_jis\"\r\n", "0000000", u"shift_jis", OutputChoice::kShiftJis},
+    {"[TEXT]\r\nOUTPUT=utf-16le\r\n", "0000000", u"utf-16le", OutputChoice::kUtf16Le},
+    {"[TEXT]\r\nOUTPUT=utf8\r\n", "0000000", u"utf8", std::nullopt},
+    {"[TEXT]\r\nOUTPUT=euc-jp\r\n", "0000000", u"euc-jp", std::nullopt},
+    {"[TEXT]\r\nMAIN=1\r\nLINKS=1\r\n", "0000011", u"same", OutputChoice::kSame},
 };
 
 TEST(TextSettings, ReadAsTheFileHoldsThem) {
@@ -53,20 +54,21 @@ TEST(TextSettings, ReadAsTheFileHoldsThem) {
   }
 }
 
-// The six keys and OUTPUT, in the section's place; comments, other sections
+// The seven switches and OUTPUT, in the section's place; comments, other sections
 // and the ten options as they were.
-TEST(TextSettings, WritingChangesTheSevenKeysOnly) {
+TEST(TextSettings, WritingChangesTheEightKeysOnly) {
   TempDir dir;
   dir.Write(u"Brackwen.ini",
             "; mine\r\n[HTML]\r\nHR=1\r\n[TEXT]\r\nSPACE=1\r\nOUTPUT=utf-16le\r\nExtra=x\r\n"
             "[GENERAL]\r\nENTER=1\r\n");
   conversion::TextSettings settings;
-  settings.on = {true, false, false, true, false, true};
+  settings.on = {true, false, false, true, false, true, false};
   settings.output = u"utf-8";
   ASSERT_TRUE(conversion::WriteTextSettings(dir / u"Brackwen.ini", settings));
   EXPECT_EQ(dir.Read(u"Brackwen.ini"),
             "; mine\r\n[HTML]\r\nHR=1\r\n[TEXT]\r\nSPACE=0\r\nOUTPUT=utf-8\r\nExtra=x\r\n"
-            "SCRIPT=1\r\nENTITY=0\r\nBLOCK=1\r\nTABLE=0\r\nLINKS=1\r\n[GENERAL]\r\nENTER=1\r\n");
+            "SCRIPT=1\r\nENTITY=0\r\nBLOCK=1\r\nTABLE=0\r\nLINKS=1\r\nMAIN=0\r\n[GENERAL]\r\n"
+            "ENTER=1\r\n");
 }
 
 TEST(TextSettings, WritingIntoAFolderFails) {

@@ -22,16 +22,17 @@ using testing_support::Show;
 using testing_support::TempDir;
 using testing_support::WindowText;
 
-const char16_t* const kChecks[] = {u"chkSCRIPT", u"chkENTITY", u"chkSPACE",
-                                   u"chkBLOCK",  u"chkTABLE",  u"chkLINKS"};
-const char* const kKeys[] = {"SCRIPT", "ENTITY", "SPACE", "BLOCK", "TABLE", "LINKS"};
+const char16_t* const kChecks[] = {u"chkSCRIPT", u"chkENTITY", u"chkSPACE", u"chkBLOCK",
+                                   u"chkTABLE",  u"chkLINKS",  u"chkMAIN"};
+const char* const kKeys[] = {"SCRIPT", "ENTITY", "SPACE", "BLOCK", "TABLE", "LINKS", "MAIN"};
+constexpr int kSwitches = 7;
 const char16_t* const kOutputs[] = {u"opt_OUTPUT0", u"opt_OUTPUT1", u"opt_OUTPUT2", u"opt_OUTPUT3"};
 
 const std::string& kTen = testing_support::kTenOptionsOn;
 
 std::string TextSection(const std::string& on, const std::string& output) {
   std::string s = "[TEXT]\r\n";
-  for (int i = 0; i < 6; ++i) s += std::string(kKeys[i]) + "=" + on[i] + "\r\n";
+  for (int i = 0; i < kSwitches; ++i) s += std::string(kKeys[i]) + "=" + on[i] + "\r\n";
   return s + "OUTPUT=" + output + "\r\n";
 }
 
@@ -56,7 +57,7 @@ TEST_F(TextDialogTest, ADialogWithItsCaptionOutOfTheTaskbar) {
   RECT client;
   GetClientRect(h, &client);
   EXPECT_EQ(client.right, 352);
-  EXPECT_EQ(client.bottom, 299);
+  EXPECT_EQ(client.bottom, 321);
   const LONG style = GetWindowLongW(h, GWL_STYLE);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
   EXPECT_TRUE(style & WS_SYSMENU);
@@ -82,6 +83,7 @@ TEST_F(TextDialogTest, CaptionsAreTheirsAndFitTheirControls) {
       {u"chkBLOCK", u"段落・見出し・リスト・表を行に分ける", BS_AUTOCHECKBOX},
       {u"chkTABLE", u"表の列を文字幅でそろえる", BS_AUTOCHECKBOX},
       {u"chkLINKS", u"リンク先を番号付きで末尾にまとめる", BS_AUTOCHECKBOX},
+      {u"chkMAIN", u"本文だけを取り出す (メニューや広告を除く)", BS_AUTOCHECKBOX},
       {u"Frame1", u"出力の文字コード", BS_GROUPBOX},
       {u"opt_OUTPUT0", u"入力に合わせる", BS_AUTORADIOBUTTON},
       {u"opt_OUTPUT1", u"シフトJIS (ANSI)", BS_AUTORADIOBUTTON},
@@ -124,8 +126,9 @@ TEST_F(TextDialogTest, TheKeyboardReachesEveryControlInOrder) {
     PumpMessages(h);
   }
   EXPECT_EQ(GetFocus(), dialog->Control(u"chkSCRIPT"));
-  const char16_t* order[] = {u"chkENTITY",   u"chkSPACE", u"chkBLOCK",   u"chkTABLE", u"chkLINKS",
-                             u"opt_OUTPUT2", u"Btn_OK",   u"Btn_Cancel", u"chkSCRIPT"};
+  const char16_t* order[] = {u"chkENTITY",  u"chkSPACE", u"chkBLOCK",    u"chkTABLE",
+                             u"chkLINKS",   u"chkMAIN",  u"opt_OUTPUT2", u"Btn_OK",
+                             u"Btn_Cancel", u"chkSCRIPT"};
   for (auto name : order) {
     PressKey(h, VK_TAB);
     EXPECT_EQ(GetFocus(), dialog->Control(name)) << "Tab to " << Show(name);
@@ -146,33 +149,33 @@ TEST_F(TextDialogTest, TheKeyboardReachesEveryControlInOrder) {
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(Settings(),
             "[TEXT]\r\nOUTPUT=ansi\r\nSCRIPT=1\r\nENTITY=0\r\nSPACE=0\r\nBLOCK=0\r\n"
-            "TABLE=0\r\nLINKS=0\r\n");
+            "TABLE=0\r\nLINKS=0\r\nMAIN=0\r\n");
 }
 
 // Each check box alone, read from the file and written back through OK;
 // each option button, chosen and written.
 TEST_F(TextDialogTest, EachCheckBoxAndOptionButtonRoundTrips) {
-  for (int i = 0; i < 6; ++i) {
-    std::string on = "000000";
+  for (int i = 0; i < kSwitches; ++i) {
+    std::string on = "0000000";
     on[i] = '1';
     dir_.Write(u"Brackwen.ini", kTen + "[TEXT]\r\n" + kKeys[i] + "=1\r\n");
     auto dialog = Open();
     EXPECT_EQ(Checks(*dialog), on);
     EXPECT_EQ(Options(*dialog), "1000");  // no OUTPUT: same
     Click(*dialog, kChecks[i]);
-    Click(*dialog, kChecks[(i + 1) % 6]);
+    Click(*dialog, kChecks[(i + 1) % kSwitches]);
     Click(*dialog, u"Btn_OK");
     EXPECT_FALSE(IsWindow(dialog->hwnd()));
-    std::string after = "000000";
-    after[(i + 1) % 6] = '1';
+    std::string after = "0000000";
+    after[(i + 1) % kSwitches] = '1';
     std::string expected = kTen + "[TEXT]\r\n" + kKeys[i] + "=0\r\n";
-    for (int k = 0; k < 6; ++k)
+    for (int k = 0; k < kSwitches; ++k)
       if (k != i) expected += std::string(kKeys[k]) + "=" + after[k] + "\r\n";
     EXPECT_EQ(Settings(), expected + "OUTPUT=same\r\n") << kKeys[i];
   }
   const char* values[] = {"same", "ansi", "utf-8", "utf-8-bom"};
   for (int i = 0; i < 4; ++i) {
-    dir_.Write(u"Brackwen.ini", kTen + TextSection("101010", values[(i + 1) % 4]));
+    dir_.Write(u"Brackwen.ini", kTen + TextSection("1010100", values[(i + 1) % 4]));
     auto dialog = Open();
     std::string shown = "0000";
     shown[(i + 1) % 4] = '1';
@@ -182,7 +185,7 @@ TEST_F(TextDialogTest, EachCheckBoxAndOptionButtonRoundTrips) {
     chosen[i] = '1';
     EXPECT_EQ(Options(*dialog), chosen);
     Click(*dialog, u"Btn_OK");
-    EXPECT_EQ(Settings(), kTen + TextSection("101010", values[i])) << values[i];
+    EXPECT_EQ(Settings(), kTen + TextSection("1010100", values[i])) << values[i];
   }
 }
 
@@ -239,19 +242,19 @@ TEST_F(TextDialogTest, EnterPressesTheButtonWithTheFocus) {
   EXPECT_EQ(Settings(), file);
 }
 
-// OK writes the seven keys of TEXT with the profile functions: the ten
+// OK writes the eight keys of TEXT with the profile functions: the ten
 // options, comments, other sections and the section's other keys stay.
 TEST_F(TextDialogTest, OkLeavesTheTenOptionsAndForeignLinesAsTheyWere) {
   dir_.Write(u"Brackwen.ini", "; Sanvelle\r\n" + kTen +
                                   "[Window]\r\nLeft=10\r\n[TEXT]\r\n; mine\r\nlinks=1\r\nX=y\r\n");
   auto dialog = Open();
-  EXPECT_EQ(Checks(*dialog), "000001");
+  EXPECT_EQ(Checks(*dialog), "0000010");
   Click(*dialog, u"chkSCRIPT");
   Click(*dialog, u"Btn_OK");
   EXPECT_EQ(Settings(), "; Sanvelle\r\n" + kTen +
                             "[Window]\r\nLeft=10\r\n[TEXT]\r\n; mine\r\nlinks=1\r\nX=y\r\n"
                             "SCRIPT=1\r\nENTITY=0\r\nSPACE=0\r\nBLOCK=0\r\nTABLE=0\r\n"
-                            "OUTPUT=same\r\n");
+                            "MAIN=0\r\nOUTPUT=same\r\n");
 }
 
 // No settings file is no error here: everything off and "same", as a
@@ -260,7 +263,7 @@ TEST_F(TextDialogTest, NoSettingsFileShowsTheDefaultsWithoutAMessage) {
   MessageBoxWatcher boxes;
   {
     auto dialog = Open();
-    EXPECT_EQ(Checks(*dialog), "000000");
+    EXPECT_EQ(Checks(*dialog), "0000000");
     EXPECT_EQ(Options(*dialog), "1000");
     Click(*dialog, u"Btn_Cancel");
   }
@@ -268,7 +271,7 @@ TEST_F(TextDialogTest, NoSettingsFileShowsTheDefaultsWithoutAMessage) {
   auto dialog = Open();
   Click(*dialog, u"Btn_OK");
   EXPECT_TRUE(boxes.boxes().empty());
-  EXPECT_EQ(Settings(), TextSection("000000", "same"));
+  EXPECT_EQ(Settings(), TextSection("0000000", "same"));
 }
 
 // An OUTPUT the buttons do not show selects none, and OK keeps it; a
@@ -279,11 +282,11 @@ TEST_F(TextDialogTest, ValuesTheControlsDoNotShowAreKeptOrMadePlain) {
     auto dialog = Open();
     const bool shown = std::string(output) == "UTF-8";
     EXPECT_EQ(Options(*dialog), shown ? "0010" : "0000") << output;
-    EXPECT_EQ(Checks(*dialog), "001000");
+    EXPECT_EQ(Checks(*dialog), "0010000");
     Click(*dialog, u"Btn_OK");
     EXPECT_EQ(Settings(), std::string("[TEXT]\r\nOUTPUT=") + (shown ? "utf-8" : output) +
                               "\r\nSPACE=1\r\nSCRIPT=0\r\nENTITY=0\r\nBLOCK=0\r\nTABLE=0\r\n"
-                              "LINKS=0\r\n")
+                              "LINKS=0\r\nMAIN=0\r\n")
         << output;
   }
 }
@@ -401,7 +404,7 @@ TEST_F(TextDialogFromTheMainWindow, StartAfterOkConvertsAsTheDialogSays) {
     frmTextSetting dialog(main_.MyPath);
     ASSERT_TRUE(dialog.Create(main_.hwnd()));
     dialog.Show();
-    for (auto name : kChecks) Click(dialog, name);
+    for (int i = 0; i < 6; ++i) Click(dialog, kChecks[i]);  // all but MAIN
     Click(dialog, u"opt_OUTPUT3");
     Click(dialog, u"Btn_OK");
   }

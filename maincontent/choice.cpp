@@ -1,0 +1,276 @@
+#include "maincontent/choice.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "maincontent/hints.h"
+
+namespace engine::maincontent {
+namespace {
+
+using html::Kind;
+
+// Weights of text (TextMeasures::Weight): about 100 letters, or 33 kanji
+// and kana, make a sentence.
+constexpr double kSentence = 100;
+constexpr double kLeastContent = 250;  // less than this stands out nowhere
+
+struct Node {
+  const NodeRecord* record = nullptr;
+  std::vector<std::size_t> children;
+  bool clutter = false;  // named as clutter
+  // Of its own text and all inside it but clutter: the weight of content,
+  // of link lists, of short lines; and of the clutter inside it.
+  double good = 0, links = 0, plain = 0, clutter_weight = 0;
+  double score = 0;
+};
+
+enum class BlockClass { kNone, kGood, kLinks, kPlain };
+
+BlockClass ClassOf(const NodeRecord& r) {
+  const Sums& own = r.own;
+  const double weight = own.weight();
+  if (weight == 0) return BlockClass::kNone;
+  const double link_density = own.link_weight / weight;
+  if (link_density >= 0.5) return BlockClass::kLinks;
+  if (r.kind == Kind::kHeading) return BlockClass::kPlain;
+  const bool punctuated = own.stops + own.commas > 0;
+  if (link_density < 0.35 && ((weight >= kSentence && punctuated) || weight >= 2.5 * kSentence))
+    return BlockClass::kGood;
+  return BlockClass::kPlain;
+}
+
+class Chooser {
+ public:
+  explicit Chooser(const std::vector<NodeRecord>& records) {
+    nodes_.resize(records.size() + 1);
+    order_.reserve(records.size());
+    for (std::size_t k = 0; k < records.size(); ++k) order_.push_back(k);
+    std::sort(order_.begin(), order_.end(),
+              [&](std::size_t a, std::size_t b) { return records[a].id < records[b].id; });
+    // nodes_[0] is the page; nodes_[1 + k] the k-th record by number.
+    index_.reserve(records.size());
+    for (std::size_t k = 0; k < order_.size(); ++k) {
+      nodes_[k + 1].record = &records[order_[k]];
+      index_[records[order_[k]].id] = k + 1;
+    }
+    for (std::size_t k = 1; k < nodes_.size(); ++k) {
+      const auto parent = index_.find(nodes_[k].record->parent);
+      nodes_[parent == index_.end() ? 0 : parent->second].children.push_back(k);
+    }
+  }
+
+  // Weighs every element, with comment sections as clutter or not.
+  void Weigh(bool comments_are_clutter) {
+    std::uint32_t clutter = kClutter;
+    if (!comments_are_clutter) clutter &= ~kHintComments;
+    // Children come after their parents by number: from the last up.
+    for (std::size_t k = nodes_.size(); k-- > 0;) {
+      Node& n = nodes_[k];
+      n.good = n.links = n.plain = n.clutter_weight = 0;
+      if (n.record) {
+        const std::uint32_t h = n.record->hints;
+        n.clutter = (h & clutter) != 0 && (h & (kHintArticle | kHintBody | kHintMain)) == 0;
+        const double weight = n.record->own.weight();
+        switch (ClassOf(*n.record)) {
+          case BlockClass::kGood:
+            n.good += weight;
+            break;
+          case BlockClass::kLinks:
+            n.links += weight;
+            break;
+          case BlockClass::kPlain:
+            n.plain += weight;
+            break;
+          case BlockClass::kNone:
+            break;
+        }
+      }
+      for (const std::size_t c : n.children) {
+        const Node& child = nodes_[c];
+        if (child.clutter) {
+          n.clutter_weight += child.record->all.weight();
+        } else {
+          n.good += child.good;
+          n.links += child.links;
+          n.plain += child.plain;
+          n.clutter_weight += child.clutter_weight;
+        }
+      }
+      n.score = n.good - 1.0 * n.links - 0.3 * n.plain - 0.5 * n.clutter_weight;
+      if (n.record && (n.record->hints & (kHintArticle | kHintBody | kHintMain)))
+        n.score += 0.1 * n.good;
+      if (n.clutter) n.score = -1;
+    }
+  }
+
+  std::size_t Best() const {
+    std::size_t best = 0;
+    for (std::size_t k = 1; k < nodes_.size(); ++k)
+      if (nodes_[k].score > nodes_[best].score) best = k;
+    return best;
+  }
+
+  const Node& node(std::size_t k) const { return nodes_[k]; }
+  std::size_t size() const { return nodes_.size(); }
+  std::size_t IndexOf(std::uint32_t id) const {
+    const auto at = index_.find(id);
+    return at == index_.end() ? 0 : at->second;
+  }
+
+  // The clutter inside what is kept: ranges not kept.
+  void Prune(std::size_t kept, std::vector<Range>& ranges) const {
+    const double content = std::max(nodes_[kept].good, 1.0);
+    std::vector<std::size_t> todo(nodes_[kept].children.rbegin(), nodes_[kept].children.rend());
+    while (!todo.empty()) {
+      const std::size_t k = todo.back();
+      todo.pop_back();
+      const Node& n = nodes_[k];
+      const NodeRecord& r = *n.record;
+      const double weight = r.all.weight();
+      bool drop = false;
+      if (n.clutter && n.good < 0.5 * content) drop = true;
+      if (weight > 0 && r.all.link_weight >= 0.6 * weight && n.good < kSentence) drop = true;
+      if ((r.hints & kHintForm) && r.all.controls > 0 && n.good < kSentence) drop = true;
+      if (drop) {
+        ranges.push_back({r.id, r.end, false});
+        continue;
+      }
+      todo.insert(todo.end(), n.children.rbegin(), n.children.rend());
+    }
+  }
+
+ private:
+  std::vector<Node> nodes_;
+  std::vector<std::size_t> order_;
+  std::unordered_map<std::uint32_t, std::size_t> index_;
+};
+
+// Text as compared with another: no white space, letters in lower case.
+template <typename Char>
+std::basic_string<Char> Folded(std::basic_string_view<Char> text) {
+  std::basic_string<Char> folded;
+  for (const Char c : text) {
+    const auto u = static_cast<std::make_unsigned_t<Char>>(c);
+    if (u == ' ' || u == '\t' || u == '\n' || u == '\r' || u == '\f') continue;
+    folded.push_back(u >= 'A' && u <= 'Z' ? static_cast<Char>(u | 0x20) : c);
+  }
+  return folded;
+}
+
+template <typename Char>
+bool Resembles(std::basic_string_view<Char> heading, std::basic_string_view<Char> title) {
+  const auto a = Folded(heading), b = Folded(title);
+  if (a.size() < 4 || b.size() < 4) return false;
+  return b.find(a) != b.npos || a.find(b) != a.npos;
+}
+
+// The part of a document's title that is not the site's name: of the parts
+// between separators (" | ", " - ", "｜", ...), the longest.
+template <typename Char>
+void TitleWithoutSite(std::basic_string_view<Char> title, const OutputForm<Char>& form,
+                      std::size_t& from, std::size_t& length) {
+  std::vector<std::basic_string<Char>> separators;
+  for (const char32_t c : {U'|', U'-', U'\u2013', U'\u2014', U'\u00B7', U'\u00BB', U':'}) {
+    std::basic_string<Char> s(1, Char(' '));
+    form.Append(c, s);
+    s.push_back(' ');
+    separators.push_back(s);
+  }
+  for (const char32_t c : {U'\uFF5C', U'\u3010', U'\u3011', U'\u300C', U'\u300D'}) {
+    std::basic_string<Char> s;
+    form.Append(c, s);
+    separators.push_back(s);
+  }
+  std::size_t start = 0, best_from = 0, best_length = 0;
+  auto part = [&](std::size_t end) {
+    std::size_t a = start, b = end;
+    while (a < b && (title[a] == ' ' || title[a] == '\t')) ++a;
+    while (b > a && (title[b - 1] == ' ' || title[b - 1] == '\t')) --b;
+    if (b - a > best_length) {
+      best_from = a;
+      best_length = b - a;
+    }
+  };
+  for (std::size_t at = 0; at < title.size();) {
+    std::size_t matched = 0;
+    for (const auto& s : separators)
+      if (title.substr(at, s.size()) == s) matched = s.size();
+    if (matched == 0) {
+      ++at;
+      continue;
+    }
+    part(at);
+    at += matched;
+    start = at;
+  }
+  part(title.size());
+  from = best_from;
+  length = best_length;
+}
+
+}  // namespace
+
+template <typename Char>
+Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
+  using View = std::basic_string_view<Char>;
+  Selection selection;
+  Chooser chooser(page.records());
+  chooser.Weigh(true);
+  std::size_t best = chooser.Best();
+  // A thread's posts, or a page of comments: when the comment sections
+  // hold most of the content, they are the content.
+  {
+    const double outside = chooser.node(best).good;
+    Chooser all_in(page.records());
+    all_in.Weigh(false);
+    const std::size_t with_comments = all_in.Best();
+    if (all_in.node(with_comments).good > 3 * std::max(outside, kSentence)) {
+      chooser.Weigh(false);
+      best = with_comments;
+    }
+  }
+  const Node& chosen = chooser.node(best);
+  if (best == 0 || chosen.good < kLeastContent) return selection;
+  selection.whole = false;
+  const NodeRecord& r = *chosen.record;
+  selection.ranges.push_back({r.id, r.end, true});
+  chooser.Prune(best, selection.ranges);
+
+  // The title: a heading inside what is kept; else the h1 (or a heading
+  // like the title) before it; else the og:title or the document's title.
+  const PageFacts<Char>& facts = page.facts();
+  const View title = facts.og_title.empty() ? View(facts.title) : View(facts.og_title);
+  const auto* kept_heading = [&]() -> const typename PageFacts<Char>::Heading* {
+    const typename PageFacts<Char>::Heading* before = nullptr;
+    for (const auto& h : facts.headings) {
+      if (h.id >= r.id && h.id <= r.end) return &h;
+      if (h.id < r.id) {
+        const NodeRecord* hr = chooser.node(chooser.IndexOf(h.id)).record;
+        const bool h1 = hr && (hr->hints & kHintTitle);
+        if (h1 || Resembles(View(h.text), title)) before = &h;
+      }
+    }
+    return before;
+  }();
+  if (kept_heading && !(kept_heading->id >= r.id && kept_heading->id <= r.end)) {
+    const NodeRecord* hr = chooser.node(chooser.IndexOf(kept_heading->id)).record;
+    if (hr) selection.ranges.push_back({hr->id, hr->end, true});
+  } else if (!kept_heading) {
+    if (!facts.og_title.empty()) {
+      selection.title = TitleFrom::kOgTitle;
+    } else if (!facts.title.empty()) {
+      selection.title = TitleFrom::kDocumentTitle;
+      TitleWithoutSite(View(facts.title), form, selection.title_from, selection.title_length);
+    }
+  }
+  std::sort(selection.ranges.begin(), selection.ranges.end(),
+            [](const Range& a, const Range& b) { return a.first < b.first; });
+  return selection;
+}
+
+template Selection Choose(const PageRecorder<char>&, const OutputForm<char>&);
+template Selection Choose(const PageRecorder<char16_t>&, const OutputForm<char16_t>&);
+
+}  // namespace engine::maincontent

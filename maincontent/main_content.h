@@ -1,0 +1,306 @@
+// The main-content stage (MAIN): between what a browser shows and the
+// layout, it holds the page (PageLog) while it measures it (PageRecorder),
+// chooses at the page's end what to keep (Choose), and then hands the layout
+// only that: the kept elements with all they hold, the start and end tags
+// of the elements around them (so that lists, tables and quotes lay out as
+// on the page), and the title first when no heading of the page gives it.
+// When nothing stands out the whole page goes on, exactly as without it.
+//
+// `Next` is the layout: a sink as html::ShownFilter describes, with
+// KeepsAttribute, KeepsRaw and CollapsesSpaces answered for what it has
+// been handed; this stage answers them in its place while it holds the
+// page, counting pre elements as the layout counts them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "html/elements.h"
+#include "html/open_elements.h"
+#include "html/reference_reader.h"
+#include "html/tokenizer.h"
+#include "maincontent/choice.h"
+#include "maincontent/page_log.h"
+#include "maincontent/page_recorder.h"
+#include "maincontent/page_tree.h"
+#include "text/byte_codec.h"
+#include "text/scan.h"
+
+namespace engine::maincontent {
+
+template <typename Char, typename Next>
+class MainContent {
+ public:
+  using String = std::basic_string<Char>;
+  using View = std::basic_string_view<Char>;
+  using Token = HtmlTag<Char>;
+  using Log = PageLog<Char>;
+
+  // `collapses`: the layout collapses spaces (outside pre); `spill` keeps
+  // the page past its first MiBs (null: in memory).
+  MainContent(Next& next, bool collapses, Overflow* spill, const scan::LeadBytes* leads,
+              const ReferenceReader<Char>& references, const OutputForm<Char>& form)
+      : next_(next),
+        collapses_(collapses),
+        form_(form),
+        log_(spill),
+        recorder_(leads, references, form) {}
+
+  // What the page hands over, held and measured.
+  void Text(View run) {
+    log_.Text(run);
+    recorder_.Text(run);
+  }
+  void Whitespace(Char c) {
+    log_.Space(c);
+    recorder_.Space();
+  }
+  void LineBreak(Char c) {
+    log_.Break(c);
+    recorder_.Space();
+  }
+  void Reference(char32_t first, char32_t second) {
+    log_.Reference(first, second);
+    recorder_.Reference(first, second);
+  }
+  void StartTag(const Token& tag, const html::Element& element) {
+    LogTag(Log::Kind::kStart, tag);
+    CountPre(element.kind, false);
+    recorder_.Start(tag, element);
+  }
+  void EndTag(const Token& tag, const html::Element& element) {
+    LogTag(Log::Kind::kEnd, tag);
+    CountPre(element.kind, true);
+    recorder_.End(tag, element);
+  }
+  void ClassicTag(const Token& tag) {
+    LogTag(Log::Kind::kClassic, tag);
+    const html::Element& element = html::ElementOf(tag.key);
+    CountPre(element.kind, tag.end);
+    recorder_.Start(tag, element);
+  }
+  bool CollapsesSpaces() const { return collapses_ && pre_depth_ == 0; }
+  bool KeepsAttribute(const Token& tag, std::uint64_t key) const {
+    return next_.KeepsAttribute(tag, key) || PageRecorder<Char>::Keeps(tag, key);
+  }
+  bool KeepsRaw(const Token& tag) const { return next_.KeepsRaw(tag); }
+
+  // Hidden text read all the same (the title, JSON-LD).
+  bool Captures(const Token& tag, const html::Element& element) {
+    return recorder_.Captures(tag, element);
+  }
+  void Captured(View run) { recorder_.Captured(run); }
+  void CapturedSpace() {
+    static constexpr Char kSpace[] = {' '};
+    recorder_.Captured(View(kSpace, 1));
+  }
+  void CapturedReference(char32_t first, char32_t second) {
+    recorder_.CapturedReference(first, second);
+  }
+
+  // The page's end: the choice, and what it keeps to the layout. `block`
+  // after each block of the page read back from the scratch file.
+  void Finish(const std::function<void()>& block) {
+    recorder_.Finish();
+    const Selection selection = Choose(recorder_, form_);
+    whole_ = selection.whole;
+    ranges_ = selection.ranges;
+    WriteTitle(selection);
+    log_.Replay([this](const typename Log::Record& r) { Replay(r); }, block);
+  }
+
+  std::size_t HeldNow() const { return log_.Held() + recorder_.Held() + open_.size(); }
+
+ private:
+  // An element open as the page is read again.
+  struct Open {
+    std::uint64_t key = 0;
+    const html::Element* element = nullptr;
+    bool foreign = false;
+    std::uint32_t id = 0;
+    bool kept = false;     // its text and tags are written
+    bool emitted = false;  // its start tag went to the layout
+  };
+  // Start tags of the elements open, kept for those not yet written; past
+  // this size a tag's attributes are not (an ancestor's link target, say).
+  static constexpr std::size_t kMostHeldTag = std::size_t(1) << 16;
+
+  template <typename Kind>
+  void LogTag(Kind kind, const Token& tag) {
+    log_.Tag(kind, tag, next_.KeepsRaw(tag) || kind == Log::Kind::kClassic,
+             [&](std::uint64_t key) { return next_.KeepsAttribute(tag, key); });
+  }
+  void CountPre(html::Kind kind, bool closing) {
+    if (kind != html::Kind::kPre && kind != html::Kind::kTextarea) return;
+    if (!closing && pre_depth_ < html::kMostOpen) ++pre_depth_;
+    if (closing && pre_depth_ > 0) --pre_depth_;
+  }
+
+  // Whether the element numbered `id` (the next to open) is kept: the
+  // innermost range around it decides.
+  bool KeptAt(std::uint32_t id) {
+    while (!active_.empty() && active_.back().last < id) active_.pop_back();
+    for (; next_range_ < ranges_.size() && ranges_[next_range_].first <= id; ++next_range_) {
+      while (!active_.empty() && active_.back().last < ranges_[next_range_].first)
+        active_.pop_back();
+      if (ranges_[next_range_].last >= id) active_.push_back(ranges_[next_range_]);
+    }
+    return !active_.empty() && active_.back().keep;
+  }
+  bool Writing() const { return open_.empty() ? whole_ : open_.back().kept; }
+
+  // The start tags of the elements around what is written, those not yet
+  // written, outermost first (the last open, when kept, is written by its
+  // caller).
+  void WriteAround() {
+    std::size_t last = open_.size();
+    if (last > 0 && open_[last - 1].kept) --last;
+    std::size_t first = last;
+    while (first > 0 && !open_[first - 1].emitted) --first;
+    for (std::size_t k = first; k < last; ++k) {
+      open_[k].emitted = true;
+      held_[k].tag.raw = held_[k].raw;
+      SendTag(held_[k].tag);
+    }
+  }
+  void SendTag(const Token& tag) {
+    if (!tag_classic_) {
+      const html::Element& element = html::ElementOf(tag.key);
+      if (tag.end)
+        next_.EndTag(tag, element);
+      else
+        next_.StartTag(tag, element);
+    } else {
+      next_.ClassicTag(tag);
+    }
+  }
+
+  void Replay(const typename Log::Record& r) {
+    using K = typename Log::Kind;
+    switch (r.kind) {
+      case K::kText:
+        if (Writing()) next_.Text(r.text);
+        return;
+      case K::kSpace:
+        if (Writing()) next_.Whitespace(r.unit);
+        return;
+      case K::kBreak:
+        if (Writing()) next_.LineBreak(r.unit);
+        return;
+      case K::kReference:
+        if (Writing()) next_.Reference(r.first, r.second);
+        return;
+      default:
+        break;
+    }
+    const Token& tag = *r.tag;
+    tag_classic_ = r.kind == K::kClassic;
+    const html::Element& element = html::ElementOf(tag.key);
+    auto ended = [this](Open& e) {
+      last_ended_emitted_ = e.emitted;
+      held_.pop_back();
+    };
+    if (tag.end) {
+      last_ended_emitted_ = false;
+      const bool writing = Writing();
+      if (CloseElement(open_, tag.key, element, ended) >= 0 ? last_ended_emitted_ : writing)
+        SendTag(tag);
+      return;
+    }
+    Open entry;
+    entry.id = next_id_ + 1;
+    if (!OpenElement(open_, tag.key, tag.self_closing, element, entry, ended)) {
+      if (Writing()) {
+        WriteAround();
+        SendTag(tag);
+      }
+      return;
+    }
+    next_id_ = entry.id;
+    held_.emplace_back();
+    Open& opened = open_.back();
+    opened.kept = KeptAt(opened.id);
+    if (opened.kept) {
+      opened.emitted = true;
+      WriteAround();
+      SendTag(tag);
+      return;
+    }
+    // Kept in case what it holds is written.
+    Held& held = held_.back();
+    Token& t = held.tag;
+    t.key = tag.key;
+    t.end = false;
+    t.self_closing = tag.self_closing;
+    t.count = 0;
+    t.raw_cut = false;
+    held.raw.clear();
+    std::size_t size = tag.raw.size();
+    for (const auto& a : tag.attributes()) size += a.value.size();
+    if (size <= kMostHeldTag) {
+      held.raw.assign(tag.raw);
+      t.raw_cut = tag.raw_cut;
+      if (t.slots.size() < tag.count) t.slots.resize(tag.count);
+      for (std::size_t k = 0; k < tag.count; ++k) t.slots[k] = tag.slots[k];
+      t.count = tag.count;
+    }
+  }
+
+  // The title first, when no heading of the page is kept for it: a
+  // heading of its own, its white space as single spaces.
+  void WriteTitle(const Selection& selection) {
+    if (selection.whole || selection.title == TitleFrom::kKept) return;
+    const PageFacts<Char>& facts = recorder_.facts();
+    const View title = selection.title == TitleFrom::kOgTitle
+                           ? View(facts.og_title)
+                           : View(facts.title).substr(selection.title_from, selection.title_length);
+    String text;
+    bool space = false;
+    for (const Char c : title) {
+      if (html::IsSpace(c)) {
+        space = !text.empty();
+        continue;
+      }
+      if (space) text.push_back(' ');
+      space = false;
+      text.push_back(c);
+    }
+    if (text.empty()) return;
+    Token h1;
+    h1.key = html::NameKey("h1");
+    const html::Element& element = html::ElementOf(h1.key);
+    next_.StartTag(h1, element);
+    next_.Text(text);
+    h1.end = true;
+    next_.EndTag(h1, element);
+  }
+
+  Next& next_;
+  const bool collapses_;
+  const OutputForm<Char>& form_;
+  Log log_;
+  PageRecorder<Char> recorder_;
+  std::size_t pre_depth_ = 0;
+
+  // Reading the page again.
+  bool whole_ = true;
+  std::vector<Range> ranges_;
+  std::size_t next_range_ = 0;
+  std::vector<Range> active_;
+  html::OpenElements<Open> open_;
+  // The start tags of the elements open not yet written, by open_.
+  struct Held {
+    Token tag;
+    String raw;
+  };
+  std::vector<Held> held_;
+  std::uint32_t next_id_ = 0;
+  bool last_ended_emitted_ = false;
+  bool tag_classic_ = false;
+};
+
+}  // namespace engine::maincontent

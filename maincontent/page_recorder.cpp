@@ -1,0 +1,283 @@
+#include "maincontent/page_recorder.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "maincontent/hints.h"
+
+namespace engine::maincontent {
+namespace {
+
+using html::Kind;
+
+constexpr std::size_t kMostRecords = std::size_t(1) << 16;
+constexpr std::size_t kMostHeadings = 64;
+constexpr std::size_t kHeadingText = 256;                      // characters kept of a heading
+constexpr std::size_t kTitleText = 1024;                       // of the document's title
+constexpr std::size_t kStructuredText = std::size_t(1) << 20;  // of the JSON-LD
+
+constexpr std::uint64_t kTitle = html::NameKey("title");
+constexpr std::uint64_t kScript = html::NameKey("script");
+constexpr std::uint64_t kMeta = html::NameKey("meta");
+constexpr std::uint64_t kType = html::NameKey("type");
+constexpr std::uint64_t kProperty = html::NameKey("property");
+constexpr std::uint64_t kName = html::NameKey("name");
+constexpr std::uint64_t kContent = html::NameKey("content");
+constexpr std::uint64_t kH1 = html::NameKey("h1");
+constexpr std::uint64_t kH2 = html::NameKey("h2");
+constexpr std::uint64_t kInput = html::NameKey("input");
+constexpr std::uint64_t kSelect = html::NameKey("select");
+constexpr std::uint64_t kTextarea = html::NameKey("textarea");
+constexpr std::uint64_t kButton = html::NameKey("button");
+
+std::uint32_t Saturated(std::uint64_t v) {
+  return static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(v, std::numeric_limits<std::uint32_t>::max()));
+}
+
+// Whether the element is one of the blocks the choice weighs.
+bool IsBlock(const html::Element& element) {
+  switch (element.kind) {
+    case Kind::kCell:
+    case Kind::kRow:
+    case Kind::kTable:
+    case Kind::kSection:
+    case Kind::kList:
+    case Kind::kOrderedList:
+    case Kind::kItem:
+    case Kind::kHeading:
+    case Kind::kParagraph:
+    case Kind::kPre:
+    case Kind::kQuote:
+    case Kind::kDefinitionList:
+    case Kind::kTerm:
+    case Kind::kDescription:
+    case Kind::kCaption:
+      return true;
+    default:
+      return element.Is(html::kLine);
+  }
+}
+
+template <typename Char>
+bool EqualsAscii(std::basic_string_view<Char> value, std::string_view ascii) {
+  if (value.size() != ascii.size()) return false;
+  for (std::size_t k = 0; k < ascii.size(); ++k) {
+    const auto u = static_cast<std::make_unsigned_t<Char>>(value[k]);
+    if ((u >= 'A' && u <= 'Z' ? u | 0x20 : u) != static_cast<unsigned char>(ascii[k])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void Sums::Add(const Sums& o) {
+  auto add = [](std::uint32_t& a, std::uint32_t b) { a = Saturated(std::uint64_t(a) + b); };
+  add(chars, o.chars);
+  add(wide, o.wide);
+  add(words, o.words);
+  add(commas, o.commas);
+  add(stops, o.stops);
+  add(link_weight, o.link_weight);
+  add(links, o.links);
+  add(images, o.images);
+  add(controls, o.controls);
+  add(blocks, o.blocks);
+}
+
+void Sums::AddText(const TextMeasures& m, bool in_link) {
+  chars = Saturated(chars + m.chars);
+  wide = Saturated(wide + m.wide);
+  words = Saturated(words + m.words);
+  commas = Saturated(commas + m.commas);
+  stops = Saturated(stops + m.stops);
+  if (in_link) link_weight = Saturated(link_weight + m.chars + 2 * m.wide);
+}
+
+template <typename Char>
+PageRecorder<Char>::PageRecorder(const scan::LeadBytes* leads,
+                                 const ReferenceReader<Char>& references,
+                                 const OutputForm<Char>& form)
+    : leads_(leads), references_(references), form_(form) {}
+
+template <typename Char>
+void PageRecorder<Char>::Text(View run) {
+  TextMeasures m;
+  Measure(run, leads_, in_word_, m);
+  Current().AddText(m, links_open_ > 0);
+  if (!headings_open_.empty()) HeadingText(run);
+}
+
+template <typename Char>
+void PageRecorder<Char>::Reference(char32_t first, char32_t second) {
+  TextMeasures m;
+  MeasureCodePoint(first, in_word_, m);
+  if (second) MeasureCodePoint(second, in_word_, m);
+  Current().AddText(m, links_open_ > 0);
+  if (!headings_open_.empty()) {
+    scratch_.clear();
+    form_.Append(first, scratch_);
+    if (second) form_.Append(second, scratch_);
+    HeadingText(scratch_);
+  }
+}
+
+template <typename Char>
+void PageRecorder<Char>::HeadingText(View run) {
+  String& text = facts_.headings[headings_open_.back().index].text;
+  if (text.size() < kHeadingText) text.append(run.substr(0, kHeadingText - text.size()));
+}
+
+template <typename Char>
+void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
+  if (tag.end) return End(tag, element);
+  in_word_ = false;
+  const std::uint32_t hints = HintsOf(tag, element);
+  if (element.kind == Kind::kImage) ++Current().images;
+  if (tag.key == kInput || tag.key == kSelect || tag.key == kTextarea || tag.key == kButton)
+    ++Current().controls;
+  if (tag.key == kMeta) {
+    const auto* property = tag.Find(kProperty);
+    if (property == nullptr) property = tag.Find(kName);
+    const auto* content = tag.Find(kContent);
+    if (property && content && facts_.og_title.empty() &&
+        EqualsAscii(View(property->value), "og:title"))
+      AppendAttributeValue(references_, form_, View(content->value), facts_.og_title);
+  }
+  Open entry;
+  entry.id = next_id_ + 1;
+  entry.hints = hints;
+  entry.recorded = IsBlock(element) || (hints & (kClutter | kContentHints | kHintForm)) != 0;
+  entry.link = (hints & kHintLink) != 0;
+  if (!OpenElement(open_, tag.key, tag.self_closing, element, entry,
+                   [this](Open& ended) { Ended(ended); }))
+    return;
+  next_id_ = entry.id;
+  if (entry.recorded) {
+    recorded_ids_.push_back(entry.id);
+    ++depth_;
+  }
+  if (entry.link) {
+    ++links_open_;
+    ++Current().links;
+  }
+  if ((tag.key == kH1 || tag.key == kH2) && facts_.headings.size() < kMostHeadings) {
+    facts_.headings.push_back({entry.id, String()});
+    headings_open_.push_back({facts_.headings.size() - 1, open_.size()});
+  }
+}
+
+template <typename Char>
+void PageRecorder<Char>::End(const Token& tag, const html::Element& element) {
+  if (!tag.end) return Start(tag, element);
+  in_word_ = false;
+  CloseElement(open_, tag.key, element, [this](Open& ended) { Ended(ended); });
+}
+
+// An element ends (it is still the last open): what it measures goes to
+// the element around it, as its own text when it is inline.
+template <typename Char>
+void PageRecorder<Char>::Ended(Open& ended) {
+  Open& around = open_.size() >= 2 ? open_[open_.size() - 2] : page_;
+  if (ended.link) --links_open_;
+  while (!headings_open_.empty() && headings_open_.back().depth >= open_.size())
+    headings_open_.pop_back();
+  if (!ended.recorded) {
+    around.own.Add(ended.own);
+    around.all.Add(ended.all);
+    return;
+  }
+  recorded_ids_.pop_back();
+  --depth_;
+  NodeRecord record;
+  record.id = ended.id;
+  record.end = next_id_;
+  record.parent = recorded_ids_.empty() ? 0 : recorded_ids_.back();
+  record.hints = ended.hints;
+  record.depth = depth_;
+  record.kind = ended.element->kind;
+  record.own = ended.own;
+  record.all = ended.all;
+  record.all.Add(ended.own);
+  if (ended.own.chars > 0) ++record.all.blocks;
+  around.all.Add(record.all);
+  Keep(record);
+}
+
+// Past the bound, the finest records go: what ended inside this one joins
+// it, and it joins the neighbour that ended before it in the same element.
+template <typename Char>
+void PageRecorder<Char>::Keep(NodeRecord record) {
+  records_.push_back(record);
+  if (records_.size() <= kMostRecords) return;
+  std::size_t first_inside = records_.size() - 1;
+  while (first_inside > 0 && records_[first_inside - 1].id > record.id) --first_inside;
+  records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(first_inside), records_.end() - 1);
+  if (records_.size() < 2) return;
+  NodeRecord& before = records_[records_.size() - 2];
+  if (before.parent != record.parent) return;
+  before.end = record.end;
+  before.own.Add(record.own);
+  before.all.Add(record.all);
+  before.hints &= record.hints;
+  records_.pop_back();
+}
+
+template <typename Char>
+bool PageRecorder<Char>::Captures(const Token& tag, const html::Element&) {
+  capture_ = Capture::kNone;
+  if (tag.key == kTitle && facts_.title.empty() && open_.size() < 3) {
+    capture_ = Capture::kTitle;
+  } else if (tag.key == kScript) {
+    const auto* type = tag.Find(kType);
+    if (type && EqualsAscii(View(type->value), "application/ld+json")) {
+      capture_ = Capture::kStructured;
+      if (!facts_.structured.empty() && facts_.structured.size() < kStructuredText)
+        facts_.structured.push_back('\n');
+    }
+  }
+  return capture_ != Capture::kNone;
+}
+
+template <typename Char>
+void PageRecorder<Char>::Captured(View run) {
+  String& to = capture_ == Capture::kTitle ? facts_.title : facts_.structured;
+  const std::size_t most = capture_ == Capture::kTitle ? kTitleText : kStructuredText;
+  if (capture_ != Capture::kNone && to.size() < most) to.append(run.substr(0, most - to.size()));
+}
+
+template <typename Char>
+void PageRecorder<Char>::CapturedReference(char32_t first, char32_t second) {
+  scratch_.clear();
+  form_.Append(first, scratch_);
+  if (second) form_.Append(second, scratch_);
+  Captured(scratch_);
+}
+
+template <typename Char>
+void PageRecorder<Char>::Finish() {
+  open_.PopTo(0, [this](Open& ended) { Ended(ended); });
+  page_.all.Add(page_.own);
+  if (page_.own.chars > 0) ++page_.all.blocks;
+}
+
+template <typename Char>
+bool PageRecorder<Char>::Keeps(const Token& tag, std::uint64_t key) {
+  if (KeepsHintAttribute(key)) return true;
+  if (tag.key == kMeta) return key == kProperty || key == kName || key == kContent;
+  if (tag.key == kScript) return key == kType;
+  return key == html::names::kHref;
+}
+
+template <typename Char>
+std::size_t PageRecorder<Char>::Held() const {
+  std::size_t held = open_.size() + records_.size() * sizeof(NodeRecord) / sizeof(Char) +
+                     facts_.title.size() + facts_.og_title.size() + facts_.structured.size();
+  for (const auto& h : facts_.headings) held += h.text.size();
+  return held;
+}
+
+template class PageRecorder<char>;
+template class PageRecorder<char16_t>;
+
+}  // namespace engine::maincontent

@@ -1,0 +1,78 @@
+// The elements of a page as a tree, built from its tags as they come: each
+// element that opens gets the next number (the page itself is 0), so that an
+// element and all inside it are the numbers from its own to its last, and
+// the same tags read again give the same numbers. The blocks among them
+// (and the elements whose names say what they are) are remembered with what
+// their text measures, for the main-content choice.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "html/elements.h"
+#include "html/open_elements.h"
+#include "html/tokenizer.h"
+#include "maincontent/text_measures.h"
+
+namespace engine::maincontent {
+
+// What a block's text and the elements in it add up to.
+struct Sums {
+  std::uint32_t chars = 0, wide = 0, words = 0, commas = 0, stops = 0;
+  std::uint32_t link_weight = 0;  // the weight of the text inside links
+  std::uint32_t links = 0, images = 0, controls = 0;
+  std::uint32_t blocks = 0;  // blocks with text of their own
+  // How much text, as TextMeasures::Weight counts it.
+  std::uint32_t weight() const { return chars + 2 * wide; }
+  void Add(const Sums& o);
+  void AddText(const TextMeasures& m, bool in_link);
+};
+
+// A block (or a named element) of the page, as the choice sees it.
+struct NodeRecord {
+  std::uint32_t id = 0;      // its number
+  std::uint32_t end = 0;     // the last number inside it
+  std::uint32_t parent = 0;  // the number of the nearest recorded element around it (0: the page)
+  std::uint32_t hints = 0;   // what its tag says (maincontent::Hint)
+  std::uint16_t depth = 0;   // recorded elements around it
+  html::Kind kind = html::Kind::kOther;
+  Sums own;  // its own text: not that of the recorded elements inside it
+  Sums all;  // its own and all inside it
+};
+
+// Opens the element of a start tag on `open` (unless it is void, or a
+// self-closing one in svg or math), after ending what the tag implies,
+// each ended entry handed to `ended`. `entry` is what to push, but for its
+// key, element and foreign, which are set here. Returns whether it opened.
+template <typename Entry, typename Ended>
+bool OpenElement(html::OpenElements<Entry>& open, std::uint64_t key, bool self_closing,
+                 const html::Element& element, Entry entry, Ended ended) {
+  const bool in_foreign = !open.empty() && open.back().foreign;
+  if (in_foreign && element.Is(html::kBreaksOut)) {
+    std::ptrdiff_t at = static_cast<std::ptrdiff_t>(open.size());
+    while (at > 0 && open[static_cast<std::size_t>(at - 1)].foreign) --at;
+    open.PopTo(at, ended);
+  }
+  if (element.Is(html::kImplies)) open.CloseImplied(element, ended);
+  const bool foreign =
+      element.kind == html::Kind::kForeignRoot || (!open.empty() && open.back().foreign);
+  if (foreign ? self_closing : element.Is(html::kVoid)) return false;
+  entry.key = key;
+  entry.element = &element;
+  entry.foreign = foreign;
+  return open.Push(entry);
+}
+
+// Ends the element an end tag names, with all inside it, each handed to
+// `ended`; the index it stood at, or -1 when none is open.
+template <typename Entry, typename Ended>
+std::ptrdiff_t CloseElement(html::OpenElements<Entry>& open, std::uint64_t key,
+                            const html::Element& element, Ended ended) {
+  if (element.kind == html::Kind::kBreak) return -1;  // "</br>" is a break
+  const std::ptrdiff_t at = open.FindOpen(key, element);
+  open.PopTo(at, ended);
+  return at;
+}
+
+}  // namespace engine::maincontent
