@@ -19,10 +19,11 @@ constexpr double kLeastContent = 250;  // less than this stands out nowhere
 struct Node {
   const NodeRecord* record = nullptr;
   std::vector<std::size_t> children;
-  bool clutter = false;  // named as clutter
-  // Of its own text and all inside it but clutter: the weight of content,
-  // of link lists, of short lines; and of the clutter inside it.
-  double good = 0, links = 0, plain = 0, clutter_weight = 0;
+  bool clutter = false;  // named as clutter for certain
+  bool weak = false;     // named as clutter perhaps
+  // Of its own text and all inside it but clutter: the weight of prose, of
+  // short lines, of link lists; and of the clutter inside it.
+  double good = 0, plain = 0, links = 0, clutter_weight = 0;
   double score = 0;
 };
 
@@ -63,7 +64,7 @@ class Chooser {
 
   // Weighs every element, with comment sections as clutter or not.
   void Weigh(bool comments_are_clutter) {
-    std::uint32_t clutter = kClutter;
+    std::uint32_t clutter = kStrongClutter;
     if (!comments_are_clutter) clutter &= ~kHintComments;
     // Children come after their parents by number: from the last up.
     for (std::size_t k = nodes_.size(); k-- > 0;) {
@@ -71,7 +72,9 @@ class Chooser {
       n.good = n.links = n.plain = n.clutter_weight = 0;
       if (n.record) {
         const std::uint32_t h = n.record->hints;
-        n.clutter = (h & clutter) != 0 && (h & (kHintArticle | kHintBody | kHintMain)) == 0;
+        const bool content = (h & (kHintArticle | kHintBody | kHintMain)) != 0;
+        n.clutter = (h & clutter) != 0 && !content;
+        n.weak = (h & kWeakClutter) != 0 && !content;
         const double weight = n.record->own.weight();
         switch (ClassOf(*n.record)) {
           case BlockClass::kGood:
@@ -98,7 +101,7 @@ class Chooser {
           n.clutter_weight += child.clutter_weight;
         }
       }
-      n.score = n.good - 1.0 * n.links - 0.3 * n.plain - 0.5 * n.clutter_weight;
+      n.score = n.good + 0.3 * n.plain - 1.0 * n.links - 0.5 * n.clutter_weight;
       if (n.record && (n.record->hints & (kHintArticle | kHintBody | kHintMain)))
         n.score += 0.1 * n.good;
       if (n.clutter) n.score = -1;
@@ -121,7 +124,7 @@ class Chooser {
 
   // The clutter inside what is kept: ranges not kept.
   void Prune(std::size_t kept, std::vector<Range>& ranges) const {
-    const double content = std::max(nodes_[kept].good, 1.0);
+    const double content = std::max(nodes_[kept].good + 0.3 * nodes_[kept].plain, 1.0);
     std::vector<std::size_t> todo(nodes_[kept].children.rbegin(), nodes_[kept].children.rend());
     while (!todo.empty()) {
       const std::size_t k = todo.back();
@@ -129,8 +132,11 @@ class Chooser {
       const Node& n = nodes_[k];
       const NodeRecord& r = *n.record;
       const double weight = r.all.weight();
+      const double worth = n.good + 0.3 * n.plain;
       bool drop = false;
-      if (n.clutter && n.good < 0.5 * content) drop = true;
+      if (n.clutter && worth < 0.5 * content) drop = true;
+      if (n.weak && n.good < 0.5 * weight && r.all.headings == 0 && worth < 0.5 * content)
+        drop = true;
       if (weight > 0 && r.all.link_weight >= 0.6 * weight && n.good < kSentence) drop = true;
       if ((r.hints & kHintForm) && r.all.controls > 0 && n.good < kSentence) drop = true;
       if (drop) {

@@ -40,10 +40,14 @@ enum Hint : std::uint32_t {
   kHintHidden = 1 << 22,   // aria-hidden: for assistive technology, not shown
 };
 
-// The hints that name clutter.
-inline constexpr std::uint32_t kClutter = kHintNav | kHintHeader | kHintFooter | kHintAside |
-                                          kHintComments | kHintShare | kHintRelated | kHintAd |
-                                          kHintConsent | kHintSignup | kHintPopup;
+// The hints that name clutter: for certain, and perhaps (a header holds
+// an article's heading as often as a site's menu; an aside a note as often
+// as a sidebar).
+inline constexpr std::uint32_t kStrongClutter = kHintNav | kHintComments | kHintShare |
+                                                kHintRelated | kHintAd | kHintConsent |
+                                                kHintSignup | kHintPopup;
+inline constexpr std::uint32_t kWeakClutter = kHintHeader | kHintFooter | kHintAside;
+inline constexpr std::uint32_t kClutter = kStrongClutter | kWeakClutter;
 // Those that name content.
 inline constexpr std::uint32_t kContentHints = kHintArticle | kHintBody | kHintMain | kHintContent;
 

@@ -143,6 +143,7 @@ class MainContent {
   // Whether the element numbered `id` (the next to open) is kept: the
   // innermost range around it decides.
   bool KeptAt(std::uint32_t id) {
+    if (whole_) return true;
     while (!active_.empty() && active_.back().last < id) active_.pop_back();
     for (; next_range_ < ranges_.size() && ranges_[next_range_].first <= id; ++next_range_) {
       while (!active_.empty() && active_.back().last < ranges_[next_range_].first)

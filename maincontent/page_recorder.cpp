@@ -83,6 +83,7 @@ void Sums::Add(const Sums& o) {
   add(images, o.images);
   add(controls, o.controls);
   add(blocks, o.blocks);
+  add(headings, o.headings);
 }
 
 void Sums::AddText(const TextMeasures& m, bool in_link) {
@@ -200,6 +201,7 @@ void PageRecorder<Char>::Ended(Open& ended) {
   record.all = ended.all;
   record.all.Add(ended.own);
   if (ended.own.chars > 0) ++record.all.blocks;
+  if (record.kind == Kind::kHeading) ++record.all.headings;
   around.all.Add(record.all);
   Keep(record);
 }

@@ -22,7 +22,8 @@ struct Sums {
   std::uint32_t chars = 0, wide = 0, words = 0, commas = 0, stops = 0;
   std::uint32_t link_weight = 0;  // the weight of the text inside links
   std::uint32_t links = 0, images = 0, controls = 0;
-  std::uint32_t blocks = 0;  // blocks with text of their own
+  std::uint32_t blocks = 0;    // blocks with text of their own
+  std::uint32_t headings = 0;  // h1 to h6
   // How much text, as TextMeasures::Weight counts it.
   std::uint32_t weight() const { return chars + 2 * wide; }
   void Add(const Sums& o);
