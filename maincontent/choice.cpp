@@ -15,16 +15,20 @@ using html::Kind;
 // and kana, make a sentence.
 constexpr double kSentence = 100;
 constexpr double kLeastContent = 250;  // less than this stands out nowhere
+constexpr double kArticle = 1500;      // this much prose is an article
 
 struct Node {
   const NodeRecord* record = nullptr;
   std::vector<std::size_t> children;
   bool clutter = false;  // named as clutter for certain
   bool weak = false;     // named as clutter perhaps
+  bool item = false;     // one of the items of a list of things
   // Of its own text and all inside it but clutter: the weight of prose, of
-  // short lines, of link lists; and of the clutter inside it.
-  double good = 0, plain = 0, links = 0, clutter_weight = 0;
-  double score = 0;
+  // short lines, of link lists; of the clutter inside it; of the items of
+  // lists inside it (or itself, an item).
+  double good = 0, plain = 0, links = 0, clutter_weight = 0, items = 0;
+  double score = 0;       // as an article's text
+  double list_score = 0;  // as a list of things
 };
 
 enum class BlockClass { kNone, kGood, kLinks, kPlain };
@@ -46,15 +50,16 @@ class Chooser {
  public:
   explicit Chooser(const std::vector<NodeRecord>& records) {
     nodes_.resize(records.size() + 1);
-    order_.reserve(records.size());
-    for (std::size_t k = 0; k < records.size(); ++k) order_.push_back(k);
-    std::sort(order_.begin(), order_.end(),
+    std::vector<std::size_t> order;
+    order.reserve(records.size());
+    for (std::size_t k = 0; k < records.size(); ++k) order.push_back(k);
+    std::sort(order.begin(), order.end(),
               [&](std::size_t a, std::size_t b) { return records[a].id < records[b].id; });
     // nodes_[0] is the page; nodes_[1 + k] the k-th record by number.
     index_.reserve(records.size());
-    for (std::size_t k = 0; k < order_.size(); ++k) {
-      nodes_[k + 1].record = &records[order_[k]];
-      index_[records[order_[k]].id] = k + 1;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      nodes_[k + 1].record = &records[order[k]];
+      index_[records[order[k]].id] = k + 1;
     }
     for (std::size_t k = 1; k < nodes_.size(); ++k) {
       const auto parent = index_.find(nodes_[k].record->parent);
@@ -66,15 +71,19 @@ class Chooser {
   void Weigh(bool comments_are_clutter) {
     std::uint32_t clutter = kStrongClutter;
     if (!comments_are_clutter) clutter &= ~kHintComments;
+    for (Node& n : nodes_) {
+      if (!n.record) continue;
+      const std::uint32_t h = n.record->hints;
+      const bool content = (h & (kHintArticle | kHintBody | kHintMain)) != 0;
+      n.clutter = (h & clutter) != 0 && !content;
+      n.weak = (h & kWeakClutter) != 0 && !content;
+    }
+    for (Node& n : nodes_) MarkItems(n);
     // Children come after their parents by number: from the last up.
     for (std::size_t k = nodes_.size(); k-- > 0;) {
       Node& n = nodes_[k];
-      n.good = n.links = n.plain = n.clutter_weight = 0;
+      n.good = n.links = n.plain = n.clutter_weight = n.items = 0;
       if (n.record) {
-        const std::uint32_t h = n.record->hints;
-        const bool content = (h & (kHintArticle | kHintBody | kHintMain)) != 0;
-        n.clutter = (h & clutter) != 0 && !content;
-        n.weak = (h & kWeakClutter) != 0 && !content;
         const double weight = n.record->own.weight();
         switch (ClassOf(*n.record)) {
           case BlockClass::kGood:
@@ -99,20 +108,30 @@ class Chooser {
           n.links += child.links;
           n.plain += child.plain;
           n.clutter_weight += child.clutter_weight;
+          n.items += child.items;
         }
       }
+      const double all = n.record ? n.record->all.weight() : page_weight_;
+      if (n.item) n.items = all - n.clutter_weight;
       n.score = n.good + 0.3 * n.plain - 1.0 * n.links - 0.5 * n.clutter_weight;
-      if (n.record && (n.record->hints & (kHintArticle | kHintBody | kHintMain)))
+      n.list_score =
+          n.items - 0.5 * std::max(0.0, all - n.items - n.clutter_weight) - 0.5 * n.clutter_weight;
+      if (n.record && (n.record->hints & (kHintArticle | kHintBody | kHintMain))) {
         n.score += 0.1 * n.good;
-      if (n.clutter) n.score = -1;
+        n.list_score += 0.1 * n.items;
+      }
+      if (n.clutter) n.score = n.list_score = -1;
     }
   }
 
-  std::size_t Best() const {
+  std::size_t Best(bool list) const {
     std::size_t best = 0;
     for (std::size_t k = 1; k < nodes_.size(); ++k)
-      if (nodes_[k].score > nodes_[best].score) best = k;
+      if (ScoreOf(k, list) > ScoreOf(best, list)) best = k;
     return best;
+  }
+  double ScoreOf(std::size_t k, bool list) const {
+    return list ? nodes_[k].list_score : nodes_[k].score;
   }
 
   const Node& node(std::size_t k) const { return nodes_[k]; }
@@ -121,36 +140,80 @@ class Chooser {
     const auto at = index_.find(id);
     return at == index_.end() ? 0 : at->second;
   }
+  void set_page_weight(double weight) { page_weight_ = weight; }
 
-  // The clutter inside what is kept: ranges not kept.
-  void Prune(std::size_t kept, std::vector<Range>& ranges) const {
-    const double content = std::max(nodes_[kept].good + 0.3 * nodes_[kept].plain, 1.0);
-    std::vector<std::size_t> todo(nodes_[kept].children.rbegin(), nodes_[kept].children.rend());
+  // The clutter inside what is kept: ranges not kept. Inside the items of
+  // a list only clutter named for certain goes: their links are their text.
+  void Prune(std::size_t kept, bool list, std::vector<Range>& ranges) const {
+    const Node& top = nodes_[kept];
+    const double content = std::max(list ? top.items : top.good + 0.3 * top.plain, 1.0);
+    std::vector<std::pair<std::size_t, bool>> todo;
+    for (auto c = top.children.rbegin(); c != top.children.rend(); ++c)
+      todo.emplace_back(*c, top.item);
     while (!todo.empty()) {
-      const std::size_t k = todo.back();
+      const auto [k, in_item] = todo.back();
       todo.pop_back();
       const Node& n = nodes_[k];
       const NodeRecord& r = *n.record;
       const double weight = r.all.weight();
-      const double worth = n.good + 0.3 * n.plain;
+      const double worth = list ? n.items : n.good + 0.3 * n.plain;
       bool drop = false;
       if (n.clutter && worth < 0.5 * content) drop = true;
-      if (n.weak && n.good < 0.5 * weight && r.all.headings == 0 && worth < 0.5 * content)
-        drop = true;
-      if (weight > 0 && r.all.link_weight >= 0.6 * weight && n.good < kSentence) drop = true;
-      if ((r.hints & kHintForm) && r.all.controls > 0 && n.good < kSentence) drop = true;
+      if (!in_item && !n.item) {
+        if (n.weak && n.good < 0.5 * weight && r.all.headings == 0 && worth < 0.5 * content)
+          drop = true;
+        if (weight > 0 && r.all.link_weight >= 0.6 * weight && n.good < kSentence &&
+            r.kind != Kind::kHeading && !(list && n.items > 0.5 * weight))
+          drop = true;
+        if ((r.hints & kHintForm) && r.all.controls > 0 && n.good < kSentence) drop = true;
+      }
       if (drop) {
         ranges.push_back({r.id, r.end, false});
         continue;
       }
-      todo.insert(todo.end(), n.children.rbegin(), n.children.rend());
+      for (auto c = n.children.rbegin(); c != n.children.rend(); ++c)
+        todo.emplace_back(*c, in_item || n.item);
     }
   }
 
  private:
+  // The items of a list of things: three or more children alike (by name
+  // and class) that hold some text each, more than a menu's single words,
+  // and are not named as clutter.
+  void MarkItems(Node& n) {
+    if (n.children.size() < 3) return;
+    std::vector<std::pair<std::uint32_t, std::size_t>> by_signature;
+    by_signature.reserve(n.children.size());
+    for (const std::size_t c : n.children)
+      by_signature.emplace_back(nodes_[c].record->signature, c);
+    std::sort(by_signature.begin(), by_signature.end());
+    for (std::size_t a = 0; a < by_signature.size();) {
+      std::size_t b = a;
+      double weight = 0, link_weight = 0;
+      std::size_t count = 0;
+      while (b < by_signature.size() && by_signature[b].first == by_signature[a].first) {
+        const Node& c = nodes_[by_signature[b].second];
+        if (!c.clutter && c.record->all.weight() > 0) {
+          weight += c.record->all.weight();
+          link_weight += c.record->all.link_weight;
+          ++count;
+        }
+        ++b;
+      }
+      const double each = count ? weight / count : 0;
+      const bool linked = link_weight >= 0.9 * weight;
+      if (count >= 3 && each >= (linked ? 50 : 25))
+        for (std::size_t k = a; k < b; ++k) {
+          Node& c = nodes_[by_signature[k].second];
+          if (!c.clutter && c.record->all.weight() > 0) c.item = true;
+        }
+      a = b;
+    }
+  }
+
   std::vector<Node> nodes_;
-  std::vector<std::size_t> order_;
   std::unordered_map<std::uint32_t, std::size_t> index_;
+  double page_weight_ = 0;
 };
 
 // Text as compared with another: no white space, letters in lower case.
@@ -223,26 +286,35 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   using View = std::basic_string_view<Char>;
   Selection selection;
   Chooser chooser(page.records());
+  chooser.set_page_weight(page.page_all().weight());
   chooser.Weigh(true);
-  std::size_t best = chooser.Best();
+  std::size_t best = chooser.Best(false);
   // A thread's posts, or a page of comments: when the comment sections
   // hold most of the content, they are the content.
   {
     const double outside = chooser.node(best).good;
     Chooser all_in(page.records());
+    all_in.set_page_weight(page.page_all().weight());
     all_in.Weigh(false);
-    const std::size_t with_comments = all_in.Best();
+    const std::size_t with_comments = all_in.Best(false);
     if (all_in.node(with_comments).good > 3 * std::max(outside, kSentence)) {
       chooser.Weigh(false);
       best = with_comments;
     }
   }
+  // A page of things (products, headlines, results) rather than an
+  // article: the list that holds the most of them.
+  const std::size_t best_list = chooser.Best(true);
+  const bool list = chooser.node(best).good < kArticle &&
+                    chooser.ScoreOf(best_list, true) > chooser.ScoreOf(best, false);
+  if (list) best = best_list;
   const Node& chosen = chooser.node(best);
-  if (best == 0 || chosen.good < kLeastContent) return selection;
+  const double content = list ? chosen.items : chosen.good;
+  if (best == 0 || content < kLeastContent) return selection;
   selection.whole = false;
   const NodeRecord& r = *chosen.record;
   selection.ranges.push_back({r.id, r.end, true});
-  chooser.Prune(best, selection.ranges);
+  chooser.Prune(best, list, selection.ranges);
 
   // The title: a heading inside what is kept; else the h1 (or a heading
   // like the title) before it; else the og:title or the document's title.

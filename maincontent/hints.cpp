@@ -23,27 +23,27 @@ struct Word {
 // or id: short ones that would mislead inside longer words ("ad" in
 // "header", "nav" in "canvas").
 constexpr Word kWholeWords[] = {
-    {"nav", kHintNav},         {"navi", kHintNav},        {"gnav", kHintNav},
-    {"gnavi", kHintNav},       {"lnav", kHintNav},        {"snav", kHintNav},
-    {"subnav", kHintNav},      {"menu", kHintNav},        {"toc", kHintNav},
-    {"pager", kHintNav},       {"paging", kHintNav},      {"skip", kHintNav},
-    {"search", kHintNav},      {"tabs", kHintNav},        {"head", kHintHeader},
-    {"masthead", kHintHeader}, {"topbar", kHintHeader},   {"toolbar", kHintHeader},
-    {"foot", kHintFooter},     {"side", kHintAside},      {"aside", kHintAside},
-    {"sub", kHintAside},       {"rail", kHintAside},      {"secondary", kHintAside},
-    {"ad", kHintAd},           {"ads", kHintAd},          {"adv", kHintAd},
-    {"pr", kHintAd},           {"dfp", kHintAd},          {"sns", kHintShare},
-    {"follow", kHintShare},    {"print", kHintShare},     {"rss", kHintShare},
-    {"tag", kHintMeta},        {"tags", kHintMeta},       {"meta", kHintMeta},
-    {"byline", kHintMeta},     {"author", kHintMeta},     {"date", kHintMeta},
-    {"time", kHintMeta},       {"category", kHintMeta},   {"more", kHintRelated},
-    {"pickup", kHintRelated},  {"kanren", kHintRelated},  {"osusume", kHintRelated},
-    {"login", kHintSignup},    {"signin", kHintSignup},   {"register", kHintSignup},
-    {"main", kHintMain},       {"content", kHintContent}, {"contents", kHintContent},
-    {"entry", kHintContent},   {"post", kHintContent},    {"story", kHintContent},
-    {"text", kHintContent},    {"body", kHintContent},    {"detail", kHintContent},
-    {"news", kHintContent},    {"blog", kHintContent},    {"kiji", kHintContent},
-    {"honbun", kHintBody},     {"article", kHintContent}, {"prose", kHintContent},
+    {"nav", kHintNav},         {"navi", kHintNav},         {"gnav", kHintNav},
+    {"gnavi", kHintNav},       {"lnav", kHintNav},         {"snav", kHintNav},
+    {"subnav", kHintNav},      {"menu", kHintNav},         {"toc", kHintNav},
+    {"pager", kHintNav},       {"paging", kHintNav},       {"skip", kHintNav},
+    {"search", kHintNav},      {"tabs", kHintNav},         {"head", kHintHeader},
+    {"masthead", kHintHeader}, {"topbar", kHintHeader},    {"toolbar", kHintHeader},
+    {"foot", kHintFooter},     {"side", kHintAside},       {"aside", kHintAside},
+    {"sub", kHintAside},       {"rail", kHintAside},       {"secondary", kHintAside},
+    {"ad", kHintAd},           {"ads", kHintAd},           {"adv", kHintAd},
+    {"dfp", kHintAd},          {"sns", kHintShare},        {"follow", kHintShare},
+    {"print", kHintShare},     {"rss", kHintShare},        {"tag", kHintMeta},
+    {"tags", kHintMeta},       {"meta", kHintMeta},        {"byline", kHintMeta},
+    {"author", kHintMeta},     {"date", kHintMeta},        {"time", kHintMeta},
+    {"category", kHintMeta},   {"more", kHintRelated},     {"pickup", kHintRelated},
+    {"kanren", kHintRelated},  {"osusume", kHintRelated},  {"login", kHintSignup},
+    {"signin", kHintSignup},   {"register", kHintSignup},  {"main", kHintMain},
+    {"content", kHintContent}, {"contents", kHintContent}, {"entry", kHintContent},
+    {"post", kHintContent},    {"story", kHintContent},    {"text", kHintContent},
+    {"body", kHintContent},    {"detail", kHintContent},   {"news", kHintContent},
+    {"blog", kHintContent},    {"kiji", kHintContent},     {"honbun", kHintBody},
+    {"article", kHintContent}, {"prose", kHintContent},
 };
 
 // Words that say it wherever they stand in a word ("sharebuttons",
@@ -264,6 +264,17 @@ std::uint32_t HintsOf(const HtmlTag<Char>& tag, const html::Element& element) {
   return hints;
 }
 
+template <typename Char>
+std::uint32_t SignatureOf(const HtmlTag<Char>& tag) {
+  std::uint64_t h = tag.key * 0x9E3779B97F4A7C15u;
+  if (const auto* a = tag.Find(kClass))
+    for (const Char c : a->value)
+      h = (h ^ static_cast<std::make_unsigned_t<Char>>(c)) * 0x100000001B3u;
+  return static_cast<std::uint32_t>(h ^ h >> 32);
+}
+
+template std::uint32_t SignatureOf(const HtmlTag<char>&);
+template std::uint32_t SignatureOf(const HtmlTag<char16_t>&);
 template std::uint32_t HintsOf(const HtmlTag<char>&, const html::Element&);
 template std::uint32_t HintsOf(const HtmlTag<char16_t>&, const html::Element&);
 

@@ -60,6 +60,10 @@ std::uint32_t HintsOfWords(std::u16string_view value);
 template <typename Char>
 std::uint32_t HintsOf(const HtmlTag<Char>& tag, const html::Element& element);
 
+// What the items of a list of things share: the element's name and class.
+template <typename Char>
+std::uint32_t SignatureOf(const HtmlTag<Char>& tag);
+
 // The attributes read for hints.
 bool KeepsHintAttribute(std::uint64_t key);
 

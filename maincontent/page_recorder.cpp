@@ -148,6 +148,7 @@ void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
   Open entry;
   entry.id = next_id_ + 1;
   entry.hints = hints;
+  entry.signature = SignatureOf(tag);
   entry.recorded = IsBlock(element) || (hints & (kClutter | kContentHints | kHintForm)) != 0;
   entry.link = (hints & kHintLink) != 0;
   if (!OpenElement(open_, tag.key, tag.self_closing, element, entry,
@@ -195,6 +196,7 @@ void PageRecorder<Char>::Ended(Open& ended) {
   record.end = next_id_;
   record.parent = recorded_ids_.empty() ? 0 : recorded_ids_.back();
   record.hints = ended.hints;
+  record.signature = ended.signature;
   record.depth = depth_;
   record.kind = ended.element->kind;
   record.own = ended.own;

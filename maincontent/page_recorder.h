@@ -83,6 +83,7 @@ class PageRecorder {
     bool foreign = false;
     std::uint32_t id = 0;
     std::uint32_t hints = 0;
+    std::uint32_t signature = 0;
     bool recorded = false;
     bool link = false;
     Sums own, all;  // `all` holds what ended inside it so far; `own` its text

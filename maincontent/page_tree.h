@@ -36,7 +36,8 @@ struct NodeRecord {
   std::uint32_t end = 0;     // the last number inside it
   std::uint32_t parent = 0;  // the number of the nearest recorded element around it (0: the page)
   std::uint32_t hints = 0;   // what its tag says (maincontent::Hint)
-  std::uint16_t depth = 0;   // recorded elements around it
+  std::uint32_t signature = 0;  // its name and class: alike in the items of a list
+  std::uint16_t depth = 0;      // recorded elements around it
   html::Kind kind = html::Kind::kOther;
   Sums own;  // its own text: not that of the recorded elements inside it
   Sums all;  // its own and all inside it
