@@ -23,6 +23,7 @@ struct Node {
   bool clutter = false;  // named as clutter for certain
   bool weak = false;     // named as clutter perhaps
   bool item = false;     // one of the items of a list of things
+  bool inside_clutter = false;
   // Of its own text and all inside it but clutter: the weight of prose, of
   // short lines, of link lists; of the clutter inside it; of the items of
   // lists inside it (or itself, an item).
@@ -71,14 +72,32 @@ class Chooser {
   void Weigh(bool comments_are_clutter) {
     std::uint32_t clutter = kStrongClutter;
     if (!comments_are_clutter) clutter &= ~kHintComments;
+    for (Node& n : nodes_) n.clutter = n.weak = n.item = n.inside_clutter = false;
+    Sum();
+    // A name is wrong that calls half the page's content clutter ("nav" and
+    // "ads" in the class of the wrapper of an article): but a dialog, a
+    // consent notice, a sign-up form and a form's choices are what they say
+    // whatever they hold.
+    const double page_worth = nodes_[0].good + 0.3 * nodes_[0].plain;
     for (Node& n : nodes_) {
       if (!n.record) continue;
       const std::uint32_t h = n.record->hints;
       const bool content = (h & (kHintArticle | kHintBody | kHintMain)) != 0;
-      n.clutter = (h & clutter) != 0 && !content;
+      const bool certain = (h & (kHintPopup | kHintConsent | kHintSignup | kHintControl)) != 0;
+      const bool most = n.good + 0.3 * n.plain >= 0.5 * page_worth;
+      n.clutter = (h & clutter) != 0 && !content && (certain || !most);
       n.weak = (h & kWeakClutter) != 0 && !content;
     }
-    for (Node& n : nodes_) MarkItems(n);
+    for (Node& n : nodes_) {
+      MarkItems(n);
+      for (const std::size_t c : n.children)
+        nodes_[c].inside_clutter = n.inside_clutter || n.clutter;
+    }
+    Sum();
+  }
+
+  // The sums of every element, from what is clutter and what items.
+  void Sum() {
     // Children come after their parents by number: from the last up.
     for (std::size_t k = nodes_.size(); k-- > 0;) {
       Node& n = nodes_[k];
@@ -120,7 +139,7 @@ class Chooser {
         n.score += 0.1 * n.good;
         n.list_score += 0.1 * n.items;
       }
-      if (n.clutter) n.score = n.list_score = -1;
+      if (n.clutter || n.inside_clutter) n.score = n.list_score = -1;
     }
   }
 

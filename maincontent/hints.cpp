@@ -233,6 +233,8 @@ std::uint32_t HintsOf(const HtmlTag<Char>& tag, const html::Element& element) {
   if (tag.key == kMain) hints |= kHintMain;
   if (tag.key == kArticle) hints |= kHintArticle;
   if (tag.key == kCode) hints |= kHintCode;
+  if (tag.key == html::NameKey("select") || tag.key == html::NameKey("datalist"))
+    hints |= kHintControl;
   for (const auto& a : tag.attributes()) {
     const View value(a.value);
     if (a.key == kClass || a.key == kId) {

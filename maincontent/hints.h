@@ -38,6 +38,7 @@ enum Hint : std::uint32_t {
   kHintItem = 1 << 20,     // li, dt, dd, tr: one of many
   kHintLink = 1 << 21,     // a with an href
   kHintHidden = 1 << 22,   // aria-hidden: for assistive technology, not shown
+  kHintControl = 1 << 23,  // select, datalist: a form's choices
 };
 
 // The hints that name clutter: for certain, and perhaps (a header holds
@@ -45,7 +46,7 @@ enum Hint : std::uint32_t {
 // as a sidebar).
 inline constexpr std::uint32_t kStrongClutter = kHintNav | kHintComments | kHintShare |
                                                 kHintRelated | kHintAd | kHintConsent |
-                                                kHintSignup | kHintPopup;
+                                                kHintSignup | kHintPopup | kHintControl;
 inline constexpr std::uint32_t kWeakClutter = kHintHeader | kHintFooter | kHintAside;
 inline constexpr std::uint32_t kClutter = kStrongClutter | kWeakClutter;
 // Those that name content.
