@@ -11,7 +11,7 @@ namespace {
 
 using html::Kind;
 
-// Weights of text (TextMeasures::Weight): about 100 letters, or 33 kanji
+// Weights of text (Sums::weight): about 100 letters, or 33 kanji
 // and kana, make a sentence.
 constexpr double kSentence = 100;
 constexpr double kLeastContent = 250;  // less than this stands out nowhere
@@ -62,9 +62,11 @@ class Chooser {
       nodes_[k + 1].record = &records[order[k]];
       index_[records[order[k]].id] = k + 1;
     }
+    parent_.assign(nodes_.size(), 0);
     for (std::size_t k = 1; k < nodes_.size(); ++k) {
       const auto parent = index_.find(nodes_[k].record->parent);
-      nodes_[parent == index_.end() ? 0 : parent->second].children.push_back(k);
+      parent_[k] = parent == index_.end() ? 0 : parent->second;
+      nodes_[parent_[k]].children.push_back(k);
     }
   }
 
@@ -141,6 +143,21 @@ class Chooser {
       }
       if (n.clutter || n.inside_clutter) n.score = n.list_score = -1;
     }
+  }
+
+  // The best element that holds a block whose text opens as one of
+  // `descriptions` do (0 for none).
+  std::size_t BestDescribed(const std::vector<std::uint32_t>& descriptions, bool list) const {
+    std::size_t best = 0;
+    for (std::size_t k = 1; k < nodes_.size(); ++k) {
+      const NodeRecord& r = *nodes_[k].record;
+      if (r.opening == 0 || nodes_[k].clutter || nodes_[k].inside_clutter ||
+          std::find(descriptions.begin(), descriptions.end(), r.opening) == descriptions.end())
+        continue;
+      for (std::size_t a = k; a != 0; a = parent_[a])
+        if (best == 0 || ScoreOf(a, list) > ScoreOf(best, list)) best = a;
+    }
+    return best;
   }
 
   std::size_t Best(bool list) const {
@@ -231,6 +248,7 @@ class Chooser {
   }
 
   std::vector<Node> nodes_;
+  std::vector<std::size_t> parent_;
   std::unordered_map<std::uint32_t, std::size_t> index_;
   double page_weight_ = 0;
 };
@@ -306,20 +324,18 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   Selection selection;
   Chooser chooser(page.records());
   chooser.set_page_weight(page.page_all().weight());
+  // A thread's posts, or a page of comments: when the comment sections
+  // hold most of the content and no article stands outside them, they are
+  // the content.
+  chooser.Weigh(false);
+  const std::size_t with_comments = chooser.Best(false);
+  const double comments_in = chooser.node(with_comments).good;
   chooser.Weigh(true);
   std::size_t best = chooser.Best(false);
-  // A thread's posts, or a page of comments: when the comment sections
-  // hold most of the content, they are the content.
-  {
-    const double outside = chooser.node(best).good;
-    Chooser all_in(page.records());
-    all_in.set_page_weight(page.page_all().weight());
-    all_in.Weigh(false);
-    const std::size_t with_comments = all_in.Best(false);
-    if (all_in.node(with_comments).good > 3 * std::max(outside, kSentence)) {
-      chooser.Weigh(false);
-      best = with_comments;
-    }
+  const double outside = chooser.node(best).good;
+  if (outside < kArticle && comments_in > 3 * std::max(outside, kSentence)) {
+    chooser.Weigh(false);
+    best = with_comments;
   }
   // A page of things (products, headlines, results) rather than an
   // article: the list that holds the most of them.
@@ -327,6 +343,12 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   const bool list = chooser.node(best).good < kArticle &&
                     chooser.ScoreOf(best_list, true) > chooser.ScoreOf(best, false);
   if (list) best = best_list;
+  // The block the page's description opens like is content: the best
+  // element that holds it, unless that is far worse.
+  if (const std::size_t described = chooser.BestDescribed(page.facts().descriptions, list);
+      described != 0 && described != best &&
+      chooser.ScoreOf(described, list) >= 0.3 * chooser.ScoreOf(best, list))
+    best = described;
   const Node& chosen = chooser.node(best);
   const double content = list ? chosen.items : chosen.good;
   if (best == 0 || content < kLeastContent) return selection;

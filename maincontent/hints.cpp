@@ -1,6 +1,9 @@
 #include "maincontent/hints.h"
 
+#include <array>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace engine::maincontent {
 namespace {
@@ -108,43 +111,143 @@ constexpr Word kPartWords[] = {
     {"honbun", kHintBody},
 };
 
-std::uint32_t HintsOfWord(std::string_view word) {
-  std::uint32_t hints = 0;
-  for (const Word& w : kWholeWords)
-    if (word == w.word) hints |= w.hint;
-  for (const Word& w : kPartWords)
-    if (word.find(w.word) != word.npos) hints |= w.hint;
-  return hints;
+// The words of kPartWords found in one pass over a text (Aho and
+// Corasick's automaton), over the letters and digits of ASCII.
+class PartWordFinder {
+ public:
+  PartWordFinder() {
+    states_.emplace_back();
+    for (const Word& w : kPartWords) {
+      std::size_t at = 0;
+      for (const char c : w.word) {
+        const int k = SymbolOf(static_cast<unsigned char>(c));
+        if (states_[at].next[k] == 0) {
+          states_[at].next[k] = static_cast<std::uint16_t>(states_.size());
+          states_.emplace_back();
+        }
+        at = states_[at].next[k];
+      }
+      states_[at].hints |= w.hint;
+    }
+    // Breadth first: each state's failure is the longest proper suffix that
+    // is a state; its hints and missing moves come from there.
+    std::vector<std::size_t> queue;
+    for (int k = 0; k < kSymbols; ++k)
+      if (const std::size_t next = states_[0].next[k]) queue.push_back(next);
+    for (std::size_t q = 0; q < queue.size(); ++q) {
+      const std::size_t at = queue[q];
+      states_[at].hints |= states_[states_[at].fail].hints;
+      for (int k = 0; k < kSymbols; ++k) {
+        const std::size_t next = states_[at].next[k];
+        const std::size_t fallback = states_[states_[at].fail].next[k];
+        if (next == 0) {
+          states_[at].next[k] = static_cast<std::uint16_t>(fallback);
+        } else {
+          states_[next].fail = static_cast<std::uint16_t>(fallback);
+          queue.push_back(next);
+        }
+      }
+    }
+  }
+
+  // On from `state` over one symbol.
+  std::uint16_t Step(std::uint16_t state, int symbol) const { return states_[state].next[symbol]; }
+  std::uint32_t HintsAt(std::uint16_t state) const { return states_[state].hints; }
+
+  // Letters and digits: their symbols; anything else: -1.
+  static int SymbolOf(unsigned c) {
+    if (c >= 'a' && c <= 'z') return static_cast<int>(c - 'a');
+    if (c >= '0' && c <= '9') return static_cast<int>(c - '0' + 26);
+    return -1;
+  }
+
+ private:
+  static constexpr int kSymbols = 36;
+  struct State {
+    std::uint16_t next[kSymbols] = {};
+    std::uint16_t fail = 0;
+    std::uint32_t hints = 0;
+  };
+  std::vector<State> states_;
+};
+
+const PartWordFinder& PartWords() {
+  static const PartWordFinder finder;
+  return finder;
 }
 
+// The whole words by a hash of their letters (the FNV-1a of WordHash).
+class WholeWords {
+ public:
+  static std::uint64_t Step(std::uint64_t hash, unsigned c) { return (hash ^ c) * 0x100000001B3u; }
+  static constexpr std::uint64_t kStart = 0xCBF29CE484222325u;
+
+  WholeWords() {
+    for (const Word& w : kWholeWords) {
+      std::uint64_t hash = kStart;
+      for (const char c : w.word) hash = Step(hash, static_cast<unsigned char>(c));
+      Slot& slot = SlotOf(hash);
+      slot.hash = hash;
+      slot.hints |= w.hint;
+    }
+  }
+  std::uint32_t HintsOf(std::uint64_t hash) const {
+    for (std::size_t at = Index(hash);; at = (at + 1) % kSlots) {
+      if (slots_[at].hash == hash) return slots_[at].hints;
+      if (slots_[at].hash == 0) return 0;
+    }
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 256;  // more than twice the words
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::uint32_t hints = 0;
+  };
+  static std::size_t Index(std::uint64_t hash) {
+    return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15u) >> 56) % kSlots;
+  }
+  Slot& SlotOf(std::uint64_t hash) {
+    std::size_t at = Index(hash);
+    while (slots_[at].hash != 0 && slots_[at].hash != hash) at = (at + 1) % kSlots;
+    return slots_[at];
+  }
+  std::array<Slot, kSlots> slots_{};
+};
+
+const WholeWords& Whole() {
+  static const WholeWords words;
+  return words;
+}
+
+// The hints of a class or id value: of each word whole, and of the words
+// of kPartWords within each of its space-separated names, whose words run
+// together ("article-body", "post_content", "sharebuttons").
 template <typename Char>
 std::uint32_t HintsOfValue(std::basic_string_view<Char> value) {
+  const PartWordFinder& parts = PartWords();
+  const WholeWords& whole = Whole();
   std::uint32_t hints = 0;
-  std::string word, joined;  // one word; the value's letters and digits run together
-  auto end_word = [&] {
-    if (!word.empty()) hints |= HintsOfWord(word);
-    word.clear();
-  };
+  std::uint64_t word = WholeWords::kStart;  // the hash of the word under way
+  bool in_word = false;
+  std::uint16_t state = 0;
   for (const Char c : value) {
-    const auto u = static_cast<std::make_unsigned_t<Char>>(c);
-    if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')) {
-      word.push_back(static_cast<char>(u));
-    } else if (u >= 'A' && u <= 'Z') {
-      word.push_back(static_cast<char>(u | 0x20));
-    } else {
-      if (u == ' ' || u == '\t' || u == '\n' || u == '\r' || u == '\f') {
-        if (!joined.empty()) hints |= HintsOfWord(joined) & ~kHintContent;
-        joined.clear();
-      }
-      end_word();
+    auto u = static_cast<std::make_unsigned_t<Char>>(c);
+    if (u >= 'A' && u <= 'Z') u |= 0x20;
+    const int symbol = PartWordFinder::SymbolOf(u);
+    if (symbol >= 0) {
+      word = WholeWords::Step(word, u);
+      in_word = true;
+      state = parts.Step(state, symbol);
+      hints |= parts.HintsAt(state);
       continue;
     }
-    joined.push_back(word.back());
+    if (in_word) hints |= whole.HintsOf(word);
+    word = WholeWords::kStart;
+    in_word = false;
+    if (u == ' ' || u == '\t' || u == '\n' || u == '\r' || u == '\f') state = 0;
   }
-  end_word();
-  // "article-body", "post_content", "side-bar": the words of a class name
-  // together.
-  if (!joined.empty()) hints |= HintsOfWord(joined) & ~kHintContent;
+  if (in_word) hints |= whole.HintsOf(word);
   return hints;
 }
 
@@ -196,11 +299,37 @@ bool KeepsHintAttribute(std::uint64_t key) {
          key == kAriaHidden;
 }
 
+// A hash of a value, eight bytes at a time: class values run long.
 template <typename Char>
-std::uint32_t HintsOf(const HtmlTag<Char>& tag, const html::Element& element) {
+std::uint64_t HashOf(std::basic_string_view<Char> value) {
+  const char* p = reinterpret_cast<const char*>(value.data());
+  std::size_t n = value.size() * sizeof(Char);
+  std::uint64_t hash = 0xCBF29CE484222325u ^ n;
+  for (; n >= 8; n -= 8, p += 8) {
+    std::uint64_t chunk;
+    std::memcpy(&chunk, p, 8);
+    hash = (hash ^ chunk) * 0x9E3779B97F4A7C15u;
+    hash ^= hash >> 29;
+  }
+  for (; n > 0; --n, ++p) hash = (hash ^ static_cast<unsigned char>(*p)) * 0x100000001B3u;
+  return hash ^ hash >> 32;
+}
+
+template <typename Char>
+std::uint32_t HintReader::WordsOf(std::basic_string_view<Char> value, std::uint64_t& hash) {
+  hash = HashOf(value) | 1;
+  Remembered& slot = remembered_[(hash * 0x9E3779B97F4A7C15u) >> 52];
+  if (slot.hash != hash) slot = {hash, HintsOfValue(value)};
+  return slot.hints;
+}
+
+template <typename Char>
+std::uint32_t HintReader::HintsOf(const HtmlTag<Char>& tag, const html::Element& element,
+                                  std::uint32_t& signature) {
   using View = std::basic_string_view<Char>;
   using html::Kind;
   std::uint32_t hints = 0;
+  std::uint64_t class_hash = 0;
   switch (element.kind) {
     case Kind::kHeading:
       hints |= kHintHeading;
@@ -238,7 +367,9 @@ std::uint32_t HintsOf(const HtmlTag<Char>& tag, const html::Element& element) {
   for (const auto& a : tag.attributes()) {
     const View value(a.value);
     if (a.key == kClass || a.key == kId) {
-      hints |= HintsOfValue(value);
+      std::uint64_t hash;
+      hints |= WordsOf(value, hash);
+      if (a.key == kClass) class_hash = hash;
     } else if (a.key == kRole) {
       hints |= HintsOfRole(value);
     } else if (a.key == kItemprop) {
@@ -263,21 +394,14 @@ std::uint32_t HintsOf(const HtmlTag<Char>& tag, const html::Element& element) {
       if (Is(value, "true")) hints |= kHintHidden;
     }
   }
+  const std::uint64_t mixed = (tag.key ^ class_hash) * 0x9E3779B97F4A7C15u;
+  signature = static_cast<std::uint32_t>(mixed ^ mixed >> 32);
   return hints;
 }
 
-template <typename Char>
-std::uint32_t SignatureOf(const HtmlTag<Char>& tag) {
-  std::uint64_t h = tag.key * 0x9E3779B97F4A7C15u;
-  if (const auto* a = tag.Find(kClass))
-    for (const Char c : a->value)
-      h = (h ^ static_cast<std::make_unsigned_t<Char>>(c)) * 0x100000001B3u;
-  return static_cast<std::uint32_t>(h ^ h >> 32);
-}
-
-template std::uint32_t SignatureOf(const HtmlTag<char>&);
-template std::uint32_t SignatureOf(const HtmlTag<char16_t>&);
-template std::uint32_t HintsOf(const HtmlTag<char>&, const html::Element&);
-template std::uint32_t HintsOf(const HtmlTag<char16_t>&, const html::Element&);
+template std::uint32_t HintReader::HintsOf(const HtmlTag<char>&, const html::Element&,
+                                           std::uint32_t&);
+template std::uint32_t HintReader::HintsOf(const HtmlTag<char16_t>&, const html::Element&,
+                                           std::uint32_t&);
 
 }  // namespace engine::maincontent

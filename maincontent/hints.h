@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "html/elements.h"
 #include "html/tokenizer.h"
@@ -57,13 +58,26 @@ inline constexpr std::uint32_t kContentHints = kHintArticle | kHintBody | kHintM
 std::uint32_t HintsOfWords(std::string_view value);
 std::uint32_t HintsOfWords(std::u16string_view value);
 
-// All an element's tag says.
-template <typename Char>
-std::uint32_t HintsOf(const HtmlTag<Char>& tag, const html::Element& element);
+// All an element's tag says, reading the words of classes and ids once for
+// each value (a page repeats its class names many times); and what the
+// items of a list of things share, its `signature`: the element's name and
+// class.
+class HintReader {
+ public:
+  template <typename Char>
+  std::uint32_t HintsOf(const HtmlTag<Char>& tag, const html::Element& element,
+                        std::uint32_t& signature);
 
-// What the items of a list of things share: the element's name and class.
-template <typename Char>
-std::uint32_t SignatureOf(const HtmlTag<Char>& tag);
+ private:
+  template <typename Char>
+  std::uint32_t WordsOf(std::basic_string_view<Char> value, std::uint64_t& hash);
+
+  struct Remembered {
+    std::uint64_t hash = 0;  // of the value; 0: none
+    std::uint32_t hints = 0;
+  };
+  std::vector<Remembered> remembered_ = std::vector<Remembered>(4096);
+};
 
 // The attributes read for hints.
 bool KeepsHintAttribute(std::uint64_t key);

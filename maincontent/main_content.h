@@ -126,8 +126,10 @@ class MainContent {
     bool emitted = false;  // its start tag went to the layout
   };
   // Start tags of the elements open, kept for those not yet written; past
-  // this size a tag's attributes are not (an ancestor's link target, say).
+  // this size a tag's attributes are not (an ancestor's link target, say),
+  // nor past the second size for all of them together.
   static constexpr std::size_t kMostHeldTag = std::size_t(1) << 16;
+  static constexpr std::size_t kMostHeldTags = std::size_t(4) << 20;
 
   template <typename Kind>
   void LogTag(Kind kind, const Token& tag) {
@@ -186,11 +188,14 @@ class MainContent {
       case K::kText:
         if (Writing()) next_.Text(r.text);
         return;
-      case K::kSpace:
-        if (Writing()) next_.Whitespace(r.unit);
-        return;
-      case K::kBreak:
-        if (Writing()) next_.LineBreak(r.unit);
+      case K::kBlanks:
+        if (!Writing()) return;
+        for (const Char c : r.text) {
+          if (c & Log::kBreakMark)
+            next_.LineBreak(static_cast<Char>(c & ~Log::kBreakMark));
+          else
+            next_.Whitespace(c);
+        }
         return;
       case K::kReference:
         if (Writing()) next_.Reference(r.first, r.second);
@@ -203,6 +208,7 @@ class MainContent {
     const html::Element& element = html::ElementOf(tag.key);
     auto ended = [this](Open& e) {
       last_ended_emitted_ = e.emitted;
+      held_size_ -= held_.back().size;
       held_.pop_back();
     };
     if (tag.end) {
@@ -242,7 +248,10 @@ class MainContent {
     held.raw.clear();
     std::size_t size = tag.raw.size();
     for (const auto& a : tag.attributes()) size += a.value.size();
-    if (size <= kMostHeldTag) {
+    held.size = 0;
+    if (size <= kMostHeldTag && held_size_ + size <= kMostHeldTags) {
+      held.size = size;
+      held_size_ += size;
       held.raw.assign(tag.raw);
       t.raw_cut = tag.raw_cut;
       if (t.slots.size() < tag.count) t.slots.resize(tag.count);
@@ -297,8 +306,10 @@ class MainContent {
   struct Held {
     Token tag;
     String raw;
+    std::size_t size = 0;  // of its attributes and raw text
   };
   std::vector<Held> held_;
+  std::size_t held_size_ = 0;
   std::uint32_t next_id_ = 0;
   bool last_ended_emitted_ = false;
   bool tag_classic_ = false;

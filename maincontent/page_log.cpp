@@ -32,7 +32,11 @@ class Reader {
   template <typename Char>
   bool Text(std::basic_string_view<Char>& text) {
     std::size_t n;
-    if (!Size(n) || !Has(n * sizeof(Char))) return false;
+    return Size(n) && Units(n, text);
+  }
+  template <typename Char>
+  bool Units(std::size_t n, std::basic_string_view<Char>& text) {
+    if (!Has(n * sizeof(Char))) return false;
     text = std::basic_string_view<Char>(reinterpret_cast<const Char*>(bytes_.data() + at_), n);
     at_ += n * sizeof(Char);
     return true;
@@ -53,11 +57,26 @@ void PageLog<Char>::Text(View run) {
   End();
 }
 
+// Blanks run on in the record of the last ones, a count of two bytes and
+// their characters.
 template <typename Char>
-void PageLog<Char>::Unit(Kind kind, Char c) {
-  Begin(kind);
+void PageLog<Char>::Blank(Char c) {
+  if (blanks_at_ != std::string::npos) {
+    auto* count = reinterpret_cast<unsigned char*>(&bytes_[blanks_at_]);
+    const unsigned n = count[0] | count[1] << 8;
+    if (n < 0xFFFF) {
+      count[0] = static_cast<unsigned char>((n + 1) & 0xFF);
+      count[1] = static_cast<unsigned char>((n + 1) >> 8);
+      bytes_.append(reinterpret_cast<const char*>(&c), sizeof(Char));
+      return;
+    }
+  }
+  Begin(Kind::kBlanks);
+  const std::size_t at = bytes_.size();
+  bytes_.append({'\1', '\0'});
   bytes_.append(reinterpret_cast<const char*>(&c), sizeof(Char));
   End();
+  blanks_at_ = bytes_.empty() ? std::string::npos : at;
 }
 
 template <typename Char>
@@ -71,6 +90,7 @@ void PageLog<Char>::Reference(char32_t first, char32_t second) {
 template <typename Char>
 void PageLog<Char>::End() {
   if (spill_ != nullptr && bytes_.size() > kInMemory && spill_->Append(bytes_)) {
+    blanks_at_ = std::string::npos;
     spilled_ = true;
     bytes_.clear();
   }
@@ -89,12 +109,12 @@ std::size_t PageLog<Char>::Read(std::string_view bytes,
       case Kind::kText:
         if (!in.Text(r.text)) return done;
         break;
-      case Kind::kSpace:
-      case Kind::kBreak:
-        if (!in.Has(sizeof(Char))) return done;
-        for (std::size_t b = 0; b < sizeof(Char); ++b)
-          r.unit = static_cast<Char>(r.unit | static_cast<Char>(in.Byte()) << (8 * b));
+      case Kind::kBlanks: {
+        if (!in.Has(2)) return done;
+        const std::size_t n = in.Byte();
+        if (!in.Units(n | std::size_t(in.Byte()) << 8, r.text)) return done;
         break;
+      }
       case Kind::kReference: {
         std::size_t first, second;
         if (!in.Size(first) || !in.Size(second)) return done;

@@ -23,14 +23,17 @@ class PageLog {
   using View = std::basic_string_view<Char>;
   using Token = HtmlTag<Char>;
 
-  enum class Kind : std::uint8_t { kText = 1, kSpace, kBreak, kReference, kStart, kEnd, kClassic };
+  enum class Kind : std::uint8_t { kText = 1, kBlanks, kReference, kStart, kEnd, kClassic };
 
   // `spill` keeps the records past the first few MiB (null: all in memory).
   explicit PageLog(Overflow* spill) : spill_(spill) {}
 
   void Text(View run);
-  void Space(Char c) { Unit(Kind::kSpace, c); }
-  void Break(Char c) { Unit(Kind::kBreak, c); }
+  // White space the layout collapses, and a line break of the page's: the
+  // characters of a run of them, a line break marked with kBreakMark.
+  void Space(Char c) { Blank(c); }
+  void Break(Char c) { Blank(static_cast<Char>(c | kBreakMark)); }
+  static constexpr Char kBreakMark = 0x40;  // above every blank
   void Reference(char32_t first, char32_t second);
   // A tag and the attributes `keeps(key)` takes, with the tag as written
   // when `raw` (start and end tags; a tag read the classic way).
@@ -54,14 +57,13 @@ class PageLog {
   }
 
   // The records in order, to `take(kind, record)`: for text, the run; for
-  // a space or break, the character; for a reference its code points; for a
-  // tag the tag itself (its raw text, when kept, in `tag.raw`). `block`
+  // blanks, theirs; for a reference its code points; for a tag the tag
+  // itself (its raw text, when kept, in `tag.raw`). `block`
   // after each block read back from the scratch file. Throws
   // OverflowUnreadable when it cannot be read.
   struct Record {
     Kind kind;
     View text;
-    Char unit = 0;
     char32_t first = 0, second = 0;
     const Token* tag = nullptr;
   };
@@ -71,11 +73,16 @@ class PageLog {
   std::size_t Held() const { return bytes_.size() / sizeof(Char); }
 
  private:
-  void Begin(Kind kind) { bytes_.push_back(static_cast<char>(kind)); }
+  void Begin(Kind kind) {
+    blanks_at_ = std::string::npos;
+    bytes_.push_back(static_cast<char>(kind));
+  }
   void End();
-  void Unit(Kind kind, Char c);
+  void Blank(Char c);
   void Put64(std::uint64_t v) {
-    for (int b = 0; b < 8; ++b) bytes_.push_back(static_cast<char>(v >> (8 * b)));
+    char b[8];
+    for (int k = 0; k < 8; ++k) b[k] = static_cast<char>(v >> (8 * k));
+    bytes_.append(b, 8);
   }
   void PutSize(std::size_t n) {
     for (; n >= 0x80; n >>= 7) bytes_.push_back(static_cast<char>(n | 0x80));
@@ -90,6 +97,8 @@ class PageLog {
 
   Overflow* spill_;
   std::string bytes_;  // records not yet spilled
+  // Where the count of the run of blanks that ends the records stands.
+  std::size_t blanks_at_ = std::string::npos;
   bool spilled_ = false;
   Token token_;  // a tag read back
 };

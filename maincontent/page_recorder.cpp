@@ -60,6 +60,16 @@ bool IsBlock(const html::Element& element) {
 }
 
 template <typename Char>
+std::size_t FindAscii(std::basic_string_view<Char> text, std::string_view ascii, std::size_t from) {
+  for (std::size_t at = from; at + ascii.size() <= text.size(); ++at) {
+    std::size_t k = 0;
+    while (k < ascii.size() && text[at + k] == static_cast<Char>(ascii[k])) ++k;
+    if (k == ascii.size()) return at;
+  }
+  return text.npos;
+}
+
+template <typename Char>
 bool EqualsAscii(std::basic_string_view<Char> value, std::string_view ascii) {
   if (value.size() != ascii.size()) return false;
   for (std::size_t k = 0; k < ascii.size(); ++k) {
@@ -104,7 +114,7 @@ PageRecorder<Char>::PageRecorder(const scan::LeadBytes* leads,
 template <typename Char>
 void PageRecorder<Char>::Text(View run) {
   TextMeasures m;
-  Measure(run, leads_, in_word_, m);
+  Measure(run, leads_, in_word_, m, &Block().opening);
   Current().AddText(m, links_open_ > 0);
   if (!headings_open_.empty()) HeadingText(run);
 }
@@ -112,8 +122,8 @@ void PageRecorder<Char>::Text(View run) {
 template <typename Char>
 void PageRecorder<Char>::Reference(char32_t first, char32_t second) {
   TextMeasures m;
-  MeasureCodePoint(first, in_word_, m);
-  if (second) MeasureCodePoint(second, in_word_, m);
+  MeasureCodePoint(first, in_word_, m, &Block().opening);
+  if (second) MeasureCodePoint(second, in_word_, m, &Block().opening);
   Current().AddText(m, links_open_ > 0);
   if (!headings_open_.empty()) {
     scratch_.clear();
@@ -133,7 +143,8 @@ template <typename Char>
 void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
   if (tag.end) return End(tag, element);
   in_word_ = false;
-  const std::uint32_t hints = HintsOf(tag, element);
+  std::uint32_t signature = 0;
+  const std::uint32_t hints = hint_reader_.HintsOf(tag, element, signature);
   if (element.kind == Kind::kImage) ++Current().images;
   if (tag.key == kInput || tag.key == kSelect || tag.key == kTextarea || tag.key == kButton)
     ++Current().controls;
@@ -141,14 +152,22 @@ void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
     const auto* property = tag.Find(kProperty);
     if (property == nullptr) property = tag.Find(kName);
     const auto* content = tag.Find(kContent);
-    if (property && content && facts_.og_title.empty() &&
-        EqualsAscii(View(property->value), "og:title"))
-      AppendAttributeValue(references_, form_, View(content->value), facts_.og_title);
+    if (property && content) {
+      const View name(property->value);
+      if (facts_.og_title.empty() && EqualsAscii(name, "og:title"))
+        AppendAttributeValue(references_, form_, View(content->value), facts_.og_title);
+      if (EqualsAscii(name, "description") || EqualsAscii(name, "og:description") ||
+          EqualsAscii(name, "twitter:description")) {
+        scratch_.clear();
+        AppendAttributeValue(references_, form_, View(content->value), scratch_);
+        Describe(scratch_);
+      }
+    }
   }
   Open entry;
   entry.id = next_id_ + 1;
   entry.hints = hints;
-  entry.signature = SignatureOf(tag);
+  entry.signature = signature;
   entry.recorded = IsBlock(element) || (hints & (kClutter | kContentHints | kHintForm)) != 0;
   entry.link = (hints & kHintLink) != 0;
   if (!OpenElement(open_, tag.key, tag.self_closing, element, entry,
@@ -157,6 +176,7 @@ void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
   next_id_ = entry.id;
   if (entry.recorded) {
     recorded_ids_.push_back(entry.id);
+    recorded_at_.push_back(open_.size() - 1);
     ++depth_;
   }
   if (entry.link) {
@@ -190,6 +210,7 @@ void PageRecorder<Char>::Ended(Open& ended) {
     return;
   }
   recorded_ids_.pop_back();
+  recorded_at_.pop_back();
   --depth_;
   NodeRecord record;
   record.id = ended.id;
@@ -197,6 +218,7 @@ void PageRecorder<Char>::Ended(Open& ended) {
   record.parent = recorded_ids_.empty() ? 0 : recorded_ids_.back();
   record.hints = ended.hints;
   record.signature = ended.signature;
+  record.opening = ended.opening.value();
   record.depth = depth_;
   record.kind = ended.element->kind;
   record.own = ended.own;
@@ -258,9 +280,60 @@ void PageRecorder<Char>::CapturedReference(char32_t first, char32_t second) {
   Captured(scratch_);
 }
 
+// How a description opens, remembered (once) to know its block by.
+template <typename Char>
+void PageRecorder<Char>::Describe(View text) {
+  TextMeasures m;
+  bool in_word = false;
+  Opening opening;
+  Measure(text, leads_, in_word, m, &opening);
+  const std::uint32_t value = opening.value();
+  if (value != 0 && std::find(facts_.descriptions.begin(), facts_.descriptions.end(), value) ==
+                        facts_.descriptions.end())
+    facts_.descriptions.push_back(value);
+}
+
+// The "description" and "articleBody" strings of the JSON-LD, as JSON
+// writes strings ("\"", "\u00e9"...), described.
+template <typename Char>
+void PageRecorder<Char>::ReadStructured() {
+  const View json(facts_.structured);
+  for (const std::string_view key :
+       {std::string_view("\"description\""), std::string_view("\"articleBody\"")}) {
+    for (std::size_t at = 0; (at = FindAscii(json, key, at)) != json.npos;) {
+      at += key.size();
+      while (at < json.size() && (json[at] == ' ' || json[at] == ':' || json[at] == '\n' ||
+                                  json[at] == '\r' || json[at] == '\t'))
+        ++at;
+      if (at >= json.size() || json[at] != '"') continue;
+      String value;
+      for (++at; at < json.size() && json[at] != '"'; ++at) {
+        if (json[at] != '\\' || at + 1 >= json.size()) {
+          value.push_back(json[at]);
+          continue;
+        }
+        const Char e = json[++at];
+        if (e == 'u' && at + 4 < json.size()) {
+          char32_t code = 0;
+          for (int k = 1; k <= 4; ++k) {
+            const auto d = static_cast<std::make_unsigned_t<Char>>(json[at + k]);
+            code = code << 4 | static_cast<char32_t>(d <= '9' ? d - '0' : (d | 0x20) - 'a' + 10);
+          }
+          form_.Append(code & 0xFFFF, value);
+          at += 4;
+        } else {
+          value.push_back(e == 'n' || e == 't' || e == 'r' ? Char(' ') : e);
+        }
+      }
+      Describe(value);
+    }
+  }
+}
+
 template <typename Char>
 void PageRecorder<Char>::Finish() {
   open_.PopTo(0, [this](Open& ended) { Ended(ended); });
+  ReadStructured();
   page_.all.Add(page_.own);
   if (page_.own.chars > 0) ++page_.all.blocks;
 }

@@ -19,6 +19,7 @@
 #include "html/open_elements.h"
 #include "html/reference_reader.h"
 #include "html/tokenizer.h"
+#include "maincontent/hints.h"
 #include "maincontent/page_tree.h"
 #include "maincontent/text_measures.h"
 #include "text/scan.h"
@@ -37,6 +38,9 @@ struct PageFacts {
   };
   std::vector<Heading> headings;  // the first h1 and h2 elements
   String structured;              // the text of JSON-LD scripts, joined
+  // How the descriptions the page gives of itself open (its meta
+  // descriptions, and a JSON-LD description or articleBody).
+  std::vector<std::uint32_t> descriptions;
 };
 
 template <typename Char>
@@ -84,6 +88,7 @@ class PageRecorder {
     std::uint32_t id = 0;
     std::uint32_t hints = 0;
     std::uint32_t signature = 0;
+    Opening opening;
     bool recorded = false;
     bool link = false;
     Sums own, all;  // `all` holds what ended inside it so far; `own` its text
@@ -95,6 +100,10 @@ class PageRecorder {
   enum class Capture { kNone, kTitle, kStructured };
 
   Sums& Current() { return open_.empty() ? page_.own : open_.back().own; }
+  // The block the text stands in: the innermost recorded element.
+  Open& Block() { return recorded_at_.empty() ? page_ : open_[recorded_at_.back()]; }
+  void Describe(View text);
+  void ReadStructured();
   void Ended(Open& ended);
   void Keep(NodeRecord record);
   void HeadingText(View run);
@@ -108,11 +117,13 @@ class PageRecorder {
   std::uint32_t links_open_ = 0;
   std::uint16_t depth_ = 0;                  // recorded elements open
   std::vector<std::uint32_t> recorded_ids_;  // of the recorded elements open, outermost first
+  std::vector<std::size_t> recorded_at_;     // where they stand in open_
   bool in_word_ = false;
   std::vector<NodeRecord> records_;  // in the order they ended
   PageFacts<Char> facts_;
   std::vector<Heading> headings_open_;
   Capture capture_ = Capture::kNone;
+  HintReader hint_reader_;
   String scratch_;
 };
 

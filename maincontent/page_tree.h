@@ -24,7 +24,9 @@ struct Sums {
   std::uint32_t links = 0, images = 0, controls = 0;
   std::uint32_t blocks = 0;    // blocks with text of their own
   std::uint32_t headings = 0;  // h1 to h6
-  // How much text, as TextMeasures::Weight counts it.
+  // How much text: Chinese and Japanese characters count as much as a few
+  // letters each (a clause of 20 kanji and kana says what one of 60
+  // letters does).
   std::uint32_t weight() const { return chars + 2 * wide; }
   void Add(const Sums& o);
   void AddText(const TextMeasures& m, bool in_link);
@@ -37,6 +39,7 @@ struct NodeRecord {
   std::uint32_t parent = 0;  // the number of the nearest recorded element around it (0: the page)
   std::uint32_t hints = 0;   // what its tag says (maincontent::Hint)
   std::uint32_t signature = 0;  // its name and class: alike in the items of a list
+  std::uint32_t opening = 0;    // how its own text opens (Opening), 0 for little text
   std::uint16_t depth = 0;      // recorded elements around it
   html::Kind kind = html::Kind::kOther;
   Sums own;  // its own text: not that of the recorded elements inside it

@@ -21,36 +21,69 @@ CharClass ClassOfAscii(char32_t c) {
   return CharClass::kOther;
 }
 
-// The classes of the code page's characters, found once by decoding each:
-// a double-byte character at (lead << 8 | trail), a single byte at itself.
-const std::array<CharClass, 0x10000>& CodePageClasses() {
+CharClass ClassOfOther(char32_t c) {
+  if (c == 0xA0 || c == 0x3000 || Within(c, 0x2000, 0x200B)) return CharClass::kSpace;
+  if (c == 0x3001 || c == 0xFF0C || c == 0xFF64) return CharClass::kComma;  // 、 ， ､
+  if (c == 0x3002 || c == 0xFF0E || c == 0xFF01 || c == 0xFF1F || c == 0xFF61)
+    return CharClass::kStop;  // 。 ． ！ ？ ｡
+  if (Within(c, 0x3040, 0x30FF) || Within(c, 0x3400, 0x4DBF) || Within(c, 0x4E00, 0x9FFF) ||
+      Within(c, 0xF900, 0xFAFF) || Within(c, 0xAC00, 0xD7AF) || Within(c, 0x1100, 0x11FF) ||
+      Within(c, 0x3130, 0x318F) || Within(c, 0x31F0, 0x31FF) || Within(c, 0x20000, 0x3FFFF) ||
+      Within(c, 0xFF10, 0xFF19) || Within(c, 0xFF21, 0xFF3A) || Within(c, 0xFF41, 0xFF5A) ||
+      Within(c, 0xFF66, 0xFF9F) || c == 0x3005 || c == 0x3006 || c == 0x3007)
+    return CharClass::kWide;
+  // Letters of the scripts that space their words: Latin, Greek, Cyrillic
+  // and the others up to the general punctuation.
+  if (Within(c, 0xC0, 0x24F) || Within(c, 0x370, 0x1FFF)) {
+    if (c == 0xD7 || c == 0xF7) return CharClass::kOther;
+    return CharClass::kLetter;
+  }
+  return CharClass::kOther;
+}
+
+// The classes of the Basic Multilingual Plane, found once.
+const std::array<CharClass, 0x10000>& Classes() {
   static const std::unique_ptr<std::array<CharClass, 0x10000>> classes = [] {
     auto table = std::make_unique<std::array<CharClass, 0x10000>>();
-    table->fill(CharClass::kOther);
-    auto class_of = [](std::string_view bytes) {
-      const std::u16string text = platform::DecodeAnsi(bytes);
-      if (text.size() != 1) return CharClass::kOther;
-      return ClassOf(text[0]);
-    };
-    for (unsigned lead = 0; lead < 0x100; ++lead) {
-      const char first = static_cast<char>(lead);
-      if (lead < 0x80) {
-        (*table)[lead] = ClassOfAscii(lead);
-      } else if (!platform::IsAnsiLeadByte(static_cast<unsigned char>(lead))) {
-        (*table)[lead] = class_of(std::string_view(&first, 1));
-      } else {
-        for (unsigned trail = 0x40; trail < 0x100; ++trail) {
-          const char pair[] = {first, static_cast<char>(trail)};
-          (*table)[lead << 8 | trail] = class_of(std::string_view(pair, 2));
-        }
-      }
-    }
+    for (char32_t c = 0; c < 0x10000; ++c)
+      (*table)[c] = c < 0x80 ? ClassOfAscii(c) : ClassOfOther(c);
     return table;
   }();
   return *classes;
 }
 
-inline void Count(CharClass c, bool& in_word, TextMeasures& into) {
+// The code page's characters as UTF-16 units, found once by decoding each: a
+// double-byte character at (lead << 8 | trail), a single byte at itself.
+// One that decodes to no single unit is U+FFFD.
+const std::array<char16_t, 0x10000>& CodePageUnits() {
+  static const std::unique_ptr<std::array<char16_t, 0x10000>> units = [] {
+    auto table = std::make_unique<std::array<char16_t, 0x10000>>();
+    table->fill(0xFFFD);
+    auto unit_of = [](std::string_view bytes) -> char16_t {
+      const std::u16string text = platform::DecodeAnsi(bytes);
+      return text.size() == 1 ? text[0] : char16_t(0xFFFD);
+    };
+    for (unsigned lead = 0; lead < 0x100; ++lead) {
+      const char first = static_cast<char>(lead);
+      if (lead < 0x80) {
+        (*table)[lead] = static_cast<char16_t>(lead);
+      } else if (!platform::IsAnsiLeadByte(static_cast<unsigned char>(lead))) {
+        (*table)[lead] = unit_of(std::string_view(&first, 1));
+      } else {
+        for (unsigned trail = 0x40; trail < 0x100; ++trail) {
+          const char pair[] = {first, static_cast<char>(trail)};
+          (*table)[lead << 8 | trail] = unit_of(std::string_view(pair, 2));
+        }
+      }
+    }
+    return table;
+  }();
+  return *units;
+}
+
+inline void Count(char32_t code_point, CharClass c, bool& in_word, TextMeasures& into,
+                  Opening* opening) {
+  if (opening) opening->Take(code_point, c);
   switch (c) {
     case CharClass::kSpace:
       in_word = false;
@@ -76,46 +109,35 @@ inline void Count(CharClass c, bool& in_word, TextMeasures& into) {
   ++into.chars;
 }
 
+inline void CountCodePoint(const std::array<CharClass, 0x10000>& classes, char32_t c, bool& in_word,
+                           TextMeasures& into, Opening* opening) {
+  Count(c, c < 0x10000 ? classes[c] : ClassOfOther(c), in_word, into, opening);
+}
+
 }  // namespace
 
 CharClass ClassOf(char32_t c) {
-  if (c < 0x80) return ClassOfAscii(c);
-  if (c == 0xA0 || c == 0x3000 || Within(c, 0x2000, 0x200B)) return CharClass::kSpace;
-  if (c == 0x3001 || c == 0xFF0C || c == 0xFF64) return CharClass::kComma;  // 、 ， ､
-  if (c == 0x3002 || c == 0xFF0E || c == 0xFF01 || c == 0xFF1F || c == 0xFF61)
-    return CharClass::kStop;  // 。 ． ！ ？ ｡
-  if (Within(c, 0x3040, 0x30FF) || Within(c, 0x3400, 0x4DBF) || Within(c, 0x4E00, 0x9FFF) ||
-      Within(c, 0xF900, 0xFAFF) || Within(c, 0xAC00, 0xD7AF) || Within(c, 0x1100, 0x11FF) ||
-      Within(c, 0x3130, 0x318F) || Within(c, 0x31F0, 0x31FF) || Within(c, 0x20000, 0x3FFFF) ||
-      Within(c, 0xFF10, 0xFF19) || Within(c, 0xFF21, 0xFF3A) || Within(c, 0xFF41, 0xFF5A) ||
-      Within(c, 0xFF66, 0xFF9F) || c == 0x3005 || c == 0x3006 || c == 0x3007)
-    return CharClass::kWide;
-  // Letters of the scripts that space their words: Latin, Greek, Cyrillic
-  // and the others up to the general punctuation.
-  if (Within(c, 0xC0, 0x24F) || Within(c, 0x370, 0x1FFF)) {
-    if (c == 0xD7 || c == 0xF7) return CharClass::kOther;
-    return CharClass::kLetter;
-  }
-  return CharClass::kOther;
+  return c < 0x10000 ? Classes()[c] : ClassOfOther(c);
 }
 
-void MeasureCodePoint(char32_t code_point, bool& in_word, TextMeasures& into) {
-  Count(ClassOf(code_point), in_word, into);
+void MeasureCodePoint(char32_t code_point, bool& in_word, TextMeasures& into, Opening* opening) {
+  CountCodePoint(Classes(), code_point, in_word, into, opening);
 }
 
-void Measure(std::string_view run, const scan::LeadBytes* leads, bool& in_word,
-             TextMeasures& into) {
+void Measure(std::string_view run, const scan::LeadBytes* leads, bool& in_word, TextMeasures& into,
+             Opening* opening) {
   const auto* p = reinterpret_cast<const unsigned char*>(run.data());
   const std::size_t n = run.size();
+  const auto& classes = Classes();
   if (leads != nullptr) {
-    const auto& classes = CodePageClasses();
+    const auto& units = CodePageUnits();
     for (std::size_t i = 0; i < n;) {
       const unsigned b = p[i];
       if ((*leads)[b] && i + 1 < n) {
-        Count(classes[b << 8 | p[i + 1]], in_word, into);
+        CountCodePoint(classes, units[b << 8 | p[i + 1]], in_word, into, opening);
         i += 2;
       } else {
-        Count(classes[b], in_word, into);
+        CountCodePoint(classes, units[b], in_word, into, opening);
         ++i;
       }
     }
@@ -124,7 +146,7 @@ void Measure(std::string_view run, const scan::LeadBytes* leads, bool& in_word,
   for (std::size_t i = 0; i < n;) {
     const unsigned b = p[i];
     if (b < 0x80) {
-      Count(ClassOfAscii(b), in_word, into);
+      CountCodePoint(classes, b, in_word, into, opening);
       ++i;
       continue;
     }
@@ -132,12 +154,14 @@ void Measure(std::string_view run, const scan::LeadBytes* leads, bool& in_word,
     const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
     char32_t c = length == 4 ? b & 0x07 : length == 3 ? b & 0x0F : b & 0x1F;
     for (std::size_t k = 1; k < length && i + k < n; ++k) c = c << 6 | (p[i + k] & 0x3F);
-    Count(ClassOf(c), in_word, into);
+    CountCodePoint(classes, c, in_word, into, opening);
     i += length;
   }
 }
 
-void Measure(std::u16string_view run, const scan::LeadBytes*, bool& in_word, TextMeasures& into) {
+void Measure(std::u16string_view run, const scan::LeadBytes*, bool& in_word, TextMeasures& into,
+             Opening* opening) {
+  const auto& classes = Classes();
   for (std::size_t i = 0; i < run.size(); ++i) {
     char32_t c = run[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < run.size() && run[i + 1] >= 0xDC00 &&
@@ -145,7 +169,7 @@ void Measure(std::u16string_view run, const scan::LeadBytes*, bool& in_word, Tex
       c = 0x10000 + ((c - 0xD800) << 10) + (run[i + 1] - 0xDC00);
       ++i;
     }
-    Count(ClassOf(c), in_word, into);
+    CountCodePoint(classes, c, in_word, into, opening);
   }
 }
 
