@@ -269,7 +269,10 @@ template <typename Char>
 bool Resembles(std::basic_string_view<Char> heading, std::basic_string_view<Char> title) {
   const auto a = Folded(heading), b = Folded(title);
   if (a.size() < 4 || b.size() < 4) return false;
-  return b.find(a) != b.npos || a.find(b) != a.npos;
+  // Most of the one inside the other: a section's heading that is a word
+  // of the title is not the title.
+  if (a.size() <= b.size()) return 5 * a.size() >= 3 * b.size() && b.find(a) != b.npos;
+  return 2 * b.size() >= a.size() && a.find(b) != a.npos;
 }
 
 // The part of a document's title that is not the site's name: of the parts
@@ -339,8 +342,10 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   }
   // A page of things (products, headlines, results) rather than an
   // article: the list that holds the most of them.
+  // (A page that says it is an article is one, if it has any prose.)
   const std::size_t best_list = chooser.Best(true);
-  const bool list = chooser.node(best).good < kArticle &&
+  const double prose = chooser.node(best).good;
+  const bool list = prose < (page.facts().article ? kLeastContent : kArticle) &&
                     chooser.ScoreOf(best_list, true) > chooser.ScoreOf(best, false);
   if (list) best = best_list;
   // The block the page's description opens like is content: the best
@@ -357,32 +362,45 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   selection.ranges.push_back({r.id, r.end, true});
   chooser.Prune(best, list, selection.ranges);
 
-  // The title: a heading inside what is kept; else the h1 (or a heading
-  // like the title) before it; else the og:title or the document's title.
+  // The title: an h1, or a heading like the page's own title, among what
+  // is kept; else the last such heading before it; else the og:title, or
+  // the document's title without the site's name.
   const PageFacts<Char>& facts = page.facts();
-  const View title = facts.og_title.empty() ? View(facts.title) : View(facts.og_title);
-  const auto* kept_heading = [&]() -> const typename PageFacts<Char>::Heading* {
-    const typename PageFacts<Char>::Heading* before = nullptr;
-    for (const auto& h : facts.headings) {
-      if (h.id >= r.id && h.id <= r.end) return &h;
-      if (h.id < r.id) {
-        const NodeRecord* hr = chooser.node(chooser.IndexOf(h.id)).record;
-        const bool h1 = hr && (hr->hints & kHintTitle);
-        if (h1 || Resembles(View(h.text), title)) before = &h;
+  std::size_t title_from = 0, title_length = 0, og_from = 0, og_length = 0;
+  TitleWithoutSite(View(facts.title), form, title_from, title_length);
+  TitleWithoutSite(View(facts.og_title), form, og_from, og_length);
+  const View title = facts.og_title.empty() ? View(facts.title).substr(title_from, title_length)
+                                            : View(facts.og_title).substr(og_from, og_length);
+  auto kept = [&](std::uint32_t id) {
+    bool keep = false;
+    std::uint32_t innermost = 0;
+    for (const Range& range : selection.ranges)
+      if (range.first <= id && id <= range.last && range.first >= innermost) {
+        innermost = range.first;
+        keep = range.keep;
       }
-    }
-    return before;
-  }();
-  if (kept_heading && !(kept_heading->id >= r.id && kept_heading->id <= r.end)) {
-    const NodeRecord* hr = chooser.node(chooser.IndexOf(kept_heading->id)).record;
-    if (hr) selection.ranges.push_back({hr->id, hr->end, true});
-  } else if (!kept_heading) {
-    if (!facts.og_title.empty()) {
-      selection.title = TitleFrom::kOgTitle;
-    } else if (!facts.title.empty()) {
-      selection.title = TitleFrom::kDocumentTitle;
-      TitleWithoutSite(View(facts.title), form, selection.title_from, selection.title_length);
-    }
+    return keep;
+  };
+  const NodeRecord* inside = nullptr;
+  const NodeRecord* before = nullptr;
+  for (const auto& h : facts.headings) {
+    const NodeRecord* hr = chooser.node(chooser.IndexOf(h.id)).record;
+    if (hr == nullptr) continue;
+    const bool like =
+        title.empty() ? (hr->hints & kHintTitle) != 0 : Resembles(View(h.text), title);
+    if (kept(h.id) && inside == nullptr && (like || (hr->hints & kHintTitle))) inside = hr;
+    if (h.id < r.id && like) before = hr;
+  }
+  if (inside == nullptr && before != nullptr) {
+    selection.ranges.push_back({before->id, before->end, true});
+  } else if (inside == nullptr && !facts.og_title.empty()) {
+    selection.title = TitleFrom::kOgTitle;
+    selection.title_from = og_from;
+    selection.title_length = og_length;
+  } else if (inside == nullptr && !facts.title.empty()) {
+    selection.title = TitleFrom::kDocumentTitle;
+    selection.title_from = title_from;
+    selection.title_length = title_length;
   }
   std::sort(selection.ranges.begin(), selection.ranges.end(),
             [](const Range& a, const Range& b) { return a.first < b.first; });

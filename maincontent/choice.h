@@ -28,14 +28,15 @@ struct Range {
 enum class TitleFrom : std::uint8_t {
   kKept,           // a heading among what is kept, or none to be had
   kOgTitle,        // written first: the og:title
-  kDocumentTitle,  // written first: the document's title without the site's name
+  kDocumentTitle,  // written first: the document's title
 };
 
 struct Selection {
   bool whole = true;  // the whole page: nothing stands out
   std::vector<Range> ranges;
   TitleFrom title = TitleFrom::kKept;
-  // The part of the document's title to write (kDocumentTitle).
+  // The part of the og:title or the document's title to write: without the
+  // site's name.
   std::size_t title_from = 0, title_length = 0;
 };
 

@@ -265,9 +265,8 @@ class MainContent {
   void WriteTitle(const Selection& selection) {
     if (selection.whole || selection.title == TitleFrom::kKept) return;
     const PageFacts<Char>& facts = recorder_.facts();
-    const View title = selection.title == TitleFrom::kOgTitle
-                           ? View(facts.og_title)
-                           : View(facts.title).substr(selection.title_from, selection.title_length);
+    const View title = View(selection.title == TitleFrom::kOgTitle ? facts.og_title : facts.title)
+                           .substr(selection.title_from, selection.title_length);
     String text;
     bool space = false;
     for (const Char c : title) {

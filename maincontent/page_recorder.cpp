@@ -23,6 +23,7 @@ constexpr std::uint64_t kType = html::NameKey("type");
 constexpr std::uint64_t kProperty = html::NameKey("property");
 constexpr std::uint64_t kName = html::NameKey("name");
 constexpr std::uint64_t kContent = html::NameKey("content");
+constexpr std::uint64_t kValue = html::NameKey("value");
 constexpr std::uint64_t kH1 = html::NameKey("h1");
 constexpr std::uint64_t kH2 = html::NameKey("h2");
 constexpr std::uint64_t kInput = html::NameKey("input");
@@ -152,10 +153,13 @@ void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
     const auto* property = tag.Find(kProperty);
     if (property == nullptr) property = tag.Find(kName);
     const auto* content = tag.Find(kContent);
+    if (content == nullptr) content = tag.Find(kValue);  // as some saved pages write it
     if (property && content) {
       const View name(property->value);
       if (facts_.og_title.empty() && EqualsAscii(name, "og:title"))
         AppendAttributeValue(references_, form_, View(content->value), facts_.og_title);
+      if (EqualsAscii(name, "og:type") && EqualsAscii(View(content->value), "article"))
+        facts_.article = true;
       if (EqualsAscii(name, "description") || EqualsAscii(name, "og:description") ||
           EqualsAscii(name, "twitter:description")) {
         scratch_.clear();
@@ -298,6 +302,8 @@ void PageRecorder<Char>::Describe(View text) {
 template <typename Char>
 void PageRecorder<Char>::ReadStructured() {
   const View json(facts_.structured);
+  for (const std::string_view type : {"Article\"", "BlogPosting\""})
+    if (FindAscii(json, type, 0) != json.npos) facts_.article = true;
   for (const std::string_view key :
        {std::string_view("\"description\""), std::string_view("\"articleBody\"")}) {
     for (std::size_t at = 0; (at = FindAscii(json, key, at)) != json.npos;) {
@@ -341,7 +347,7 @@ void PageRecorder<Char>::Finish() {
 template <typename Char>
 bool PageRecorder<Char>::Keeps(const Token& tag, std::uint64_t key) {
   if (KeepsHintAttribute(key)) return true;
-  if (tag.key == kMeta) return key == kProperty || key == kName || key == kContent;
+  if (tag.key == kMeta) return key == kProperty || key == kName || key == kContent || key == kValue;
   if (tag.key == kScript) return key == kType;
   return key == html::names::kHref;
 }

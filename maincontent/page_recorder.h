@@ -41,6 +41,7 @@ struct PageFacts {
   // How the descriptions the page gives of itself open (its meta
   // descriptions, and a JSON-LD description or articleBody).
   std::vector<std::uint32_t> descriptions;
+  bool article = false;  // it says it is an article (og:type, a JSON-LD Article)
 };
 
 template <typename Char>
