@@ -355,6 +355,17 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
       chooser.ScoreOf(described, list) >= 0.3 * chooser.ScoreOf(best, list))
     best = described;
   const Node& chosen = chooser.node(best);
+  const PageFacts<Char>& facts = page.facts();
+  const bool shown = [&] {
+    for (const NodeRecord& record : page.records())
+      if (record.opening == facts.structured_opening) return true;
+    return false;
+  }();
+  // (Only where it says far more than all that is kept: a text the page
+  // shows may open in another block, after a heading.)
+  const double kept_weight = chosen.record ? chosen.record->all.weight() : 0;
+  selection.structured_text = facts.structured_opening != 0 && !shown &&
+                              facts.structured_weight > std::max(2 * kept_weight, kSentence);
   const double content = list ? chosen.items : chosen.good;
   if (best == 0 || content < kLeastContent) return selection;
   selection.whole = false;
@@ -365,7 +376,6 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   // The title: an h1, or a heading like the page's own title, among what
   // is kept; else the last such heading before it; else the og:title, or
   // the document's title without the site's name.
-  const PageFacts<Char>& facts = page.facts();
   std::size_t title_from = 0, title_length = 0, og_from = 0, og_length = 0;
   TitleWithoutSite(View(facts.title), form, title_from, title_length);
   TitleWithoutSite(View(facts.og_title), form, og_from, og_length);
@@ -391,7 +401,9 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
     if (kept(h.id) && inside == nullptr && (like || (hr->hints & kHintTitle))) inside = hr;
     if (h.id < r.id && like) before = hr;
   }
+  if (inside != nullptr) selection.title_id = inside->id;
   if (inside == nullptr && before != nullptr) {
+    selection.title_id = before->id;
     selection.ranges.push_back({before->id, before->end, true});
   } else if (inside == nullptr && !facts.og_title.empty()) {
     selection.title = TitleFrom::kOgTitle;

@@ -33,6 +33,10 @@ enum class TitleFrom : std::uint8_t {
 
 struct Selection {
   bool whole = true;  // the whole page: nothing stands out
+  // The text the JSON-LD gives of the page, written after the title: the
+  // page shows it nowhere (a product's description that a script puts in).
+  bool structured_text = false;
+  std::uint32_t title_id = 0;  // the kept heading that is the title (0: none)
   std::vector<Range> ranges;
   TitleFrom title = TitleFrom::kKept;
   // The part of the og:title or the document's title to write: without the

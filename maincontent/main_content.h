@@ -208,6 +208,7 @@ class MainContent {
     const html::Element& element = html::ElementOf(tag.key);
     auto ended = [this](Open& e) {
       last_ended_emitted_ = e.emitted;
+      if (e.id == structured_after_ && e.id != 0) structured_pending_ = true;
       held_size_ -= held_.back().size;
       held_.pop_back();
     };
@@ -216,11 +217,15 @@ class MainContent {
       const bool writing = Writing();
       if (CloseElement(open_, tag.key, element, ended) >= 0 ? last_ended_emitted_ : writing)
         SendTag(tag);
+      WriteStructured();
       return;
     }
     Open entry;
     entry.id = next_id_ + 1;
-    if (!OpenElement(open_, tag.key, tag.self_closing, element, entry, ended)) {
+    const bool opened_element =
+        OpenElement(open_, tag.key, tag.self_closing, element, entry, ended);
+    WriteStructured();
+    if (!opened_element) {
       if (Writing()) {
         WriteAround();
         SendTag(tag);
@@ -261,10 +266,14 @@ class MainContent {
   }
 
   // The title first, when no heading of the page is kept for it: a
-  // heading of its own, its white space as single spaces.
+  // heading of its own, its white space as single spaces. Then the text
+  // only the JSON-LD gives, as a paragraph.
   void WriteTitle(const Selection& selection) {
-    if (selection.whole || selection.title == TitleFrom::kKept) return;
+    if (selection.whole) return;
     const PageFacts<Char>& facts = recorder_.facts();
+    structured_after_ = selection.structured_text ? selection.title_id : 0;
+    if (selection.structured_text && selection.title_id == 0) structured_pending_ = true;
+    if (selection.title == TitleFrom::kKept) return WriteStructured();
     const View title = View(selection.title == TitleFrom::kOgTitle ? facts.og_title : facts.title)
                            .substr(selection.title_from, selection.title_length);
     String text;
@@ -286,6 +295,20 @@ class MainContent {
     next_.Text(text);
     h1.end = true;
     next_.EndTag(h1, element);
+    WriteStructured();
+  }
+
+  // The JSON-LD's text, once, when its place has come.
+  void WriteStructured() {
+    if (!structured_pending_) return;
+    structured_pending_ = false;
+    Token p;
+    p.key = html::names::kP;
+    const html::Element& element = html::ElementOf(p.key);
+    next_.StartTag(p, element);
+    next_.Text(recorder_.facts().structured_text);
+    p.end = true;
+    next_.EndTag(p, element);
   }
 
   Next& next_;
@@ -311,6 +334,8 @@ class MainContent {
   std::size_t held_size_ = 0;
   std::uint32_t next_id_ = 0;
   bool last_ended_emitted_ = false;
+  std::uint32_t structured_after_ = 0;  // the element the JSON-LD's text follows
+  bool structured_pending_ = false;
   bool tag_classic_ = false;
 };
 

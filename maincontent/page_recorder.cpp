@@ -286,15 +286,17 @@ void PageRecorder<Char>::CapturedReference(char32_t first, char32_t second) {
 
 // How a description opens, remembered (once) to know its block by.
 template <typename Char>
-void PageRecorder<Char>::Describe(View text) {
+std::uint32_t PageRecorder<Char>::Describe(View text, double* weight) {
   TextMeasures m;
   bool in_word = false;
   Opening opening;
   Measure(text, leads_, in_word, m, &opening);
+  if (weight) *weight = static_cast<double>(m.chars + 2 * m.wide);
   const std::uint32_t value = opening.value();
   if (value != 0 && std::find(facts_.descriptions.begin(), facts_.descriptions.end(), value) ==
                         facts_.descriptions.end())
     facts_.descriptions.push_back(value);
+  return value;
 }
 
 // The "description" and "articleBody" strings of the JSON-LD, as JSON
@@ -331,7 +333,23 @@ void PageRecorder<Char>::ReadStructured() {
           value.push_back(e == 'n' || e == 't' || e == 'r' ? Char(' ') : e);
         }
       }
-      Describe(value);
+      double weight = 0;
+      const std::uint32_t opening = Describe(value, &weight);
+      if (value.size() > facts_.structured_text.size()) {
+        facts_.structured_weight = weight;
+        facts_.structured_text.clear();
+        bool space = false;
+        for (const Char c : value) {
+          if (html::IsSpace(c)) {
+            space = !facts_.structured_text.empty();
+            continue;
+          }
+          if (space) facts_.structured_text.push_back(' ');
+          space = false;
+          facts_.structured_text.push_back(c);
+        }
+        facts_.structured_opening = opening;
+      }
     }
   }
 }

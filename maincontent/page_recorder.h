@@ -41,7 +41,12 @@ struct PageFacts {
   // How the descriptions the page gives of itself open (its meta
   // descriptions, and a JSON-LD description or articleBody).
   std::vector<std::uint32_t> descriptions;
-  bool article = false;  // it says it is an article (og:type, a JSON-LD Article)
+  // The longest text the JSON-LD gives of the page (an articleBody or a
+  // description), its white space as single spaces, and how it opens.
+  String structured_text;
+  std::uint32_t structured_opening = 0;
+  double structured_weight = 0;  // as Sums::weight counts it
+  bool article = false;          // it says it is an article (og:type, a JSON-LD Article)
 };
 
 template <typename Char>
@@ -103,7 +108,7 @@ class PageRecorder {
   Sums& Current() { return open_.empty() ? page_.own : open_.back().own; }
   // The block the text stands in: the innermost recorded element.
   Open& Block() { return recorded_at_.empty() ? page_ : open_[recorded_at_.back()]; }
-  void Describe(View text);
+  std::uint32_t Describe(View text, double* weight = nullptr);
   void ReadStructured();
   void Ended(Open& ended);
   void Keep(NodeRecord record);
