@@ -34,6 +34,9 @@ struct Node {
 
 enum class BlockClass { kNone, kGood, kLinks, kPlain };
 
+// What a block's own text is: prose, a list of links, or short lines. (A
+// record that stands for several blocks, joined past the bound, is judged
+// by its blocks on average.)
 BlockClass ClassOf(const NodeRecord& r) {
   const Sums& own = r.own;
   const double weight = own.weight();
@@ -41,8 +44,10 @@ BlockClass ClassOf(const NodeRecord& r) {
   const double link_density = own.link_weight / weight;
   if (link_density >= 0.5) return BlockClass::kLinks;
   if (r.kind == Kind::kHeading) return BlockClass::kPlain;
-  const bool punctuated = own.stops + own.commas > 0;
-  if (link_density < 0.35 && ((weight >= kSentence && punctuated) || weight >= 2.5 * kSentence))
+  const double blocks = r.joined();
+  const double each = weight / blocks;
+  const bool punctuated = own.stops + own.commas >= blocks;
+  if (link_density < 0.35 && ((each >= kSentence && punctuated) || each >= 2.5 * kSentence))
     return BlockClass::kGood;
   return BlockClass::kPlain;
 }
@@ -160,10 +165,14 @@ class Chooser {
     return best;
   }
 
+  // The element of the highest score; the page itself (0) only where it
+  // scores well above any (its content spread over elements of its own).
   std::size_t Best(bool list) const {
     std::size_t best = 0;
     for (std::size_t k = 1; k < nodes_.size(); ++k)
-      if (ScoreOf(k, list) > ScoreOf(best, list)) best = k;
+      if (best == 0 || ScoreOf(k, list) > ScoreOf(best, list)) best = k;
+    if (best == 0 || ScoreOf(0, list) > 1.2 * std::max(ScoreOf(best, list), 0.0) + kSentence)
+      return 0;
     return best;
   }
   double ScoreOf(std::size_t k, bool list) const {
@@ -232,7 +241,7 @@ class Chooser {
         if (!c.clutter && c.record->all.weight() > 0) {
           weight += c.record->all.weight();
           link_weight += c.record->all.link_weight;
-          ++count;
+          count += c.record->joined();
         }
         ++b;
       }
@@ -363,13 +372,16 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   }();
   // (Only where it says far more than all that is kept: a text the page
   // shows may open in another block, after a heading.)
-  const double kept_weight = chosen.record ? chosen.record->all.weight() : 0;
+  const double kept_weight = chosen.record ? chosen.record->all.weight() : page.page_all().weight();
   selection.structured_text = facts.structured_opening != 0 && !shown &&
                               facts.structured_weight > std::max(2 * kept_weight, kSentence);
   const double content = list ? chosen.items : chosen.good;
-  if (best == 0 || content < kLeastContent) return selection;
+  // (A page whose own description only its JSON-LD holds stands out by it.)
+  if (content < kLeastContent && !selection.structured_text) return selection;
   selection.whole = false;
-  const NodeRecord& r = *chosen.record;
+  NodeRecord page_record;
+  page_record.end = page.last_id();
+  const NodeRecord& r = chosen.record ? *chosen.record : page_record;
   selection.ranges.push_back({r.id, r.end, true});
   chooser.Prune(best, list, selection.ranges);
 

@@ -154,7 +154,11 @@ class MainContent {
     }
     return !active_.empty() && active_.back().keep;
   }
-  bool Writing() const { return open_.empty() ? whole_ : open_.back().kept; }
+  // (The page's own text, outside every element, where the page is kept.)
+  bool Writing() const {
+    return open_.empty() ? whole_ || (!ranges_.empty() && ranges_[0].first == 0 && ranges_[0].keep)
+                         : open_.back().kept;
+  }
 
   // The start tags of the elements around what is written, those not yet
   // written, outermost first (the last open, when kept, is written by its

@@ -115,7 +115,7 @@ PageRecorder<Char>::PageRecorder(const scan::LeadBytes* leads,
 template <typename Char>
 void PageRecorder<Char>::Text(View run) {
   TextMeasures m;
-  Measure(run, leads_, in_word_, m, &Block().opening);
+  Measure(run, leads_, measure_, m, &Block().opening);
   Current().AddText(m, links_open_ > 0);
   if (!headings_open_.empty()) HeadingText(run);
 }
@@ -123,8 +123,8 @@ void PageRecorder<Char>::Text(View run) {
 template <typename Char>
 void PageRecorder<Char>::Reference(char32_t first, char32_t second) {
   TextMeasures m;
-  MeasureCodePoint(first, in_word_, m, &Block().opening);
-  if (second) MeasureCodePoint(second, in_word_, m, &Block().opening);
+  MeasureCodePoint(first, measure_, m, &Block().opening);
+  if (second) MeasureCodePoint(second, measure_, m, &Block().opening);
   Current().AddText(m, links_open_ > 0);
   if (!headings_open_.empty()) {
     scratch_.clear();
@@ -143,7 +143,7 @@ void PageRecorder<Char>::HeadingText(View run) {
 template <typename Char>
 void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
   if (tag.end) return End(tag, element);
-  in_word_ = false;
+  measure_.in_word = false;
   std::uint32_t signature = 0;
   const std::uint32_t hints = hint_reader_.HintsOf(tag, element, signature);
   if (element.kind == Kind::kImage) ++Current().images;
@@ -196,7 +196,7 @@ void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
 template <typename Char>
 void PageRecorder<Char>::End(const Token& tag, const html::Element& element) {
   if (!tag.end) return Start(tag, element);
-  in_word_ = false;
+  measure_.in_word = false;
   CloseElement(open_, tag.key, element, [this](Open& ended) { Ended(ended); });
 }
 
@@ -235,7 +235,9 @@ void PageRecorder<Char>::Ended(Open& ended) {
 }
 
 // Past the bound, the finest records go: what ended inside this one joins
-// it, and it joins the neighbour that ended before it in the same element.
+// it, and it joins the neighbour that ended before it in the same element
+// when that is alike (the same name and class), or whatever it is, far
+// past the bound.
 template <typename Char>
 void PageRecorder<Char>::Keep(NodeRecord record) {
   records_.push_back(record);
@@ -243,11 +245,16 @@ void PageRecorder<Char>::Keep(NodeRecord record) {
   std::size_t first_inside = records_.size() - 1;
   while (first_inside > 0 && records_[first_inside - 1].id > record.id) --first_inside;
   records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(first_inside), records_.end() - 1);
+  records_.back().own = records_.back().all;  // its blocks' text, its own now
+  record = records_.back();
   if (records_.size() < 2) return;
   NodeRecord& before = records_[records_.size() - 2];
   if (before.parent != record.parent) return;
+  if (before.signature != record.signature && records_.size() <= 2 * kMostRecords) return;
   before.end = record.end;
+  before.own.blocks = std::max<std::uint32_t>(before.own.blocks, 1);
   before.own.Add(record.own);
+  if (record.own.blocks == 0) ++before.own.blocks;
   before.all.Add(record.all);
   before.hints &= record.hints;
   records_.pop_back();
@@ -288,9 +295,9 @@ void PageRecorder<Char>::CapturedReference(char32_t first, char32_t second) {
 template <typename Char>
 std::uint32_t PageRecorder<Char>::Describe(View text, double* weight) {
   TextMeasures m;
-  bool in_word = false;
+  MeasureState state;
   Opening opening;
-  Measure(text, leads_, in_word, m, &opening);
+  Measure(text, leads_, state, m, &opening);
   if (weight) *weight = static_cast<double>(m.chars + 2 * m.wide);
   const std::uint32_t value = opening.value();
   if (value != 0 && std::find(facts_.descriptions.begin(), facts_.descriptions.end(), value) ==

@@ -61,7 +61,7 @@ class PageRecorder {
 
   void Text(View run);
   void Reference(char32_t first, char32_t second);
-  void Space() { in_word_ = false; }
+  void Space() { measure_.in_word = false; }
   void Start(const Token& tag, const html::Element& element);
   void End(const Token& tag, const html::Element& element);
 
@@ -124,7 +124,7 @@ class PageRecorder {
   std::uint16_t depth_ = 0;                  // recorded elements open
   std::vector<std::uint32_t> recorded_ids_;  // of the recorded elements open, outermost first
   std::vector<std::size_t> recorded_at_;     // where they stand in open_
-  bool in_word_ = false;
+  MeasureState measure_;
   std::vector<NodeRecord> records_;  // in the order they ended
   PageFacts<Char> facts_;
   std::vector<Heading> headings_open_;

@@ -42,8 +42,11 @@ struct NodeRecord {
   std::uint32_t opening = 0;    // how its own text opens (Opening), 0 for little text
   std::uint16_t depth = 0;      // recorded elements around it
   html::Kind kind = html::Kind::kOther;
-  Sums own;  // its own text: not that of the recorded elements inside it
+  Sums own;  // its own text: not that of the recorded elements inside it (where
+             // records were joined past their bound, the text of `own.blocks` blocks)
   Sums all;  // its own and all inside it
+  // How many elements it stands for: 1, or those joined into it.
+  std::uint32_t joined() const { return own.blocks > 1 ? own.blocks : 1; }
 };
 
 // Opens the element of a start tag on `open` (unless it is void, or a

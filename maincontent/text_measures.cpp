@@ -25,7 +25,8 @@ CharClass ClassOfOther(char32_t c) {
   if (c == 0xA0 || c == 0x3000 || Within(c, 0x2000, 0x200B)) return CharClass::kSpace;
   if (c == 0x3001 || c == 0xFF0C || c == 0xFF64) return CharClass::kComma;  // 、 ， ､
   if (c == 0x3002 || c == 0xFF0E || c == 0xFF01 || c == 0xFF1F || c == 0xFF61)
-    return CharClass::kStop;  // 。 ． ！ ？ ｡
+    return CharClass::kStop;                                 // 。 ． ！ ？ ｡
+  if (c == 0x30FB || c == 0xFF65) return CharClass::kOther;  // ・ ･
   if (Within(c, 0x3040, 0x30FF) || Within(c, 0x3400, 0x4DBF) || Within(c, 0x4E00, 0x9FFF) ||
       Within(c, 0xF900, 0xFAFF) || Within(c, 0xAC00, 0xD7AF) || Within(c, 0x1100, 0x11FF) ||
       Within(c, 0x3130, 0x318F) || Within(c, 0x31F0, 0x31FF) || Within(c, 0x20000, 0x3FFFF) ||
@@ -120,56 +121,121 @@ CharClass ClassOf(char32_t c) {
   return c < 0x10000 ? Classes()[c] : ClassOfOther(c);
 }
 
-void MeasureCodePoint(char32_t code_point, bool& in_word, TextMeasures& into, Opening* opening) {
-  CountCodePoint(Classes(), code_point, in_word, into, opening);
+void MeasureCodePoint(char32_t code_point, MeasureState& state, TextMeasures& into,
+                      Opening* opening) {
+  CountCodePoint(Classes(), code_point, state.in_word, into, opening);
 }
 
-void Measure(std::string_view run, const scan::LeadBytes* leads, bool& in_word, TextMeasures& into,
-             Opening* opening) {
+namespace {
+
+// A character's units, from those a run's end cut and the start of `run`:
+// how many of `run` it took (0: still cut short, all of `run` kept).
+template <typename Char>
+std::size_t Rejoin(std::basic_string_view<Char> run, std::size_t length, MeasureState& state,
+                   Char* joined) {
+  std::size_t k = 0;
+  for (; k < state.cut_size; ++k) joined[k] = static_cast<Char>(state.cut[k]);
+  std::size_t taken = 0;
+  while (k < length && taken < run.size()) joined[k++] = run[taken++];
+  if (k < length) {
+    for (std::size_t j = state.cut_size; j < k; ++j)
+      state.cut[j] = static_cast<unsigned char>(joined[j]);
+    state.cut_size = static_cast<std::uint8_t>(k);
+    return 0;
+  }
+  state.cut_size = 0;
+  return taken;
+}
+
+std::size_t Utf8Length(unsigned char b) {
+  return b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+}
+
+}  // namespace
+
+void Measure(std::string_view run, const scan::LeadBytes* leads, MeasureState& state,
+             TextMeasures& into, Opening* opening) {
+  const auto& classes = Classes();
+  std::size_t from = 0;
+  if (state.cut_size > 0) {
+    // The rest of a character the last run's end cut.
+    const std::size_t length =
+        leads ? std::size_t(2) : Utf8Length(static_cast<unsigned char>(state.cut[0]));
+    char joined[4];
+    from = Rejoin(run, length, state, joined);
+    if (from == 0) return;
+    Measure(std::string_view(joined, length), leads, state, into, opening);
+  }
   const auto* p = reinterpret_cast<const unsigned char*>(run.data());
   const std::size_t n = run.size();
-  const auto& classes = Classes();
   if (leads != nullptr) {
     const auto& units = CodePageUnits();
-    for (std::size_t i = 0; i < n;) {
+    for (std::size_t i = from; i < n;) {
       const unsigned b = p[i];
-      if ((*leads)[b] && i + 1 < n) {
-        CountCodePoint(classes, units[b << 8 | p[i + 1]], in_word, into, opening);
+      if (!(*leads)[b]) {
+        CountCodePoint(classes, units[b], state.in_word, into, opening);
+        ++i;
+      } else if (i + 1 < n) {
+        CountCodePoint(classes, units[b << 8 | p[i + 1]], state.in_word, into, opening);
         i += 2;
       } else {
-        CountCodePoint(classes, units[b], in_word, into, opening);
-        ++i;
+        state.cut[0] = b;
+        state.cut_size = 1;
+        return;
       }
     }
     return;
   }
-  for (std::size_t i = 0; i < n;) {
+  for (std::size_t i = from; i < n;) {
     const unsigned b = p[i];
     if (b < 0x80) {
-      CountCodePoint(classes, b, in_word, into, opening);
+      CountCodePoint(classes, b, state.in_word, into, opening);
       ++i;
       continue;
     }
     // UTF-8, in normal form.
-    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    const std::size_t length = Utf8Length(static_cast<unsigned char>(b));
+    if (i + length > n) {
+      for (std::size_t k = 0; i + k < n; ++k) state.cut[k] = p[i + k];
+      state.cut_size = static_cast<std::uint8_t>(n - i);
+      return;
+    }
     char32_t c = length == 4 ? b & 0x07 : length == 3 ? b & 0x0F : b & 0x1F;
-    for (std::size_t k = 1; k < length && i + k < n; ++k) c = c << 6 | (p[i + k] & 0x3F);
-    CountCodePoint(classes, c, in_word, into, opening);
+    for (std::size_t k = 1; k < length; ++k) c = c << 6 | (p[i + k] & 0x3F);
+    CountCodePoint(classes, c, state.in_word, into, opening);
     i += length;
   }
 }
 
-void Measure(std::u16string_view run, const scan::LeadBytes*, bool& in_word, TextMeasures& into,
-             Opening* opening) {
+void Measure(std::u16string_view run, const scan::LeadBytes*, MeasureState& state,
+             TextMeasures& into, Opening* opening) {
   const auto& classes = Classes();
-  for (std::size_t i = 0; i < run.size(); ++i) {
-    char32_t c = run[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < run.size() && run[i + 1] >= 0xDC00 &&
-        run[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (run[i + 1] - 0xDC00);
-      ++i;
+  std::size_t i = 0;
+  if (state.cut_size > 0 && !run.empty()) {
+    const char32_t high = state.cut[0];
+    state.cut_size = 0;
+    if (run[0] >= 0xDC00 && run[0] <= 0xDFFF) {
+      CountCodePoint(classes, 0x10000 + ((high - 0xD800) << 10) + (run[0] - 0xDC00), state.in_word,
+                     into, opening);
+      i = 1;
+    } else {
+      CountCodePoint(classes, high, state.in_word, into, opening);
     }
-    CountCodePoint(classes, c, in_word, into, opening);
+  }
+  for (; i < run.size(); ++i) {
+    char32_t c = run[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 == run.size()) {
+        state.cut[0] = c;
+        state.cut_size = 1;
+        return;
+      }
+      if (run[i + 1] >= 0xDC00 && run[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (run[i + 1] - 0xDC00);
+        ++i;
+      }
+    }
+    CountCodePoint(classes, c, state.in_word, into, opening);
   }
 }
 

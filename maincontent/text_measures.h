@@ -47,15 +47,22 @@ class Opening {
   int count_ = 0;
 };
 
+// What carries from one run of text to the next: a word, or a character,
+// the run's end cut.
+struct MeasureState {
+  bool in_word = false;
+  char32_t cut[4] = {};  // the units of a character cut short
+  std::uint8_t cut_size = 0;
+};
+
 // Counts runs of text into `into` (and how they open into `opening`, when
-// given); `in_word` carries a word cut by a run's end to the next run.
-// `leads`: the code page's lead bytes (its characters are told through
-// the code page); without, bytes are UTF-8.
-void Measure(std::string_view run, const scan::LeadBytes* leads, bool& in_word, TextMeasures& into,
-             Opening* opening = nullptr);
-void Measure(std::u16string_view run, const scan::LeadBytes* leads, bool& in_word,
+// given). `leads`: the code page's lead bytes (its characters are told
+// through the code page); without, bytes are UTF-8.
+void Measure(std::string_view run, const scan::LeadBytes* leads, MeasureState& state,
              TextMeasures& into, Opening* opening = nullptr);
-void MeasureCodePoint(char32_t code_point, bool& in_word, TextMeasures& into,
+void Measure(std::u16string_view run, const scan::LeadBytes* leads, MeasureState& state,
+             TextMeasures& into, Opening* opening = nullptr);
+void MeasureCodePoint(char32_t code_point, MeasureState& state, TextMeasures& into,
                       Opening* opening = nullptr);
 
 }  // namespace engine::maincontent

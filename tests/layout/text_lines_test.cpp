@@ -12,6 +12,7 @@
 #include "layout/character_widths.h"
 #include "platform/codepage.h"
 #include "tests/support/converter_options.h"
+#include "tests/support/memory_overflow.h"
 #include "tests/support/readable_text.h"
 #include "tests/support/temp_dir.h"
 
@@ -44,22 +45,7 @@ TEST(CharacterWidths, AsAJapaneseMonospaceFontDrawsThem) {
 
 // A byte session's conversion of `input` in pieces of `piece` bytes, with a
 // scratch file in memory for long tags and one for the list of links.
-class MemoryOverflow final : public clsQuillmere::Overflow {
- public:
-  bool Append(std::string_view bytes) override {
-    kept_ += bytes;
-    appended_ = true;
-    return true;
-  }
-  bool ReadAll(const std::function<bool(std::string_view)>& take) override {
-    for (std::size_t at = 0; at < kept_.size(); at += 4096)
-      if (!take(std::string_view(kept_).substr(at, 4096))) return true;
-    return true;
-  }
-  void Clear() override { kept_.clear(); }
-  std::string kept_;
-  bool appended_ = false;
-};
+using testing_support::MemoryOverflow;
 
 std::string Convert(const clsQuillmere& q, const std::string& input, std::size_t piece,
                     MemoryOverflow* links, std::size_t* most_out = nullptr) {
@@ -141,7 +127,7 @@ TEST(LinkBounds, TheListPastAMebibyteIsKeptInTheScratchFile) {
   MemoryOverflow links;
   std::size_t most = 0;
   const std::string text = Convert(q, input, 1 << 16, &links, &most);
-  EXPECT_TRUE(links.appended_);
+  EXPECT_TRUE(links.appended());
   const std::vector<std::string> lines = LinesOf(text);
   ASSERT_EQ(lines.size(), 1u + 2 + 50000);
   EXPECT_EQ(lines[0].substr(0, 12), "p[1] p[2] p[");

@@ -39,6 +39,7 @@ inline engine::ScanOptions ScanOptionsOf(const clsQuillmere& q) {
   o.block = value(u"BLOCK") != 0;
   o.table = value(u"TABLE") != 0;
   o.links = value(u"LINKS") != 0;
+  o.main = value(u"MAIN") != 0;
   return o;
 }
 

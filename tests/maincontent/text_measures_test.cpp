@@ -1,0 +1,118 @@
+// What the main-content choice counts of text, character by character: the
+// same whatever the encoding and wherever a run is cut; and how a text opens.
+#include "maincontent/text_measures.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/codepage.h"
+
+namespace {
+
+using engine::maincontent::Measure;
+using engine::maincontent::MeasureState;
+using engine::maincontent::Opening;
+using engine::maincontent::TextMeasures;
+
+struct Counts {
+  std::uint64_t chars, wide, words, commas, stops;
+  bool operator==(const Counts&) const = default;
+};
+
+Counts Of(const TextMeasures& m) {
+  return {m.chars, m.wide, m.words, m.commas, m.stops};
+}
+
+std::array<bool, 256> Cp932Leads() {
+  std::array<bool, 256> leads{};
+  for (int b = 0; b < 256; ++b) leads[b] = platform::IsAnsiLeadByte(static_cast<unsigned char>(b));
+  return leads;
+}
+
+TEST(TextMeasures, CountsCharactersWordsAndPunctuation) {
+  struct Case {
+    std::u16string text;
+    Counts counts;
+  };
+  const Case cases[] = {
+      {u"Hello, world.", {12, 0, 2, 1, 1}},
+      {u"  two  words  ", {8, 0, 2, 0, 0}},
+      {u"今日は、晴れです。", {9, 7, 0, 1, 1}},
+      {u"ＡＢＣ！？１２", {7, 5, 0, 0, 2}},   // full-width letters are Japanese text
+      {u"ﾃｽﾄ､ﾃｽﾄ｡", {8, 6, 0, 1, 1}},         // half-width katakana and its punctuation
+      {u"a\u00a0b\u3000c", {3, 0, 3, 0, 0}},  // no-break and ideographic spaces are spaces
+      {u"「引用」・ー々", {7, 4, 0, 0, 0}},   // ー and 々 are text; brackets and ・ are not
+      {u"Café déjà vu!", {11, 0, 3, 0, 1}},
+      {u"", {0, 0, 0, 0, 0}},
+  };
+  const auto leads = Cp932Leads();
+  for (const Case& c : cases) {
+    TextMeasures u16, u8, sjis;
+    MeasureState w1, w2, w3;
+    Measure(c.text, nullptr, w1, u16);
+    EXPECT_EQ(Of(u16), c.counts) << testing::PrintToString(
+        std::string(platform::EncodeUtf8(c.text)));
+    Measure(platform::EncodeUtf8(c.text), nullptr, w2, u8);
+    EXPECT_EQ(Of(u8), c.counts);
+    const std::string ansi = platform::EncodeAnsi(c.text);
+    if (platform::DecodeAnsi(ansi) != c.text) continue;  // no Shift_JIS form
+    Measure(ansi, &leads, w3, sjis);
+    EXPECT_EQ(Of(sjis), c.counts) << platform::EncodeUtf8(c.text);
+  }
+}
+
+// Runs cut anywhere count as the whole: a word cut by a run's end is one.
+TEST(TextMeasures, RunsCutAnywhereCountAsTheWhole) {
+  const std::u16string text = u"Rain, rain, go away. 雨よ、雨よ、どこかへ行け。Come again!";
+  TextMeasures whole;
+  MeasureState state;
+  Measure(text, nullptr, state, whole);
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    TextMeasures pieces;
+    MeasureState carried;
+    Measure(std::u16string_view(text).substr(0, cut), nullptr, carried, pieces);
+    Measure(std::u16string_view(text).substr(cut), nullptr, carried, pieces);
+    EXPECT_EQ(Of(pieces), Of(whole)) << cut;
+  }
+  // In bytes, a character cut between runs too.
+  const auto leads = Cp932Leads();
+  for (const bool sjis : {false, true}) {
+    const std::string bytes = sjis ? platform::EncodeAnsi(text) : platform::EncodeUtf8(text);
+    for (std::size_t a = 0; a <= bytes.size(); ++a)
+      for (std::size_t b = a; b <= bytes.size(); ++b) {
+        TextMeasures pieces;
+        MeasureState carried;
+        const std::string_view v = bytes;
+        for (const auto piece : {v.substr(0, a), v.substr(a, b - a), v.substr(b)})
+          Measure(piece, sjis ? &leads : nullptr, carried, pieces);
+        ASSERT_EQ(Of(pieces), Of(whole)) << a << " " << b << (sjis ? " Shift_JIS" : " UTF-8");
+      }
+  }
+}
+
+TEST(TextMeasures, TextsThatOpenAlikeHaveOneOpening) {
+  auto opening = [](std::u16string_view text) {
+    TextMeasures m;
+    Opening o;
+    MeasureState state;
+    Measure(text, nullptr, state, m, &o);
+    return o.value();
+  };
+  const std::u16string a = u"The river rose through the night, and by morning...";
+  EXPECT_NE(opening(a), 0u);
+  EXPECT_EQ(opening(a), opening(u"  THE RIVER rose — through the Night and more"));
+  EXPECT_NE(opening(a), opening(u"The river fell through the night, and by morning"));
+  EXPECT_EQ(opening(u"Too short to tell."), 0u);
+  EXPECT_EQ(opening(u"夜のうちに川の水位が上がり、朝には下町が水につかった。"),
+            opening(u"夜のうちに川の水位が上がり朝には下町が水につかった"));
+  const auto leads = Cp932Leads();
+  TextMeasures m;
+  Opening o;
+  MeasureState state;
+  Measure(platform::EncodeAnsi(u"夜のうちに川の水位が上がり、朝には下町が水につかった。"), &leads,
+          state, m, &o);
+  EXPECT_EQ(o.value(), opening(u"夜のうちに川の水位が上がり、朝には下町が水につかった。"));
+}
+
+}  // namespace
