@@ -36,7 +36,8 @@ class Reader {
   }
   template <typename Char>
   bool Units(std::size_t n, std::basic_string_view<Char>& text) {
-    if (!Has(n * sizeof(Char))) return false;
+    at_ += (sizeof(Char) - at_ % sizeof(Char)) % sizeof(Char);  // see PutUnits
+    if (at_ > bytes_.size() || !Has(n * sizeof(Char))) return false;
     text = std::basic_string_view<Char>(reinterpret_cast<const Char*>(bytes_.data() + at_), n);
     at_ += n * sizeof(Char);
     return true;
@@ -74,7 +75,7 @@ void PageLog<Char>::Blank(Char c) {
   Begin(Kind::kBlanks);
   const std::size_t at = bytes_.size();
   bytes_.append({'\1', '\0'});
-  bytes_.append(reinterpret_cast<const char*>(&c), sizeof(Char));
+  PutUnits(View(&c, 1));
   End();
   blanks_at_ = bytes_.empty() ? std::string::npos : at;
 }

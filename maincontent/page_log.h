@@ -90,7 +90,13 @@ class PageLog {
   }
   void PutText(View text) {
     PutSize(text.size());
-    bytes_.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(Char));
+    PutUnits(text);
+  }
+  // Units of two bytes start at an even offset, where a reader finds them.
+  void PutUnits(View units) {
+    if constexpr (sizeof(Char) > 1)
+      while (bytes_.size() % sizeof(Char) != 0) bytes_.push_back('\0');
+    bytes_.append(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(Char));
   }
   // Reads the records of `bytes` (whole ones; returns how much they took).
   std::size_t Read(std::string_view bytes, const std::function<void(const Record&)>& take);

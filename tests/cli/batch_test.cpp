@@ -79,6 +79,14 @@ TEST_F(BatchTest, ConvertsTheWholeDocumentWithDefaults) {
 
 TEST_F(BatchTest, SettingsComeFromTheFileThenFromSet) {
   dir_.Write(u"text.ini", "[TEXT]\r\nSPACE=1\r\n");
+  dir_.Write(u"main.ini", "[TEXT]\r\nSCRIPT=1\r\nENTITY=1\r\nSPACE=1\r\nBLOCK=1\r\nMAIN=1\r\n");
+  const std::string kParagraph =
+      "The river rose through the night, and by morning the lower town was under water. "
+      "Residents moved to the upper floors, and waited for the boats to come.";
+  const std::string kArticlePage = "<nav><a href=/>Home</a> <a href=/b>Blog</a></nav><article><p>" +
+                                   kParagraph + "</p><p>" + kParagraph + "</p><p>" + kParagraph +
+                                   "</p></article><footer>(c) Site</footer>";
+  const std::string kArticle = kParagraph + "\r\n\r\n" + kParagraph + "\r\n\r\n" + kParagraph;
   const std::string kPage = "<style>x{}</style><p>a &amp;amp; &#x3042;</p>\r\n<li>  b";
   dir_.Write(u"Brackwen.ini", "[GENERAL]\r\nENTER=0\r\n[HR]\r\nNUM=3\r\n");
   dir_.Write(u"other.ini", "[GENERAL]\r\nA_LINK_TAG_TYPE=2\r\n");
@@ -108,6 +116,14 @@ TEST_F(BatchTest, SettingsComeFromTheFileThenFromSet) {
        kPage,
        "a &amp; &#x3042;\r\n\r\n  b\r\n"},
       {{u"--ini", dir_ / u"text.ini", u"-", u"-"}, kPage, "x{}a &amp; &#x3042;\r\nb\r\n"},
+      // The main content: with --main (or MAIN in the file), not with
+      // --readable alone.
+      {{u"--defaults", u"--readable", u"--main", u"-", u"-"}, kArticlePage, kArticle + "\r\n\r\n"},
+      {{u"--ini", dir_ / u"main.ini", u"-", u"-"}, kArticlePage, kArticle + "\r\n\r\n"},
+      {{u"--defaults", u"--readable", u"-", u"-"},
+       kArticlePage,
+       "Home[1] Blog[2]\r\n\r\n" + kArticle +
+           "\r\n\r\n(c) Site\r\n\r\n\x83\x8A\x83\x93\x83\x4E\r\n[1] /\r\n[2] /b\r\n"},
   };
   for (const Case& c : cases) {
     Result r = Run(c.args, c.input);
