@@ -3,8 +3,7 @@
 // before a block, a list item before the next, a cell before the next cell
 // or row, a heading right inside another), and the element an end tag ends,
 // found as the tree builder finds it (searches bounded by scopes). Each
-// entry is an `Entry` with at least `key`, `element` and `foreign`; what
-// else it carries is its user's.
+// entry is an OpenEntry, or a kind of one that carries what its user needs.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +18,12 @@ namespace engine::html {
 inline constexpr std::size_t kMostOpen = 1000;
 // Open elements a search passes at most.
 inline constexpr std::size_t kMostSearch = 64;
+
+struct OpenEntry {
+  std::uint64_t key = 0;  // the element's name (NameKey)
+  const Element* element = nullptr;
+  bool foreign = false;  // svg or math, or inside one
+};
 
 template <typename Entry>
 class OpenElements {

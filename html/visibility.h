@@ -62,11 +62,7 @@ class Visibility {
 
  private:
   // An element open inside what hides.
-  struct Open {
-    std::uint64_t key;
-    const Element* element;
-    bool foreign;  // svg or math, or inside one
-  };
+  using Open = OpenEntry;
 
   Content OpenHidden(const Token& tag, const Element& element);
   bool Hides(const Token& tag);

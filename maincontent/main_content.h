@@ -13,8 +13,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -111,11 +109,6 @@ class MainContent {
     const Selection selection = Choose(recorder_, form_);
     whole_ = selection.whole;
     ranges_ = selection.ranges;
-    if (getenv("QM_DEBUG")) {
-      fprintf(stderr, "whole=%d records=%zu last=%u\n", whole_, recorder_.records().size(), recorder_.last_id());
-      for (auto& r : ranges_) fprintf(stderr, "range %u-%u %d\n", r.first, r.last, r.keep);
-      if (getenv("QM_RECORDS")) for (auto& r : recorder_.records()) fprintf(stderr, "rec id=%u end=%u parent=%u kind=%d hints=%x own=%u all=%u link=%u\n", r.id, r.end, r.parent, (int)r.kind, r.hints, r.own.weight(), r.all.weight(), r.all.link_weight);
-    }
     WriteTitle(selection);
     log_.Replay([this](const typename Log::Record& r) { Replay(r); }, block);
   }
@@ -124,10 +117,7 @@ class MainContent {
 
  private:
   // An element open as the page is read again.
-  struct Open {
-    std::uint64_t key = 0;
-    const html::Element* element = nullptr;
-    bool foreign = false;
+  struct Open : html::OpenEntry {
     std::uint32_t id = 0;
     bool kept = false;     // its text and tags are written
     bool emitted = false;  // its start tag went to the layout

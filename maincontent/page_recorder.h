@@ -87,10 +87,7 @@ class PageRecorder {
   std::size_t Held() const;
 
  private:
-  struct Open {
-    std::uint64_t key = 0;
-    const html::Element* element = nullptr;
-    bool foreign = false;
+  struct Open : html::OpenEntry {
     std::uint32_t id = 0;
     std::uint32_t hints = 0;
     std::uint32_t signature = 0;

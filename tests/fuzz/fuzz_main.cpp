@@ -15,9 +15,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 12) return 0;
   clsQuillmere q = FuzzedOptions(data, 8);
-  const char16_t* const kReadable[] = {u"SCRIPT", u"ENTITY", u"SPACE",
-                                       u"BLOCK",  u"TABLE",  u"LINKS"};
-  for (int bit = 0; bit < 6; ++bit) q.SetValue(kReadable[bit], data[10] >> bit & 1 ? u"1" : u"0");
+  FuzzReadableSwitches(q, data[10]);
   const std::size_t most = 1 + data[11] % 64;  // the most a piece holds
   // A page of words that make tags, classes and prose more often than not.
   static const char16_t* const kWords[] = {

@@ -18,9 +18,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 12) return 0;
   clsQuillmere q = FuzzedOptions(data, 8);
-  const char16_t* const kReadable[] = {u"SCRIPT", u"ENTITY", u"SPACE",
-                                       u"BLOCK",  u"TABLE",  u"LINKS"};
-  for (int bit = 0; bit < 6; ++bit) q.SetValue(kReadable[bit], data[10] >> bit & 1 ? u"1" : u"0");
+  FuzzReadableSwitches(q, data[10]);
   const std::size_t most = 1 + data[11] % 16;  // the most a piece holds
   const std::string bytes(reinterpret_cast<const char*>(data) + 12, size - 12);
   // Mostly the characters the readable text acts on.
@@ -78,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     scan.Feed(input, readable);
     scan.Finish(readable, {});
     clsQuillmere classic = q;
-    for (const char16_t* key : kReadable) classic.SetValue(key, u"0");
+    FuzzReadableSwitches(classic, 0);
     if (readable != classic.Execute(input)) std::abort();
   }
   return 0;

@@ -1,5 +1,6 @@
 // The ten options from the first ten bytes of a fuzzer's input: flags 0 or
-// 1, the dash count between -most_dashes and most_dashes, link types 0 to 3.
+// 1, the dash count between -most_dashes and most_dashes, link types 0 to 3;
+// and the readable text's switches from another.
 #pragma once
 
 #include <cstdint>
@@ -19,4 +20,11 @@ inline clsQuillmere FuzzedOptions(const std::uint8_t* data, int most_dashes) {
     q.SetValue(kKeys[i], std::u16string(text.begin(), text.end()));
   }
   return q;
+}
+
+// The six readable-text switches from the bits of one byte.
+inline void FuzzReadableSwitches(clsQuillmere& q, std::uint8_t bits) {
+  static const char16_t* const kReadable[] = {u"SCRIPT", u"ENTITY", u"SPACE",
+                                              u"BLOCK",  u"TABLE",  u"LINKS"};
+  for (int bit = 0; bit < 6; ++bit) q.SetValue(kReadable[bit], bits >> bit & 1 ? u"1" : u"0");
 }

@@ -77,6 +77,16 @@ bool Has(const std::u16string& text, const std::u16string& part) {
   return text.find(part) != std::u16string::npos;
 }
 
+// What a session gives for `text` fed in pieces of `piece` characters.
+template <typename Session, typename String>
+String InPieces(Session& session, const String& text, std::size_t piece) {
+  String out;
+  for (std::size_t at = 0; at < text.size(); at += piece)
+    session.Feed(typename Session::View(text).substr(at, piece), out);
+  session.Finish(out);
+  return out;
+}
+
 // Whole, in pieces cut at random, as UTF-8 and Shift_JIS bytes, and with
 // the page kept in a scratch file (read back in small blocks): the same.
 void ExpectSameEverywhere(const clsQuillmere& q, const std::u16string& page) {
@@ -102,17 +112,11 @@ void ExpectSameEverywhere(const clsQuillmere& q, const std::u16string& page) {
   for (std::size_t piece : {std::size_t(1), std::size_t(7), std::size_t(4096)}) {
     MemoryOverflow spill(3);
     clsQuillmere::ByteSession session(q, utf8, nullptr, nullptr, &spill);
-    std::string out;
-    for (std::size_t at = 0; at < utf8_page.size(); at += piece)
-      session.Feed(std::string_view(utf8_page).substr(at, piece), out);
-    session.Finish(out);
-    ASSERT_EQ(platform::DecodeUtf8(out), whole) << "UTF-8 in pieces of " << piece;
+    ASSERT_EQ(platform::DecodeUtf8(InPieces(session, utf8_page, piece)), whole)
+        << "UTF-8 in pieces of " << piece;
     if (platform::DecodeAnsi(ansi_page) != page) continue;
     clsQuillmere::ByteSession ansi_session(q, ansi);
-    std::string ansi_out;
-    for (std::size_t at = 0; at < ansi_page.size(); at += piece)
-      ansi_session.Feed(std::string_view(ansi_page).substr(at, piece), ansi_out);
-    ansi_session.Finish(ansi_out);
+    const std::string ansi_out = InPieces(ansi_session, ansi_page, piece);
     // (What the code page cannot hold is written as its encoder writes it.)
     ASSERT_EQ(Show(platform::DecodeAnsi(ansi_out)),
               Show(platform::DecodeAnsi(platform::EncodeAnsi(
@@ -435,8 +439,7 @@ TEST(MainContent, WhatIsHeldIsBounded) {
     MemoryOverflow spill(1 << 16, refuses);
     clsQuillmere::ByteSession session(q, utf8, nullptr, nullptr, &spill);
     std::string out;
-    for (std::size_t at = 0; at < page.size(); at += 1 << 20)
-      session.Feed(std::string_view(page).substr(at, 1 << 20), out);
+    session.Feed(page, out);
     EXPECT_TRUE(out.empty());  // nothing is written before the page ends
     session.Finish(out);
     EXPECT_EQ(spill.appended(), !refuses);
