@@ -16,6 +16,7 @@ using html::Kind;
 constexpr double kSentence = 100;
 constexpr double kLeastContent = 250;  // less than this stands out nowhere
 constexpr double kArticle = 1500;      // this much prose is an article
+constexpr double kShortSentence = 0.6 * kSentence;
 
 struct Node {
   const NodeRecord* record = nullptr;
@@ -150,6 +151,22 @@ class Chooser {
     }
   }
 
+  // The largest main element (main, role=main) with text enough of its own
+  // (0 for none).
+  std::size_t BestMain() const {
+    std::size_t best = 0;
+    double most = kLeastContent;
+    for (std::size_t k = 1; k < nodes_.size(); ++k) {
+      const Node& n = nodes_[k];
+      const double worth = n.good + n.plain;
+      if ((n.record->hints & kHintMain) && !n.clutter && !n.inside_clutter && worth >= most) {
+        best = k;
+        most = worth;
+      }
+    }
+    return best;
+  }
+
   // The best element that holds a block whose text opens as one of
   // `descriptions` do (0 for none).
   std::size_t BestDescribed(const std::vector<std::uint32_t>& descriptions, bool list) const {
@@ -186,6 +203,72 @@ class Chooser {
     return at == index_.end() ? 0 : at->second;
   }
   void set_page_weight(double weight) { page_weight_ = weight; }
+
+  // An article's text begins with its first sentence (its headings before
+  // it kept) and ends with its last: short lines before it (a byline, a
+  // date, "Table of contents") and after it (tags, "Share this", a call to
+  // act) go, but for tables, code, quotes and lists of text, which are
+  // content however short.
+  void Trim(std::size_t kept, std::vector<Range>& ranges) const {
+    std::vector<std::size_t> blocks;  // those with text of their own, by number
+    std::vector<std::size_t> todo(nodes_[kept].children.rbegin(), nodes_[kept].children.rend());
+    while (!todo.empty()) {
+      const std::size_t k = todo.back();
+      todo.pop_back();
+      if (Dropped(nodes_[k].record->id, ranges)) continue;
+      if (nodes_[k].record->own.weight() > 0) blocks.push_back(k);
+      todo.insert(todo.end(), nodes_[k].children.rbegin(), nodes_[k].children.rend());
+    }
+    // A sentence, short as it may be, is text of the article's too.
+    auto sentence = [&](std::size_t k) {
+      const Sums& own = nodes_[k].record->own;
+      return ClassOf(*nodes_[k].record) == BlockClass::kGood ||
+             (own.weight() >= kShortSentence && own.stops > 0 &&
+              own.link_weight < 0.3 * own.weight());
+    };
+    std::size_t first = blocks.size(), last = 0;
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+      if (!sentence(blocks[b])) continue;
+      first = std::min(first, b);
+      last = b;
+    }
+    if (first == blocks.size()) return;
+    auto keeps = [&](std::size_t k, bool before) {
+      const NodeRecord& r = *nodes_[k].record;
+      if (r.kind == Kind::kPre || r.kind == Kind::kTable || r.kind == Kind::kQuote ||
+          (r.hints & kHintCode))
+        return true;
+      if (before && r.kind == Kind::kHeading) return true;
+      // Inside a table or a list of text, or the text a prose block holds.
+      for (std::size_t a = parent_[k]; a != kept && a != 0; a = parent_[a]) {
+        const NodeRecord& around = *nodes_[a].record;
+        if (around.kind == Kind::kTable || around.kind == Kind::kPre ||
+            around.kind == Kind::kQuote || around.kind == Kind::kDefinitionList)
+          return true;
+        if ((around.kind == Kind::kList || around.kind == Kind::kOrderedList) &&
+            around.all.link_weight < 0.3 * around.all.weight())
+          return true;
+      }
+      return false;
+    };
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+      if (b >= first && b <= last) continue;
+      const std::size_t k = blocks[b];
+      const NodeRecord& r = *nodes_[k].record;
+      const std::size_t g = b < first ? blocks[first] : blocks[last];
+      const NodeRecord& good = *nodes_[g].record;
+      if (r.id <= good.id && good.id <= r.end) continue;  // it holds the prose
+      if (nodes_[k].good > 0 || keeps(k, b < first)) continue;
+      ranges.push_back({r.id, r.end, false});
+    }
+  }
+
+  // Whether the ranges drop the element numbered `id`.
+  static bool Dropped(std::uint32_t id, const std::vector<Range>& ranges) {
+    for (const Range& range : ranges)
+      if (!range.keep && range.first <= id && id <= range.last) return true;
+    return false;
+  }
 
   // The clutter inside what is kept: ranges not kept. Inside the items of
   // a list only clutter named for certain goes: their links are their text.
@@ -363,6 +446,11 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
       described != 0 && described != best &&
       chooser.ScoreOf(described, list) >= 0.3 * chooser.ScoreOf(best, list))
     best = described;
+  // A page of short lines (a service's sections, a product's details) has
+  // no prose to stand out by; its main element, where it has one, does.
+  if ((list ? chooser.node(best).items : chooser.node(best).good) < kLeastContent && !list) {
+    if (const std::size_t main = chooser.BestMain(); main != 0) best = main;
+  }
   const Node& chosen = chooser.node(best);
   const PageFacts<Char>& facts = page.facts();
   const bool shown = [&] {
@@ -375,7 +463,10 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   const double kept_weight = chosen.record ? chosen.record->all.weight() : page.page_all().weight();
   selection.structured_text = facts.structured_opening != 0 && !shown &&
                               facts.structured_weight > std::max(2 * kept_weight, kSentence);
-  const double content = list ? chosen.items : chosen.good;
+  const double content =
+      list ? chosen.items
+           : chosen.good +
+                 ((chosen.record && (chosen.record->hints & kHintMain)) ? chosen.plain : 0);
   // (A page whose own description only its JSON-LD holds stands out by it.)
   if (content < kLeastContent && !selection.structured_text) return selection;
   selection.whole = false;
@@ -384,6 +475,8 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   const NodeRecord& r = chosen.record ? *chosen.record : page_record;
   selection.ranges.push_back({r.id, r.end, true});
   chooser.Prune(best, list, selection.ranges);
+  // (Only where prose makes much of what is kept: not a page of teasers.)
+  if (!list && chosen.good > 0.3 * kept_weight) chooser.Trim(best, selection.ranges);
 
   // The title: an h1, or a heading like the page's own title, among what
   // is kept; else the last such heading before it; else the og:title, or
