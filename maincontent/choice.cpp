@@ -17,6 +17,7 @@ constexpr double kSentence = 100;
 constexpr double kLeastContent = 250;  // less than this stands out nowhere
 constexpr double kArticle = 1500;      // this much prose is an article
 constexpr double kShortSentence = 0.6 * kSentence;
+constexpr double kMenuLink = 20;  // the weight of a menu's link: a word or two
 
 struct Node {
   const NodeRecord* record = nullptr;
@@ -85,15 +86,18 @@ class Chooser {
     // A name is wrong that calls half the page's content clutter ("nav" and
     // "ads" in the class of the wrapper of an article): but a dialog, a
     // consent notice, a sign-up form and a form's choices are what they say
-    // whatever they hold.
+    // whatever they hold, unless they hold half the page's elements (an
+    // "off-canvas" wrapper of the page).
     const double page_worth = nodes_[0].good + 0.3 * nodes_[0].plain;
+    const std::uint32_t elements = last_id_;
     for (Node& n : nodes_) {
       if (!n.record) continue;
       const std::uint32_t h = n.record->hints;
       const bool content = (h & (kHintArticle | kHintBody | kHintMain)) != 0;
       const bool certain = (h & (kHintPopup | kHintConsent | kHintSignup | kHintControl)) != 0;
       const bool most = n.good + 0.3 * n.plain >= 0.5 * page_worth;
-      n.clutter = (h & clutter) != 0 && !content && (certain || !most);
+      const bool wrapper = n.record->end - n.record->id >= elements / 2;
+      n.clutter = (h & clutter) != 0 && !content && !wrapper && (certain || !most);
       n.weak = (h & kWeakClutter) != 0 && !content;
     }
     for (Node& n : nodes_) {
@@ -202,7 +206,10 @@ class Chooser {
     const auto at = index_.find(id);
     return at == index_.end() ? 0 : at->second;
   }
-  void set_page_weight(double weight) { page_weight_ = weight; }
+  void set_page(double weight, std::uint32_t last_id) {
+    page_weight_ = weight;
+    last_id_ = last_id;
+  }
 
   // An article's text begins with its first sentence (its headings before
   // it kept) and ends with its last: short lines before it (a byline, a
@@ -317,20 +324,24 @@ class Chooser {
     std::sort(by_signature.begin(), by_signature.end());
     for (std::size_t a = 0; a < by_signature.size();) {
       std::size_t b = a;
-      double weight = 0, link_weight = 0;
+      double weight = 0, link_weight = 0, links = 0;
       std::size_t count = 0;
       while (b < by_signature.size() && by_signature[b].first == by_signature[a].first) {
         const Node& c = nodes_[by_signature[b].second];
         if (!c.clutter && c.record->all.weight() > 0) {
           weight += c.record->all.weight();
           link_weight += c.record->all.link_weight;
+          links += c.record->all.links;
           count += c.record->joined();
         }
         ++b;
       }
+      // Items of nothing but links are headlines when their links say
+      // something (a menu's are a word or two, however many an item holds).
       const double each = count ? weight / count : 0;
       const bool linked = link_weight >= 0.9 * weight;
-      if (count >= 3 && each >= (linked ? 50 : 25))
+      const bool menu = linked && link_weight < kMenuLink * std::max(links, 1.0);
+      if (count >= 3 && !menu && each >= (linked ? 50 : 25))
         for (std::size_t k = a; k < b; ++k) {
           Node& c = nodes_[by_signature[k].second];
           if (!c.clutter && c.record->all.weight() > 0) c.item = true;
@@ -343,6 +354,7 @@ class Chooser {
   std::vector<std::size_t> parent_;
   std::unordered_map<std::uint32_t, std::size_t> index_;
   double page_weight_ = 0;
+  std::uint32_t last_id_ = 0;
 };
 
 // Text as compared with another: no white space, letters in lower case.
@@ -418,7 +430,7 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   using View = std::basic_string_view<Char>;
   Selection selection;
   Chooser chooser(page.records());
-  chooser.set_page_weight(page.page_all().weight());
+  chooser.set_page(page.page_all().weight(), page.last_id());
   // A thread's posts, or a page of comments: when the comment sections
   // hold most of the content and no article stands outside them, they are
   // the content.
