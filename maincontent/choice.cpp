@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
+#include <span>
 
 #include "maincontent/hints.h"
 
@@ -21,7 +21,6 @@ constexpr double kMenuLink = 20;  // the weight of a menu's link: a word or two
 
 struct Node {
   const NodeRecord* record = nullptr;
-  std::vector<std::size_t> children;
   bool clutter = false;  // named as clutter for certain
   bool weak = false;     // named as clutter perhaps
   bool item = false;     // one of the items of a list of things
@@ -58,23 +57,53 @@ class Chooser {
  public:
   explicit Chooser(const std::vector<NodeRecord>& records) {
     nodes_.resize(records.size() + 1);
-    std::vector<std::size_t> order;
-    order.reserve(records.size());
-    for (std::size_t k = 0; k < records.size(); ++k) order.push_back(k);
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return records[a].id < records[b].id; });
     // nodes_[0] is the page; nodes_[1 + k] the k-th record by number.
-    index_.reserve(records.size());
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> order;
+    order.reserve(records.size());
+    for (std::size_t k = 0; k < records.size(); ++k)
+      order.emplace_back(records[k].id, static_cast<std::uint32_t>(k));
+    std::sort(order.begin(), order.end());
+    ids_.reserve(records.size());
     for (std::size_t k = 0; k < order.size(); ++k) {
-      nodes_[k + 1].record = &records[order[k]];
-      index_[records[order[k]].id] = k + 1;
+      nodes_[k + 1].record = &records[order[k].second];
+      ids_.push_back(order[k].first);
     }
+    // By number, an element's parent is the nearest before it that still
+    // holds it.
     parent_.assign(nodes_.size(), 0);
+    std::vector<std::size_t> around;
     for (std::size_t k = 1; k < nodes_.size(); ++k) {
-      const auto parent = index_.find(nodes_[k].record->parent);
-      parent_[k] = parent == index_.end() ? 0 : parent->second;
-      nodes_[parent_[k]].children.push_back(k);
+      const NodeRecord& r = *nodes_[k].record;
+      while (!around.empty() && nodes_[around.back()].record->end < r.id) around.pop_back();
+      parent_[k] = around.empty() ? 0 : around.back();
+      around.push_back(k);
     }
+    // The children of each, in order, in one array.
+    child_begin_.assign(nodes_.size() + 1, 0);
+    for (std::size_t k = 1; k < nodes_.size(); ++k) ++child_begin_[parent_[k] + 1];
+    for (std::size_t k = 0; k < nodes_.size(); ++k) child_begin_[k + 1] += child_begin_[k];
+    child_list_.resize(nodes_.size() > 0 ? nodes_.size() - 1 : 0);
+    std::vector<std::size_t> filled(child_begin_.begin(), child_begin_.end() - 1);
+    for (std::size_t k = 1; k < nodes_.size(); ++k) child_list_[filled[parent_[k]]++] = k;
+  }
+
+  // Whether a comment section holds a sentence or more.
+  bool HasComments() const {
+    for (std::size_t k = 1; k < nodes_.size(); ++k)
+      if ((nodes_[k].record->hints & kHintComments) && raw_worth_[k] >= kSentence) return true;
+    return false;
+  }
+
+  std::span<const std::size_t> Children(std::size_t k) const {
+    return {child_list_.data() + child_begin_[k], child_begin_[k + 1] - child_begin_[k]};
+  }
+
+  // What each element holds whatever is named clutter (set_page first).
+  void WeighRaw() {
+    Sum();
+    raw_worth_.resize(nodes_.size());
+    for (std::size_t k = 0; k < nodes_.size(); ++k)
+      raw_worth_[k] = nodes_[k].good + 0.3 * nodes_[k].plain;
   }
 
   // Weighs every element, with comment sections as clutter or not.
@@ -82,28 +111,27 @@ class Chooser {
     std::uint32_t clutter = kStrongClutter;
     if (!comments_are_clutter) clutter &= ~kHintComments;
     for (Node& n : nodes_) n.clutter = n.weak = n.item = n.inside_clutter = false;
-    Sum();
     // A name is wrong that calls half the page's content clutter ("nav" and
     // "ads" in the class of the wrapper of an article): but a dialog, a
     // consent notice, a sign-up form and a form's choices are what they say
     // whatever they hold, unless they hold half the page's elements (an
     // "off-canvas" wrapper of the page).
-    const double page_worth = nodes_[0].good + 0.3 * nodes_[0].plain;
+    const double page_worth = raw_worth_[0];
     const std::uint32_t elements = last_id_;
-    for (Node& n : nodes_) {
-      if (!n.record) continue;
+    for (std::size_t k = 1; k < nodes_.size(); ++k) {
+      Node& n = nodes_[k];
       const std::uint32_t h = n.record->hints;
       const bool content = (h & (kHintArticle | kHintBody | kHintMain)) != 0;
       const bool certain = (h & (kHintPopup | kHintConsent | kHintSignup | kHintControl)) != 0;
-      const bool most = n.good + 0.3 * n.plain >= 0.5 * page_worth;
+      const bool most = raw_worth_[k] >= 0.5 * page_worth;
       const bool wrapper = n.record->end - n.record->id >= elements / 2;
       n.clutter = (h & clutter) != 0 && !content && !wrapper && (certain || !most);
       n.weak = (h & kWeakClutter) != 0 && !content;
     }
-    for (Node& n : nodes_) {
-      MarkItems(n);
-      for (const std::size_t c : n.children)
-        nodes_[c].inside_clutter = n.inside_clutter || n.clutter;
+    for (std::size_t k = 0; k < nodes_.size(); ++k) {
+      MarkItems(k);
+      for (const std::size_t c : Children(k))
+        nodes_[c].inside_clutter = nodes_[k].inside_clutter || nodes_[k].clutter;
     }
     Sum();
   }
@@ -130,7 +158,7 @@ class Chooser {
             break;
         }
       }
-      for (const std::size_t c : n.children) {
+      for (const std::size_t c : Children(k)) {
         const Node& child = nodes_[c];
         if (child.clutter) {
           n.clutter_weight += child.record->all.weight();
@@ -203,8 +231,8 @@ class Chooser {
   const Node& node(std::size_t k) const { return nodes_[k]; }
   std::size_t size() const { return nodes_.size(); }
   std::size_t IndexOf(std::uint32_t id) const {
-    const auto at = index_.find(id);
-    return at == index_.end() ? 0 : at->second;
+    const auto at = std::lower_bound(ids_.begin(), ids_.end(), id);
+    return at != ids_.end() && *at == id ? static_cast<std::size_t>(at - ids_.begin()) + 1 : 0;
   }
   void set_page(double weight, std::uint32_t last_id) {
     page_weight_ = weight;
@@ -218,13 +246,13 @@ class Chooser {
   // content however short.
   void Trim(std::size_t kept, std::vector<Range>& ranges) const {
     std::vector<std::size_t> blocks;  // those with text of their own, by number
-    std::vector<std::size_t> todo(nodes_[kept].children.rbegin(), nodes_[kept].children.rend());
+    std::vector<std::size_t> todo(Children(kept).rbegin(), Children(kept).rend());
     while (!todo.empty()) {
       const std::size_t k = todo.back();
       todo.pop_back();
       if (Dropped(nodes_[k].record->id, ranges)) continue;
       if (nodes_[k].record->own.weight() > 0) blocks.push_back(k);
-      todo.insert(todo.end(), nodes_[k].children.rbegin(), nodes_[k].children.rend());
+      todo.insert(todo.end(), Children(k).rbegin(), Children(k).rend());
     }
     // A sentence, short as it may be, is text of the article's too.
     auto sentence = [&](std::size_t k) {
@@ -283,7 +311,7 @@ class Chooser {
     const Node& top = nodes_[kept];
     const double content = std::max(list ? top.items : top.good + 0.3 * top.plain, 1.0);
     std::vector<std::pair<std::size_t, bool>> todo;
-    for (auto c = top.children.rbegin(); c != top.children.rend(); ++c)
+    for (auto c = Children(kept).rbegin(); c != Children(kept).rend(); ++c)
       todo.emplace_back(*c, top.item);
     while (!todo.empty()) {
       const auto [k, in_item] = todo.back();
@@ -306,7 +334,7 @@ class Chooser {
         ranges.push_back({r.id, r.end, false});
         continue;
       }
-      for (auto c = n.children.rbegin(); c != n.children.rend(); ++c)
+      for (auto c = Children(k).rbegin(); c != Children(k).rend(); ++c)
         todo.emplace_back(*c, in_item || n.item);
     }
   }
@@ -315,11 +343,12 @@ class Chooser {
   // The items of a list of things: three or more children alike (by name
   // and class) that hold some text each, more than a menu's single words,
   // and are not named as clutter.
-  void MarkItems(Node& n) {
-    if (n.children.size() < 3) return;
-    std::vector<std::pair<std::uint32_t, std::size_t>> by_signature;
-    by_signature.reserve(n.children.size());
-    for (const std::size_t c : n.children)
+  void MarkItems(std::size_t parent) {
+    const std::span<const std::size_t> children = Children(parent);
+    if (children.size() < 3) return;
+    std::vector<std::pair<std::uint32_t, std::size_t>>& by_signature = by_signature_;
+    by_signature.clear();
+    for (const std::size_t c : children)
       by_signature.emplace_back(nodes_[c].record->signature, c);
     std::sort(by_signature.begin(), by_signature.end());
     for (std::size_t a = 0; a < by_signature.size();) {
@@ -352,7 +381,10 @@ class Chooser {
 
   std::vector<Node> nodes_;
   std::vector<std::size_t> parent_;
-  std::unordered_map<std::uint32_t, std::size_t> index_;
+  std::vector<std::uint32_t> ids_;  // the records' numbers, in order
+  std::vector<std::size_t> child_begin_, child_list_;
+  std::vector<std::pair<std::uint32_t, std::size_t>> by_signature_;  // working space
+  std::vector<double> raw_worth_;
   double page_weight_ = 0;
   std::uint32_t last_id_ = 0;
 };
@@ -431,18 +463,20 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
   Selection selection;
   Chooser chooser(page.records());
   chooser.set_page(page.page_all().weight(), page.last_id());
+  chooser.WeighRaw();
   // A thread's posts, or a page of comments: when the comment sections
   // hold most of the content and no article stands outside them, they are
   // the content.
-  chooser.Weigh(false);
-  const std::size_t with_comments = chooser.Best(false);
-  const double comments_in = chooser.node(with_comments).good;
   chooser.Weigh(true);
   std::size_t best = chooser.Best(false);
   const double outside = chooser.node(best).good;
-  if (outside < kArticle && comments_in > 3 * std::max(outside, kSentence)) {
+  if (outside < kArticle && chooser.HasComments()) {
     chooser.Weigh(false);
-    best = with_comments;
+    const std::size_t with_comments = chooser.Best(false);
+    if (chooser.node(with_comments).good > 3 * std::max(outside, kSentence))
+      best = with_comments;
+    else
+      chooser.Weigh(true);
   }
   // A page of things (products, headlines, results) rather than an
   // article: the list that holds the most of them.

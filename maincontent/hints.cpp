@@ -16,6 +16,12 @@ inline constexpr std::uint64_t kRole = html::NameKey("role");
 inline constexpr std::uint64_t kItemprop = html::NameKey("itemprop");
 inline constexpr std::uint64_t kItemtype = html::NameKey("itemtype");
 inline constexpr std::uint64_t kAriaHidden = html::NameKey("aria-hidden");
+inline constexpr std::uint64_t kH1 = html::NameKey("h1"), kNav = html::NameKey("nav"),
+                               kAside = html::NameKey("aside"), kHeader = html::NameKey("header"),
+                               kFooter = html::NameKey("footer"), kForm = html::NameKey("form"),
+                               kMain = html::NameKey("main"), kArticle = html::NameKey("article"),
+                               kCode = html::NameKey("code"), kSelect = html::NameKey("select"),
+                               kDatalist = html::NameKey("datalist");
 
 struct Word {
   std::string_view word;
@@ -333,7 +339,7 @@ std::uint32_t HintReader::HintsOf(const HtmlTag<Char>& tag, const html::Element&
   switch (element.kind) {
     case Kind::kHeading:
       hints |= kHintHeading;
-      if (tag.key == html::NameKey("h1")) hints |= kHintTitle;
+      if (tag.key == kH1) hints |= kHintTitle;
       break;
     case Kind::kPre:
       hints |= kHintCode;
@@ -350,10 +356,6 @@ std::uint32_t HintReader::HintsOf(const HtmlTag<Char>& tag, const html::Element&
     default:
       break;
   }
-  constexpr std::uint64_t kNav = html::NameKey("nav"), kAside = html::NameKey("aside"),
-                          kHeader = html::NameKey("header"), kFooter = html::NameKey("footer"),
-                          kForm = html::NameKey("form"), kMain = html::NameKey("main"),
-                          kArticle = html::NameKey("article"), kCode = html::NameKey("code");
   if (tag.key == kNav) hints |= kHintNav;
   if (tag.key == kAside) hints |= kHintAside;
   if (tag.key == kHeader) hints |= kHintHeader;
@@ -362,7 +364,7 @@ std::uint32_t HintReader::HintsOf(const HtmlTag<Char>& tag, const html::Element&
   if (tag.key == kMain) hints |= kHintMain;
   if (tag.key == kArticle) hints |= kHintArticle;
   if (tag.key == kCode) hints |= kHintCode;
-  if (tag.key == html::NameKey("select") || tag.key == html::NameKey("datalist"))
+  if (tag.key == kSelect || tag.key == kDatalist)
     hints |= kHintControl;
   for (const auto& a : tag.attributes()) {
     const View value(a.value);

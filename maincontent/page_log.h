@@ -5,6 +5,7 @@
 // back once, in order.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -13,8 +14,54 @@
 
 #include "html/tokenizer.h"
 #include "text/byte_codec.h"
+#include "text/errors.h"
 
 namespace engine::maincontent {
+
+namespace log_detail {
+
+// Reads the fields of records from bytes, telling when they end short.
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  bool Has(std::size_t n) const { return bytes_.size() - at_ >= n; }
+  std::uint8_t Byte() { return static_cast<std::uint8_t>(bytes_[at_++]); }
+  std::uint64_t U64() {
+    std::uint64_t v = 0;
+    for (int b = 0; b < 8; ++b) v |= std::uint64_t(Byte()) << (8 * b);
+    return v;
+  }
+  // False when the bytes end first.
+  bool Size(std::size_t& n) {
+    n = 0;
+    for (int shift = 0; Has(1); shift += 7) {
+      const std::uint8_t b = Byte();
+      n |= std::size_t(b & 0x7F) << shift;
+      if ((b & 0x80) == 0) return true;
+    }
+    return false;
+  }
+  template <typename Char>
+  bool Text(std::basic_string_view<Char>& text) {
+    std::size_t n;
+    return Size(n) && Units(n, text);
+  }
+  template <typename Char>
+  bool Units(std::size_t n, std::basic_string_view<Char>& text) {
+    at_ += (sizeof(Char) - at_ % sizeof(Char)) % sizeof(Char);  // see PutUnits
+    if (at_ > bytes_.size() || !Has(n * sizeof(Char))) return false;
+    text = std::basic_string_view<Char>(reinterpret_cast<const Char*>(bytes_.data() + at_), n);
+    at_ += n * sizeof(Char);
+    return true;
+  }
+  std::size_t at() const { return at_; }
+
+ private:
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace log_detail
 
 template <typename Char>
 class PageLog {
@@ -41,13 +88,16 @@ class PageLog {
   void Tag(Kind kind, const Token& tag, bool raw, Keeps keeps) {
     Begin(kind);
     Put64(tag.key);
-    std::size_t count = 0;
-    for (const auto& a : tag.attributes()) count += keeps(a.key);
+    // Which are kept, as bits (a tag keeps kMostAttributes at most).
+    std::uint64_t kept = 0;
+    const auto attributes = tag.attributes();
+    for (std::size_t a = 0; a < attributes.size() && a < 64; ++a)
+      if (keeps(attributes[a].key)) kept |= std::uint64_t(1) << a;
     bytes_.push_back(
         static_cast<char>((tag.end ? 1 : 0) | (tag.self_closing ? 2 : 0) | (tag.raw_cut ? 4 : 0)));
-    PutSize(count);
-    for (const auto& a : tag.attributes()) {
-      if (!keeps(a.key)) continue;
+    PutSize(static_cast<std::size_t>(std::popcount(kept)));
+    for (std::uint64_t bits = kept; bits != 0; bits &= bits - 1) {
+      const auto& a = attributes[static_cast<std::size_t>(std::countr_zero(bits))];
       Put64(a.key);
       bytes_.push_back(a.cut ? 1 : 0);
       PutText(View(a.value));
@@ -67,7 +117,8 @@ class PageLog {
     char32_t first = 0, second = 0;
     const Token* tag = nullptr;
   };
-  void Replay(const std::function<void(const Record&)>& take, const std::function<void()>& block);
+  template <typename Take>
+  void Replay(Take take, const std::function<void()>& block);
 
   // Characters held in memory.
   std::size_t Held() const { return bytes_.size() / sizeof(Char); }
@@ -78,7 +129,22 @@ class PageLog {
     bytes_.push_back(static_cast<char>(kind));
   }
   void End();
-  void Blank(Char c);
+  // Blanks run on in the record of the last ones, a count of two bytes and
+  // their characters.
+  void Blank(Char c) {
+    if (blanks_at_ != std::string::npos) {
+      auto* count = reinterpret_cast<unsigned char*>(&bytes_[blanks_at_]);
+      const unsigned n = count[0] | count[1] << 8;
+      if (n < 0xFFFF) {
+        count[0] = static_cast<unsigned char>((n + 1) & 0xFF);
+        count[1] = static_cast<unsigned char>((n + 1) >> 8);
+        bytes_.append(reinterpret_cast<const char*>(&c), sizeof(Char));
+        return;
+      }
+    }
+    NewBlanks(c);
+  }
+  void NewBlanks(Char c);
   void Put64(std::uint64_t v) {
     char b[8];
     for (int k = 0; k < 8; ++k) b[k] = static_cast<char>(v >> (8 * k));
@@ -99,7 +165,8 @@ class PageLog {
     bytes_.append(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(Char));
   }
   // Reads the records of `bytes` (whole ones; returns how much they took).
-  std::size_t Read(std::string_view bytes, const std::function<void(const Record&)>& take);
+  template <typename Take>
+  std::size_t Read(std::string_view bytes, Take& take);
 
   Overflow* spill_;
   std::string bytes_;  // records not yet spilled
@@ -108,5 +175,89 @@ class PageLog {
   bool spilled_ = false;
   Token token_;  // a tag read back
 };
+
+template <typename Char>
+template <typename Take>
+std::size_t PageLog<Char>::Read(std::string_view bytes, Take& take) {
+  log_detail::Reader in(bytes);
+  std::size_t done = 0;
+  for (;;) {
+    if (!in.Has(1)) return done;
+    Record r;
+    r.kind = static_cast<Kind>(in.Byte());
+    switch (r.kind) {
+      case Kind::kText:
+        if (!in.Text(r.text)) return done;
+        break;
+      case Kind::kBlanks: {
+        if (!in.Has(2)) return done;
+        const std::size_t n = in.Byte();
+        if (!in.Units(n | std::size_t(in.Byte()) << 8, r.text)) return done;
+        break;
+      }
+      case Kind::kReference: {
+        std::size_t first, second;
+        if (!in.Size(first) || !in.Size(second)) return done;
+        r.first = static_cast<char32_t>(first);
+        r.second = static_cast<char32_t>(second);
+        break;
+      }
+      default: {
+        if (!in.Has(9)) return done;
+        Token& t = token_;
+        t.key = in.U64();
+        const std::uint8_t flags = in.Byte();
+        t.end = flags & 1;
+        t.self_closing = (flags & 2) != 0;
+        t.raw_cut = (flags & 4) != 0;
+        std::size_t count;
+        if (!in.Size(count)) return done;
+        if (t.slots.size() < count) t.slots.resize(count);
+        t.count = count;
+        for (std::size_t a = 0; a < count; ++a) {
+          if (!in.Has(9)) return done;
+          t.slots[a].key = in.U64();
+          t.slots[a].cut = in.Byte() != 0;
+          View value;
+          if (!in.Text(value)) return done;
+          t.slots[a].value.assign(value);
+        }
+        if (!in.Text(t.raw)) return done;
+        r.tag = &t;
+        break;
+      }
+    }
+    take(r);
+    done = in.at();
+  }
+}
+
+template <typename Char>
+template <typename Take>
+void PageLog<Char>::Replay(Take take, const std::function<void()>& block) {
+  if (spilled_) {
+    std::string carry;  // a record a block's end cut
+    if (!spill_->ReadAll([&](std::string_view bytes) {
+          std::size_t done;
+          if (carry.empty()) {
+            done = Read(bytes, take);
+            carry.assign(bytes.substr(done));
+          } else {
+            carry.append(bytes);
+            done = Read(carry, take);
+            carry.erase(0, done);
+          }
+          if (block) block();
+          return true;
+        }))
+      throw OverflowUnreadable();
+    carry.append(bytes_);
+    bytes_.swap(carry);
+    spill_->Clear();
+    spilled_ = false;
+  }
+  Read(bytes_, take);
+  bytes_.clear();
+}
 
 }  // namespace engine::maincontent

@@ -62,8 +62,10 @@ bool IsBlock(const html::Element& element) {
 
 template <typename Char>
 std::size_t FindAscii(std::basic_string_view<Char> text, std::string_view ascii, std::size_t from) {
-  for (std::size_t at = from; at + ascii.size() <= text.size(); ++at) {
-    std::size_t k = 0;
+  for (std::size_t at = text.find(static_cast<Char>(ascii[0]), from); at != text.npos;
+       at = text.find(static_cast<Char>(ascii[0]), at + 1)) {
+    if (text.size() - at < ascii.size()) return text.npos;
+    std::size_t k = 1;
     while (k < ascii.size() && text[at + k] == static_cast<Char>(ascii[k])) ++k;
     if (k == ascii.size()) return at;
   }

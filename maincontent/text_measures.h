@@ -37,6 +37,7 @@ class Opening {
     hash_ = (hash_ ^ code_point) * 0x100000001B3u;
     ++count_;
   }
+  bool full() const { return count_ >= kOpeningLength; }
   // 0 until the text has given all its letters.
   std::uint32_t value() const {
     return count_ < kOpeningLength ? 0 : static_cast<std::uint32_t>(hash_ ^ hash_ >> 32) | 1;
