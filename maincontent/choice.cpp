@@ -423,7 +423,7 @@ void TitleWithoutSite(std::basic_string_view<Char> title, const OutputForm<Char>
     s.push_back(' ');
     separators.push_back(s);
   }
-  for (const char32_t c : {U'\uFF5C', U'\u3010', U'\u3011', U'\u300C', U'\u300D'}) {
+  for (const char32_t c : {U'\uFF5C', U'\u3010', U'\u3011'}) {  // ｜【】
     std::basic_string<Char> s;
     form.Append(c, s);
     separators.push_back(s);
