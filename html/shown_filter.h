@@ -7,7 +7,7 @@
 // stage that reads some hidden elements' text all the same (a document's
 // title) has these too:
 //   bool Captures(const HtmlTag<Char>& tag, const html::Element& element);
-//   void Captured(View run);  void CapturedSpace();
+//   void Captured(View run);  void CapturedSpace(Char c);
 //   void CapturedReference(char32_t first, char32_t second);
 #pragma once
 
@@ -41,13 +41,13 @@ class ShownFilter {
   }
   QUILLMERE_INLINE void Whitespace(Char c) {
     if constexpr (kCaptures) {
-      if (capturing_) return next_.CapturedSpace();
+      if (capturing_) return next_.CapturedSpace(c);
     }
     if (!visibility_.quiet()) next_.Whitespace(c);
   }
   QUILLMERE_INLINE void LineBreak(Char c) {
     if constexpr (kCaptures) {
-      if (capturing_) return next_.CapturedSpace();
+      if (capturing_) return next_.CapturedSpace(c);
     }
     if (!visibility_.quiet()) next_.LineBreak(c);
   }

@@ -5,6 +5,8 @@
 // of the elements around them (so that lists, tables and quotes lay out as
 // on the page), and the title first when no heading of the page gives it.
 // When nothing stands out the whole page goes on, exactly as without it.
+// A page that shows next to nothing but holds its text in noscript
+// elements is read from those instead.
 //
 // `Next` is the layout: a sink as html::ShownFilter describes, with
 // KeepsAttribute, KeepsRaw and CollapsesSpaces answered for what it has
@@ -22,7 +24,9 @@
 #include "html/elements.h"
 #include "html/open_elements.h"
 #include "html/reference_reader.h"
+#include "html/shown_filter.h"
 #include "html/tokenizer.h"
+#include "html/visibility.h"
 #include "maincontent/choice.h"
 #include "maincontent/page_log.h"
 #include "maincontent/page_recorder.h"
@@ -46,6 +50,8 @@ class MainContent {
               const ReferenceReader<Char>& references, const OutputForm<Char>& form)
       : next_(next),
         collapses_(collapses),
+        leads_(leads),
+        references_(references),
         form_(form),
         log_(spill),
         recorder_(leads, references, form) {}
@@ -89,23 +95,51 @@ class MainContent {
   }
   bool KeepsRaw(const Token& tag) const { return next_.KeepsRaw(tag); }
 
-  // Hidden text read all the same (the title, JSON-LD).
+  // Hidden text read all the same: the title, JSON-LD, and the mark-up
+  // of the noscript elements (see ReadFallback).
   bool Captures(const Token& tag, const html::Element& element) {
-    return recorder_.Captures(tag, element);
+    capturing_fallback_ = tag.key == kNoscript && reads_fallback_;
+    if (!capturing_fallback_) return recorder_.Captures(tag, element);
+    if (!fallback_.empty()) KeepFallback(View(kBreak, 1));
+    return true;
   }
-  void Captured(View run) { recorder_.Captured(run); }
-  void CapturedSpace() {
+  void Captured(View run) {
+    if (capturing_fallback_) return KeepFallback(run);
+    recorder_.Captured(run);
+  }
+  void CapturedSpace(Char c) {
+    if (capturing_fallback_) return KeepFallback(View(&c, 1));
     static constexpr Char kSpace[] = {' '};
     recorder_.Captured(View(kSpace, 1));
   }
   void CapturedReference(char32_t first, char32_t second) {
-    recorder_.CapturedReference(first, second);
+    // (A noscript element's text is raw: it holds no references.)
+    if (!capturing_fallback_) recorder_.CapturedReference(first, second);
   }
 
   // The page's end: the choice, and what it keeps to the layout. `block`
   // after each block of the page read back from the scratch file.
   void Finish(const std::function<void()>& block) {
     recorder_.Finish();
+    if (ReadFallback(block)) return;
+    Write(block);
+  }
+
+  std::size_t HeldNow() const {
+    return log_.Held() + recorder_.Held() + open_.size() + fallback_.size();
+  }
+
+ private:
+  static constexpr std::uint64_t kNoscript = html::NameKey("noscript");
+  static constexpr Char kBreak[] = {'\n'};
+  // The most of the noscript elements' mark-up kept.
+  static constexpr std::size_t kMostFallback = std::size_t(2) << 20;
+  // How much more text the noscript elements must give than the page shows
+  // for them to be its content: many times as much, and some.
+  static constexpr std::uint32_t kFallbackTimes = 4, kFallbackLeast = 200;
+
+  // What the layout is handed: the choice, the title, and the page again.
+  void Write(const std::function<void()>& block) {
     const Selection selection = Choose(recorder_, form_);
     whole_ = selection.whole;
     ranges_ = selection.ranges;
@@ -113,9 +147,36 @@ class MainContent {
     log_.Replay([this](const typename Log::Record& r) { Replay(r); }, block);
   }
 
-  std::size_t HeldNow() const { return log_.Held() + recorder_.Held() + open_.size(); }
+  void KeepFallback(View run) {
+    if (fallback_.size() < kMostFallback)
+      fallback_.append(run.substr(0, kMostFallback - fallback_.size()));
+  }
 
- private:
+  // A page that shows next to nothing until its scripts run but gives
+  // browsers without scripts its text in noscript elements (a forum's
+  // thread, say): that text is the page's, read as a page of its own, its
+  // choice made with what the page says of itself. True when it was
+  // written; false when the page itself is to be.
+  bool ReadFallback(const std::function<void()>& block) {
+    const std::uint32_t shown = recorder_.page_all().weight();
+    if (fallback_.size() < std::size_t(kFallbackTimes) * shown + kFallbackLeast) return false;
+    using Shown = html::ShownFilter<Char, MainContent>;
+    MainContent inner(next_, collapses_, nullptr, leads_, references_, form_);
+    inner.reads_fallback_ = false;
+    html::Visibility<Char> visibility(true, references_, form_);
+    Shown shown_filter(inner, visibility);
+    HtmlTokenizer<Char, Shown> tokenizer(
+        shown_filter,
+        {.html = true, .mark_spaces = collapses_, .references = &references_, .leads = leads_});
+    tokenizer.Feed(fallback_);
+    tokenizer.Finish();
+    inner.recorder_.Finish();
+    if (inner.recorder_.page_all().weight() < kFallbackTimes * shown + kFallbackLeast) return false;
+    inner.recorder_.AdoptFacts(recorder_.facts());
+    inner.Write(block);
+    return true;
+  }
+
   // An element open as the page is read again.
   struct Open : html::OpenEntry {
     std::uint32_t id = 0;
@@ -314,10 +375,17 @@ class MainContent {
 
   Next& next_;
   const bool collapses_;
+  const scan::LeadBytes* leads_;
+  const ReferenceReader<Char>& references_;
   const OutputForm<Char>& form_;
   Log log_;
   PageRecorder<Char> recorder_;
   std::size_t pre_depth_ = 0;
+  // The noscript elements' mark-up, joined by line breaks (not read again
+  // inside them).
+  String fallback_;
+  bool reads_fallback_ = true;
+  bool capturing_fallback_ = false;
 
   // Reading the page again.
   bool whole_ = true;

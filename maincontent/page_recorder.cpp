@@ -372,6 +372,20 @@ void PageRecorder<Char>::Finish() {
 }
 
 template <typename Char>
+void PageRecorder<Char>::AdoptFacts(const PageFacts<Char>& from) {
+  if (facts_.title.empty()) facts_.title = from.title;
+  if (facts_.og_title.empty()) facts_.og_title = from.og_title;
+  facts_.descriptions.insert(facts_.descriptions.end(), from.descriptions.begin(),
+                             from.descriptions.end());
+  if (facts_.structured_text.empty()) {
+    facts_.structured_text = from.structured_text;
+    facts_.structured_opening = from.structured_opening;
+    facts_.structured_weight = from.structured_weight;
+  }
+  facts_.article = facts_.article || from.article;
+}
+
+template <typename Char>
 bool PageRecorder<Char>::Keeps(const Token& tag, std::uint64_t key) {
   if (KeepsHintAttribute(key)) return true;
   if (tag.key == kMeta) return key == kProperty || key == kName || key == kContent || key == kValue;

@@ -73,6 +73,9 @@ class PageRecorder {
 
   // The end of the page: what is open ends.
   void Finish();
+  // What another page says of itself where this one says nothing (this
+  // one read from that one's noscript elements).
+  void AdoptFacts(const PageFacts<Char>& from);
 
   // The attributes read (beyond the layout's).
   static bool Keeps(const Token& tag, std::uint64_t key);

@@ -389,6 +389,49 @@ TEST(MainContent, WholePageWhenNothingStandsOut) {
   }
 }
 
+// A page that shows nothing until its scripts run but gives browsers
+// without scripts its thread in a noscript element: that is its content.
+// Where the page shows its text, its noscript elements (a tracking image,
+// a style sheet, a note to turn scripts on) are left as a browser leaves
+// them.
+TEST(MainContent, TextOnlyForBrowsersWithoutScripts) {
+  const clsQuillmere q = Main();
+  const std::u16string thread =
+      u"<div class=\"topic\"><h1>Which telescope to start with?</h1>"
+      u"<div class=\"post\"><p>I would like to see the planets. Is a small refractor "
+      u"enough, or should I save for a larger reflector first?</p></div>"
+      u"<div class=\"post\"><p>Start with good binoculars and a star chart. You will learn "
+      u"the sky, and you will know what you want when you buy a telescope.</p></div>"
+      u"<div class=\"post\"><p>A small refractor shows Saturn's rings and Jupiter's moons "
+      u"well. It is light, so you will actually take it outside.</p></div></div>";
+  const std::u16string script_page =
+      u"<html><head><title>Which telescope to start with? - Stargazers</title>"
+      u"<noscript><style>.js-only{display:none}</style></noscript></head><body>"
+      u"<div id=\"app\"></div><noscript data-path=\"/t/1\">" +
+      thread + u"</noscript><script>start()</script></body></html>";
+  const std::u16string text = Text(q, script_page);
+  EXPECT_TRUE(Has(text, u"Which telescope to start with?\r\n")) << Show(text);
+  EXPECT_TRUE(Has(text, u"save for a larger reflector first?")) << Show(text);
+  EXPECT_TRUE(Has(text, u"actually take it outside.")) << Show(text);
+  EXPECT_FALSE(Has(text, u"display:none")) << Show(text);
+  ExpectSameEverywhere(q, script_page);
+
+  const clsQuillmere readable = ConverterWith(kReadable);
+  const std::u16string shown_pages[] = {
+      NewsPage(u"", u"<noscript><img src=\"/pixel.gif\"></noscript>"),
+      NewsPage(u"<noscript><p>Turn scripts on to see the comments.</p></noscript>"),
+      // More text for browsers without scripts, but not many times more.
+      NewsPage(u"", u"<noscript>" + kStory + u"</noscript>"),
+  };
+  for (const std::u16string& page : shown_pages) {
+    const std::u16string main_text = Text(q, page);
+    EXPECT_TRUE(Has(main_text, u"the cleaning began at once.")) << Show(main_text);
+    EXPECT_FALSE(Has(main_text, u"Turn scripts on")) << Show(main_text);
+    EXPECT_EQ(Has(Text(readable, page), u"Copyright"), true);
+    EXPECT_FALSE(Has(main_text, u"Copyright")) << Show(main_text);
+  }
+}
+
 // LINKS numbers the links kept, from 1, and lists only them.
 TEST(MainContent, LinksNumbersOnlyTheLinksKept) {
   const clsQuillmere q = Main({{u"AHREF", u"1"}, {u"LINKS", u"1"}});
