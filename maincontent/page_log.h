@@ -77,8 +77,13 @@ class PageLog {
 
   void Text(View run);
   // White space the layout collapses, and a line break of the page's: the
-  // characters of a run of them, a line break marked with kBreakMark.
-  void Space(Char c) { Blank(c); }
+  // characters of a run of them, a line break marked with kBreakMark. A
+  // space after the run's first blank (a space, or a line break) changes
+  // nothing in the layout and is not kept: indentation between tags is
+  // most of a page's blanks.
+  void Space(Char c) {
+    if (blanks_at_ == std::string::npos) Blank(c);
+  }
   void Break(Char c) { Blank(static_cast<Char>(c | kBreakMark)); }
   static constexpr Char kBreakMark = 0x40;  // above every blank
   void Reference(char32_t first, char32_t second);
@@ -138,7 +143,10 @@ class PageLog {
       if (n < 0xFFFF) {
         count[0] = static_cast<unsigned char>((n + 1) & 0xFF);
         count[1] = static_cast<unsigned char>((n + 1) >> 8);
-        bytes_.append(reinterpret_cast<const char*>(&c), sizeof(Char));
+        if constexpr (sizeof(Char) == 1)
+          bytes_.push_back(c);
+        else
+          bytes_.append(reinterpret_cast<const char*>(&c), sizeof(Char));
         return;
       }
     }
