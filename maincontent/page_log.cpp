@@ -13,27 +13,28 @@ constexpr std::size_t kInMemory = std::size_t(4) << 20;  // of the records, then
 
 template <typename Char>
 void PageLog<Char>::Text(View run) {
-  Begin(Kind::kText);
-  PutText(run);
-  End();
+  Out out = Open(Kind::kText, TextRoom(run));
+  out.Text(run);
+  Close(out);
 }
 
 template <typename Char>
 void PageLog<Char>::NewBlanks(Char c) {
-  Begin(Kind::kBlanks);
-  const std::size_t at = bytes_.size();
-  bytes_.append({'\1', '\0'});
-  PutUnits(View(&c, 1));
-  End();
+  Out out = Open(Kind::kBlanks, 2 + 2 * sizeof(Char));
+  const std::size_t at = out.at;
+  out.Byte(1);
+  out.Byte(0);
+  out.Units(View(&c, 1));
+  Close(out);
   blanks_at_ = bytes_.empty() ? std::string::npos : at;
 }
 
 template <typename Char>
 void PageLog<Char>::Reference(char32_t first, char32_t second) {
-  Begin(Kind::kReference);
-  PutSize(first);
-  PutSize(second);
-  End();
+  Out out = Open(Kind::kReference, 2 * kMostSize);
+  out.Size(first);
+  out.Size(second);
+  Close(out);
 }
 
 template <typename Char>

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -48,7 +49,7 @@ class Reader {
   }
   template <typename Char>
   bool Units(std::size_t n, std::basic_string_view<Char>& text) {
-    at_ += (sizeof(Char) - at_ % sizeof(Char)) % sizeof(Char);  // see PutUnits
+    at_ += (sizeof(Char) - at_ % sizeof(Char)) % sizeof(Char);  // see Out::Units
     if (at_ > bytes_.size() || !Has(n * sizeof(Char))) return false;
     text = std::basic_string_view<Char>(reinterpret_cast<const Char*>(bytes_.data() + at_), n);
     at_ += n * sizeof(Char);
@@ -91,24 +92,28 @@ class PageLog {
   // when `raw` (start and end tags; a tag read the classic way).
   template <typename Keeps>
   void Tag(Kind kind, const Token& tag, bool raw, Keeps keeps) {
-    Begin(kind);
-    Put64(tag.key);
     // Which are kept, as bits (a tag keeps kMostAttributes at most).
     std::uint64_t kept = 0;
     const auto attributes = tag.attributes();
-    for (std::size_t a = 0; a < attributes.size() && a < 64; ++a)
-      if (keeps(attributes[a].key)) kept |= std::uint64_t(1) << a;
-    bytes_.push_back(
-        static_cast<char>((tag.end ? 1 : 0) | (tag.self_closing ? 2 : 0) | (tag.raw_cut ? 4 : 0)));
-    PutSize(static_cast<std::size_t>(std::popcount(kept)));
+    const View raw_text = raw ? tag.raw : View();
+    std::size_t room = 8 + 1 + kMostSize + TextRoom(raw_text);
+    for (std::size_t a = 0; a < attributes.size() && a < 64; ++a) {
+      if (!keeps(attributes[a].key)) continue;
+      kept |= std::uint64_t(1) << a;
+      room += 8 + 1 + TextRoom(attributes[a].value);
+    }
+    Out out = Open(kind, room);
+    out.U64(tag.key);
+    out.Byte((tag.end ? 1 : 0) | (tag.self_closing ? 2 : 0) | (tag.raw_cut ? 4 : 0));
+    out.Size(static_cast<std::size_t>(std::popcount(kept)));
     for (std::uint64_t bits = kept; bits != 0; bits &= bits - 1) {
       const auto& a = attributes[static_cast<std::size_t>(std::countr_zero(bits))];
-      Put64(a.key);
-      bytes_.push_back(a.cut ? 1 : 0);
-      PutText(View(a.value));
+      out.U64(a.key);
+      out.Byte(a.cut ? 1 : 0);
+      out.Text(View(a.value));
     }
-    PutText(raw ? tag.raw : View());
-    End();
+    out.Text(raw_text);
+    Close(out);
   }
 
   // The records in order, to `take(kind, record)`: for text, the run; for
@@ -129,9 +134,47 @@ class PageLog {
   std::size_t Held() const { return bytes_.size() / sizeof(Char); }
 
  private:
-  void Begin(Kind kind) {
+  // A record under way, written into room made for it beforehand: bytes
+  // one by one would cost more than the rest of the log.
+  struct Out {
+    char* base;
+    std::size_t at;
+    void Byte(unsigned v) { base[at++] = static_cast<char>(v); }
+    void U64(std::uint64_t v) {
+      for (int k = 0; k < 8; ++k) Byte(static_cast<unsigned>(v >> (8 * k)) & 0xFF);
+    }
+    void Size(std::size_t n) {
+      for (; n >= 0x80; n >>= 7) Byte(static_cast<unsigned>(n & 0x7F) | 0x80);
+      Byte(static_cast<unsigned>(n));
+    }
+    // Units of two bytes start at an even offset, where a reader finds them.
+    void Units(View units) {
+      if constexpr (sizeof(Char) > 1)
+        while (at % sizeof(Char) != 0) Byte(0);
+      if (!units.empty()) std::memcpy(base + at, units.data(), units.size() * sizeof(Char));
+      at += units.size() * sizeof(Char);
+    }
+    void Text(View text) {
+      Size(text.size());
+      Units(text);
+    }
+  };
+  static constexpr std::size_t kMostSize = 10;  // bytes of a size
+  static std::size_t TextRoom(View text) {
+    return kMostSize + sizeof(Char) + text.size() * sizeof(Char);
+  }
+  // Begins a record of `kind` with room for `room` bytes after its kind.
+  Out Open(Kind kind, std::size_t room) {
     blanks_at_ = std::string::npos;
-    bytes_.push_back(static_cast<char>(kind));
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + 1 + room);
+    Out out{bytes_.data(), at};
+    out.Byte(static_cast<unsigned>(kind));
+    return out;
+  }
+  void Close(const Out& out) {
+    bytes_.resize(out.at);
+    End();
   }
   void End();
   // Blanks run on in the record of the last ones, a count of two bytes and
@@ -153,25 +196,6 @@ class PageLog {
     NewBlanks(c);
   }
   void NewBlanks(Char c);
-  void Put64(std::uint64_t v) {
-    char b[8];
-    for (int k = 0; k < 8; ++k) b[k] = static_cast<char>(v >> (8 * k));
-    bytes_.append(b, 8);
-  }
-  void PutSize(std::size_t n) {
-    for (; n >= 0x80; n >>= 7) bytes_.push_back(static_cast<char>(n | 0x80));
-    bytes_.push_back(static_cast<char>(n));
-  }
-  void PutText(View text) {
-    PutSize(text.size());
-    PutUnits(text);
-  }
-  // Units of two bytes start at an even offset, where a reader finds them.
-  void PutUnits(View units) {
-    if constexpr (sizeof(Char) > 1)
-      while (bytes_.size() % sizeof(Char) != 0) bytes_.push_back('\0');
-    bytes_.append(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(Char));
-  }
   // Reads the records of `bytes` (whole ones; returns how much they took).
   template <typename Take>
   std::size_t Read(std::string_view bytes, Take& take);
