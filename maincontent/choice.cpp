@@ -1,6 +1,8 @@
 #include "maincontent/choice.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <span>
 
@@ -17,6 +19,9 @@ constexpr double kSentence = 100;
 constexpr double kLeastContent = 250;  // less than this stands out nowhere
 constexpr double kArticle = 1500;      // this much prose is an article
 constexpr double kShortSentence = 0.6 * kSentence;
+// Names that are what they say whatever they hold: a dialog, a consent
+// notice, a sign-up form, a form's choices.
+constexpr std::uint32_t kCertainClutter = kHintPopup | kHintConsent | kHintSignup | kHintControl;
 constexpr double kMenuLink = 20;  // the weight of a menu's link: a word or two
 
 struct Node {
@@ -98,12 +103,33 @@ class Chooser {
     return {child_list_.data() + child_begin_[k], child_begin_[k + 1] - child_begin_[k]};
   }
 
+  // Of the hints in `names`, those whose outermost elements together hold
+  // at least half of the page's prose.
+  std::uint32_t WrongNames(std::uint32_t names) const {
+    std::array<double, 32> held{};
+    std::vector<std::uint32_t> around(nodes_.size(), 0);  // the hints of those around each
+    for (std::size_t k = 1; k < nodes_.size(); ++k) {
+      const std::size_t p = parent_[k];
+      around[k] = p == 0 ? 0 : around[p] | nodes_[p].record->hints;
+      for (std::uint32_t bits = nodes_[k].record->hints & names & ~around[k]; bits != 0;
+           bits &= bits - 1)
+        held[static_cast<std::size_t>(std::countr_zero(bits))] += raw_good_[k];
+    }
+    std::uint32_t wrong = 0;
+    for (std::size_t b = 0; b < held.size(); ++b)
+      if (held[b] > 0 && held[b] >= 0.5 * raw_good_[0]) wrong |= std::uint32_t(1) << b;
+    return wrong;
+  }
+
   // What each element holds whatever is named clutter (set_page first).
   void WeighRaw() {
     Sum();
     raw_worth_.resize(nodes_.size());
-    for (std::size_t k = 0; k < nodes_.size(); ++k)
+    raw_good_.resize(nodes_.size());
+    for (std::size_t k = 0; k < nodes_.size(); ++k) {
       raw_worth_[k] = nodes_[k].good + 0.3 * nodes_[k].plain;
+      raw_good_[k] = nodes_[k].good;
+    }
   }
 
   // Weighs every element, with comment sections as clutter or not.
@@ -118,11 +144,14 @@ class Chooser {
     // "off-canvas" wrapper of the page).
     const double page_worth = raw_worth_[0];
     const std::uint32_t elements = last_id_;
+    // So is a name that the elements bearing it, together, hold half the
+    // page's content by (an article in sections called "ranking-...").
+    clutter &= ~WrongNames(clutter & ~(kHintComments | kHintNav | kCertainClutter));
     for (std::size_t k = 1; k < nodes_.size(); ++k) {
       Node& n = nodes_[k];
       const std::uint32_t h = n.record->hints;
       const bool content = (h & (kHintArticle | kHintBody | kHintMain)) != 0;
-      const bool certain = (h & (kHintPopup | kHintConsent | kHintSignup | kHintControl)) != 0;
+      const bool certain = (h & kCertainClutter) != 0;
       const bool most = raw_worth_[k] >= 0.5 * page_worth;
       const bool wrapper = n.record->end - n.record->id >= elements / 2;
       n.clutter = (h & clutter) != 0 && !content && !wrapper && (certain || !most);
@@ -348,8 +377,7 @@ class Chooser {
     if (children.size() < 3) return;
     std::vector<std::pair<std::uint32_t, std::size_t>>& by_signature = by_signature_;
     by_signature.clear();
-    for (const std::size_t c : children)
-      by_signature.emplace_back(nodes_[c].record->signature, c);
+    for (const std::size_t c : children) by_signature.emplace_back(nodes_[c].record->signature, c);
     std::sort(by_signature.begin(), by_signature.end());
     for (std::size_t a = 0; a < by_signature.size();) {
       std::size_t b = a;
@@ -384,7 +412,7 @@ class Chooser {
   std::vector<std::uint32_t> ids_;  // the records' numbers, in order
   std::vector<std::size_t> child_begin_, child_list_;
   std::vector<std::pair<std::uint32_t, std::size_t>> by_signature_;  // working space
-  std::vector<double> raw_worth_;
+  std::vector<double> raw_worth_, raw_good_;                         // whatever is named clutter
   double page_weight_ = 0;
   std::uint32_t last_id_ = 0;
 };

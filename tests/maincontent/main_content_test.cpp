@@ -77,6 +77,13 @@ bool Has(const std::u16string& text, const std::u16string& part) {
   return text.find(part) != std::u16string::npos;
 }
 
+std::size_t Count(const std::u16string& text, const std::u16string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::u16string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
 // What a session gives for `text` fed in pieces of `piece` characters.
 template <typename Session, typename String>
 String InPieces(Session& session, const String& text, std::size_t piece) {
@@ -229,6 +236,20 @@ TEST(MainContent, SemanticHintsAreEvidenceNotLaw) {
   text = Text(q, misnamed);
   EXPECT_TRUE(Has(text, u"The river rose")) << Show(text);
   EXPECT_TRUE(Has(text, u"cleaning began")) << Show(text);
+  EXPECT_FALSE(Has(text, u"About us")) << Show(text);
+
+  // Each section alone holds less than half the article, all of them the
+  // whole of it: the name is the site's, not clutter's.
+  std::u16string sections;
+  for (const char16_t* part : {u"intro", u"first", u"second"})
+    sections += u"<section class=\"section-ranking-" + std::u16string(part) + u"\">" + kStory +
+                u"</section>";
+  const std::u16string ranking = u"<html><body>" + kSiteHeader +
+                                 u"<main><h1>The best tents of the year</h1>" + sections +
+                                 u"</main>" + kSiteFooter + u"</body></html>";
+  text = Text(q, ranking);
+  EXPECT_TRUE(Has(text, u"The best tents of the year")) << Show(text);
+  EXPECT_EQ(Count(text, u"The river rose"), 3u) << Show(text);
   EXPECT_FALSE(Has(text, u"About us")) << Show(text);
 
   const std::u16string dialog =
