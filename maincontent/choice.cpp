@@ -117,7 +117,7 @@ class Chooser {
     }
     std::uint32_t wrong = 0;
     for (std::size_t b = 0; b < held.size(); ++b)
-      if (held[b] > 0 && held[b] >= 0.5 * raw_good_[0]) wrong |= std::uint32_t(1) << b;
+      if (held[b] >= std::max(0.5 * raw_good_[0], kLeastContent)) wrong |= std::uint32_t(1) << b;
     return wrong;
   }
 
@@ -146,7 +146,9 @@ class Chooser {
     const std::uint32_t elements = last_id_;
     // So is a name that the elements bearing it, together, hold half the
     // page's content by (an article in sections called "ranking-...").
-    clutter &= ~WrongNames(clutter & ~(kHintComments | kHintNav | kCertainClutter));
+    const std::uint32_t wrong =
+        WrongNames((clutter | kWeakClutter) & ~(kHintComments | kHintNav | kCertainClutter));
+    clutter &= ~wrong;
     for (std::size_t k = 1; k < nodes_.size(); ++k) {
       Node& n = nodes_[k];
       const std::uint32_t h = n.record->hints;
@@ -154,8 +156,11 @@ class Chooser {
       const bool certain = (h & kCertainClutter) != 0;
       const bool most = raw_worth_[k] >= 0.5 * page_worth;
       const bool wrapper = n.record->end - n.record->id >= elements / 2;
-      n.clutter = (h & clutter) != 0 && !content && !wrapper && (certain || !most);
-      n.weak = (h & kWeakClutter) != 0 && !content;
+      // (A paragraph of prose is what it is, whatever its name: "menu" in
+      // an editor's "contextmenu" class on each of an article's.)
+      const bool prose = n.record->id == n.record->end && ClassOf(*n.record) == BlockClass::kGood;
+      n.clutter = (h & clutter) != 0 && !content && !wrapper && (certain || !(most || prose));
+      n.weak = (h & kWeakClutter & ~wrong) != 0 && !content;
     }
     for (std::size_t k = 0; k < nodes_.size(); ++k) {
       MarkItems(k);

@@ -252,6 +252,23 @@ TEST(MainContent, SemanticHintsAreEvidenceNotLaw) {
   EXPECT_EQ(Count(text, u"The river rose"), 3u) << Show(text);
   EXPECT_FALSE(Has(text, u"About us")) << Show(text);
 
+  // An editor's class on each paragraph that reads as a menu's.
+  std::u16string named_paragraphs = kStory;
+  for (std::size_t at = 0; (at = named_paragraphs.find(u"<p>", at)) != std::u16string::npos;)
+    named_paragraphs.replace(at, 3, u"<p class=\"contextmenu Body\">");
+  const std::u16string editor = u"<html><body>" + kSiteHeader +
+                                u"<div class=\"story\"><h1>Flood waters rise</h1>" +
+                                named_paragraphs + u"</div><div class=\"related\"><ul>" +
+                                u"<li><a href=\"/a\">A festival returns to the old square</a>"
+                                u"<li><a href=\"/b\">Council votes on the new bridge plan</a>"
+                                u"<li><a href=\"/c\">Schools close early for the summer</a>"
+                                u"</ul></div>" +
+                                kSiteFooter + u"</body></html>";
+  text = Text(q, editor);
+  EXPECT_TRUE(Has(text, u"The river rose")) << Show(text);
+  EXPECT_TRUE(Has(text, u"cleaning began")) << Show(text);
+  EXPECT_FALSE(Has(text, u"festival returns")) << Show(text);
+
   const std::u16string dialog =
       NewsPage(u"", u"<div class=\"modal\" role=\"dialog\"><h2>Privacy policy</h2>" + kStory +
                         kStory + u"</div>");
