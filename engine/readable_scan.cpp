@@ -14,7 +14,7 @@ ReadableScan<Char>::ReadableScan(const ScanOptions& options, const clsQuillmere:
       form_(codec),
       layout_(options, form_, references_, leads, std::move(image_label), std::move(link_label),
               link_spill),
-      visibility_(options.script, references_, form_) {
+      visibility_(options.script, references_, form_, options.main) {
   auto setup = [&](auto& tokenizer, auto& sink) {
     using Tokenizer = typename std::remove_reference_t<decltype(tokenizer)>::value_type;
     tokenizer.emplace(sink, typename Tokenizer::Setup{.html = options.script,

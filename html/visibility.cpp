@@ -7,6 +7,20 @@ namespace {
 
 using namespace names;
 
+// A React server's streamed segment: a div whose id is "S:" (or "P:", a
+// postponed one) and a number in hexadecimal.
+template <typename Char>
+bool IsStreamedSegment(const HtmlTag<Char>& tag) {
+  if (tag.key != names::kDiv) return false;
+  const auto* id = tag.Find(NameKey("id"));
+  if (id == nullptr || id->value.size() < 3 || id->value.size() > 10) return false;
+  const std::basic_string_view<Char> v(id->value);
+  if ((v[0] != 'S' && v[0] != 'P') || v[1] != ':') return false;
+  for (const Char c : v.substr(2))
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return true;
+}
+
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
@@ -146,7 +160,7 @@ bool Visibility<Char>::End(const Token& tag, const Element& element) {
 // Whether the attributes hide the element: `hidden`, or an inline style.
 template <typename Char>
 bool Visibility<Char>::Hides(const Token& tag) {
-  if (tag.Find(names::kHidden)) return true;
+  if (tag.Find(names::kHidden)) return !(streamed_ && IsStreamedSegment(tag));
   const auto* style = tag.Find(kStyle);
   if (style == nullptr) return false;
   picked_.clear();

@@ -30,9 +30,13 @@ class Visibility {
   using Token = HtmlTag<Char>;
 
   // `html`: tags are read as HTML reads them. `references` and `form`
-  // decode a style attribute's value.
-  Visibility(bool html, const ReferenceReader<Char>& references, const OutputForm<Char>& form)
-      : html_(html), references_(references), form_(form) {
+  // decode a style attribute's value. `streamed`: the segments a React
+  // server streams hidden (`<div hidden id="S:1">`), which its script then
+  // shows in place of their placeholders, are shown where they stand (the
+  // `id` attribute must be kept for it).
+  Visibility(bool html, const ReferenceReader<Char>& references, const OutputForm<Char>& form,
+             bool streamed = false)
+      : html_(html), streamed_(streamed), references_(references), form_(form) {
     UpdateQuiet();
   }
 
@@ -73,6 +77,7 @@ class Visibility {
   void UpdateQuiet() { quiet_ = html_ && (!hidden_open_.empty() || !body_); }
 
   const bool html_;
+  const bool streamed_;
   const ReferenceReader<Char>& references_;
   const OutputForm<Char>& form_;
   // The elements open inside what hides (the first of them hides), and how

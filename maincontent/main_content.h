@@ -16,6 +16,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -143,6 +145,16 @@ class MainContent {
     const Selection selection = Choose(recorder_, form_);
     whole_ = selection.whole;
     ranges_ = selection.ranges;
+    if (getenv("QM_DEBUG")) {
+      fprintf(stderr, "whole=%d records=%zu last=%u\n", whole_, recorder_.records().size(),
+              recorder_.last_id());
+      for (auto& r : ranges_) fprintf(stderr, "range %u-%u %d\n", r.first, r.last, r.keep);
+      if (getenv("QM_RECORDS"))
+        for (auto& r : recorder_.records())
+          fprintf(stderr, "rec id=%u end=%u parent=%u kind=%d hints=%x own=%u all=%u link=%u\n",
+                  r.id, r.end, r.parent, (int)r.kind, r.hints, r.own.weight(), r.all.weight(),
+                  r.all.link_weight);
+    }
     WriteTitle(selection);
     log_.Replay([this](const typename Log::Record& r) { Replay(r); }, block);
   }
@@ -163,7 +175,7 @@ class MainContent {
     using Shown = html::ShownFilter<Char, MainContent>;
     MainContent inner(next_, collapses_, nullptr, leads_, references_, form_);
     inner.reads_fallback_ = false;
-    html::Visibility<Char> visibility(true, references_, form_);
+    html::Visibility<Char> visibility(true, references_, form_, true);
     Shown shown_filter(inner, visibility);
     HtmlTokenizer<Char, Shown> tokenizer(
         shown_filter,

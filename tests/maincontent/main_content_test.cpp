@@ -470,6 +470,35 @@ TEST(MainContent, TextOnlyForBrowsersWithoutScripts) {
   }
 }
 
+// A page a React server streams: the article comes last, hidden, and its
+// script shows it in place of a placeholder. MAIN reads it there; the
+// readable text without MAIN stays as it was.
+TEST(MainContent, StreamedSegmentsAreShown) {
+  const clsQuillmere q = Main();
+  const std::u16string streamed =
+      u"<html><head><title>Flood waters rise in the lower town | Daily Courier</title></head>"
+      u"<body>" +
+      kSiteHeader +
+      u"<main><!--$?--><template id=\"B:0\"></template><p>Loading...</p><!--/$--></main>" +
+      kSiteFooter + u"<div hidden id=\"S:0\"><article><h1>Flood waters rise in the lower " +
+      u"town</h1>" + kStory + u"</article></div><script>$RC(\"B:0\",\"S:0\")</script>" +
+      u"<div hidden id=\"menu\"><p>" + kStory.substr(3, 80) + u"</p></div></body></html>";
+  const std::u16string text = Text(q, streamed);
+  EXPECT_TRUE(Has(text, u"Flood waters rise in the lower town\r\n")) << Show(text);
+  EXPECT_TRUE(Has(text, u"the cleaning began at once.")) << Show(text);
+  EXPECT_FALSE(Has(text, u"About us")) << Show(text);
+  EXPECT_EQ(Count(text, u"The river rose"), 1u) << Show(text);
+  ExpectSameEverywhere(q, streamed);
+  const std::u16string readable = Text(ConverterWith(kReadable), streamed);
+  EXPECT_FALSE(Has(readable, u"The river rose")) << Show(readable);
+  // Other hidden elements stay hidden; an id must be all of the pattern.
+  for (const char16_t* id : {u"S:", u"S:1x", u"s:1", u"S:12345678901", u"X:1"}) {
+    const std::u16string page = NewsPage() + u"<div hidden id=\"" + id +
+                                u"\"><p>A hidden note that nobody should read here.</p></div>";
+    EXPECT_FALSE(Has(Text(q, page), u"hidden note")) << Show(id);
+  }
+}
+
 // LINKS numbers the links kept, from 1, and lists only them.
 TEST(MainContent, LinksNumbersOnlyTheLinksKept) {
   const clsQuillmere q = Main({{u"AHREF", u"1"}, {u"LINKS", u"1"}});
