@@ -52,12 +52,11 @@ constexpr char kUsageText[] =
     "                   掲示板の投稿、商品の説明、一覧の項目を残します。本文と言える部分が\n"
     "                   見つからないときはページ全体を書きます)。--readable では付きません\n"
     "  --input-encoding NAME\n"
-    "                   入力の文字コード: auto (既定) ansi shift_jis euc-jp utf-8 utf-16le "
-    "utf-16be\n"
-    "                   windows-1252。auto はバイトオーダーマーク、先頭 1024 バイトの <meta> の\n"
-    "                   宣言、先頭 64 KiB の内容 (UTF-8 かどうか) "
-    "の順に決め、どれにも当たらなければ\n"
-    "                   ANSI コードページ (日本語の Windows では Shift_JIS) です\n"
+    "                   入力の文字コード: auto (既定) ansi shift_jis euc-jp iso-2022-jp utf-8\n"
+    "                   utf-16le utf-16be windows-1252。auto はバイトオーダーマーク、先頭 1024\n"
+    "                   バイトの <meta> の宣言、先頭 64 KiB の内容 (ISO-2022-JP か UTF-8 か) の\n"
+    "                   順に決め、どれにも当たらなければ ANSI コードページ (日本語の Windows\n"
+    "                   では Shift_JIS) です\n"
     "  --output-encoding NAME\n"
     "                   出力の文字コード: same ansi shift_jis utf-8 utf-8-bom utf-16le。既定は\n"
     "                   設定ファイルの [TEXT] の OUTPUT で、ないときは same です。\n"
@@ -90,13 +89,11 @@ struct EncodingName {
   std::u16string_view name;
   Encoding encoding;
 };
-constexpr EncodingName kInputEncodings[] = {{u"ansi", Encoding::kAnsi},
-                                            {u"shift_jis", Encoding::kShiftJis},
-                                            {u"euc-jp", Encoding::kEucJp},
-                                            {u"utf-8", Encoding::kUtf8},
-                                            {u"utf-16le", Encoding::kUtf16Le},
-                                            {u"utf-16be", Encoding::kUtf16Be},
-                                            {u"windows-1252", Encoding::kWindows1252}};
+constexpr EncodingName kInputEncodings[] = {
+    {u"ansi", Encoding::kAnsi},        {u"shift_jis", Encoding::kShiftJis},
+    {u"euc-jp", Encoding::kEucJp},     {u"iso-2022-jp", Encoding::kIso2022Jp},
+    {u"utf-8", Encoding::kUtf8},       {u"utf-16le", Encoding::kUtf16Le},
+    {u"utf-16be", Encoding::kUtf16Be}, {u"windows-1252", Encoding::kWindows1252}};
 
 std::string_view WhyName(conversion::InputEncoding::Why why) {
   using Why = conversion::InputEncoding::Why;

@@ -19,9 +19,10 @@
 namespace conversion {
 
 // The output's encoding. kSame keeps what the input can give: an input read
-// in the ANSI code page, Shift_JIS, EUC-JP or windows-1252 is written in the
-// ANSI code page, one read as UTF-8 or UTF-16 as UTF-8, with a byte-order
-// mark when the input had one. UTF-16 is written with a byte-order mark.
+// in the ANSI code page, Shift_JIS, EUC-JP, ISO-2022-JP or windows-1252 is
+// written in the ANSI code page, one read as UTF-8 or UTF-16 as UTF-8, with
+// a byte-order mark when the input had one. UTF-16 is written with a
+// byte-order mark.
 enum class OutputChoice { kSame, kAnsi, kShiftJis, kUtf8, kUtf8WithMark, kUtf16Le };
 
 struct RunOptions {

@@ -125,6 +125,7 @@ std::optional<platform::Encoding> SupportedEncoding(std::string_view name) {
   if (name == "UTF-8") return Encoding::kUtf8;
   if (name == "Shift_JIS") return Encoding::kShiftJis;
   if (name == "EUC-JP") return Encoding::kEucJp;
+  if (name == "ISO-2022-JP") return Encoding::kIso2022Jp;
   if (name == "windows-1252") return Encoding::kWindows1252;
   if (name == "UTF-16LE") return Encoding::kUtf16Le;
   if (name == "UTF-16BE") return Encoding::kUtf16Be;

@@ -1,7 +1,8 @@
 // Which encoding an input file is read in, decided once from its start as
 // browsers decide it: a byte-order mark, else a <meta> declaration in the
-// first 1024 bytes, else the content of the first 64 KiB, else the ANSI code
-// page.
+// first 1024 bytes, else the content of the first 64 KiB (ISO-2022-JP's
+// escapes, UTF-8's sequences), else the ANSI code page. A declaration of
+// ISO-2022-JP on bytes it never has (past 0x7F) is not taken.
 #pragma once
 
 #include <cstddef>
@@ -59,6 +60,11 @@ std::string_view PrescanForEncoding(std::string_view head, bool* in_xml = nullpt
 // every multi-byte character also reads as two half-width katakana (such as
 // "ﾃｽ", C3 BD) stays in the ANSI code page.
 bool LooksLikeUtf8(std::string_view sample, bool whole);
+
+// Whether `sample` is ISO-2022-JP by its content: no byte past 0x7F, and an
+// escape sequence into JIS X 0208 or half-width katakana (ESC $ B, ESC $ @,
+// ESC ( I).
+bool LooksLikeIso2022Jp(std::string_view sample);
 
 // The byte-order mark of an encoding that has one (UTF-8, UTF-16); empty for
 // the others.

@@ -179,7 +179,7 @@ std::size_t FindNul(std::u16string_view text) {
 class PieceReader {
  public:
   PieceReader(const Reader& read, Form form, Encoding input)
-      : read_(read), form_(form), input_(input) {}
+      : read_(read), form_(form), input_(input), decoder_(input) {}
 
   // The next piece, in `buffer` (a used one, or empty).
   Piece Next(std::string buffer) {
@@ -202,8 +202,8 @@ class PieceReader {
     std::size_t taken = size;
     if (form_ == Form::kDecoded) {
       if (units_.size() < size + 1) units_.resize(size + 1);
-      std::size_t count = platform::DecodePieceTo(input_, std::string_view(bytes.data(), size),
-                                                  piece.last, units_.data(), taken);
+      std::size_t count =
+          decoder_.DecodeTo(std::string_view(bytes.data(), size), piece.last, units_.data(), taken);
       const std::u16string_view text(units_.data(), count);
       // Outside UTF-16 a NUL character is a NUL byte, which is quicker found.
       const bool wide = input_ == Encoding::kUtf16Le || input_ == Encoding::kUtf16Be;
@@ -269,6 +269,7 @@ class PieceReader {
   const Reader& read_;
   const Form form_;
   const Encoding input_;
+  platform::PieceDecoder decoder_;
   std::string scratch_, raw_;
   std::u16string units_;
   // Pieces of 64 KiB to start with, growing to 1 MiB while the reads fill

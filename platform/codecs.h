@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/codepage.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -21,6 +23,13 @@ char16_t* DecodeUtf8To(std::string_view bytes, bool last, char16_t* out, std::si
 char16_t* DecodeUtf16To(std::string_view bytes, bool big_endian, bool last, char16_t* out,
                         std::size_t& taken);
 char16_t* DecodeEucJpTo(std::string_view bytes, bool last, char16_t* out, std::size_t& taken);
+// From the state the bytes before left, which it updates.
+char16_t* DecodeIso2022JpTo(std::string_view bytes, bool last, Iso2022JpState& state, char16_t* out,
+                            std::size_t& taken);
+
+// The JIS X 0208 character of a pair of bytes in 0xA1..0xFE (row and cell
+// plus 0xA0, as EUC-JP writes them); U+FFFD where the pair is unassigned.
+char16_t Jis0208Pair(unsigned lead, unsigned trail);
 
 // These write `text` at `out`, which has room for three bytes per unit, and
 // return the end of what they wrote.

@@ -39,18 +39,39 @@ std::u16string Utf16Of(char32_t code_point);
 std::string EncodeUtf8(std::u16string_view text);
 
 // The encodings files are read in. Shift_JIS is code page 932 as Windows
-// maps it; EUC-JP has the same characters (JIS X 0208 and half-width
-// katakana; JIS X 0212, which has no Shift_JIS form, decodes as U+FFFD);
-// windows-1252 is also what "iso-8859-1" and "us-ascii" mean on the web.
-enum class Encoding { kAnsi, kShiftJis, kEucJp, kUtf8, kUtf16Le, kUtf16Be, kWindows1252 };
+// maps it; EUC-JP and ISO-2022-JP have the same characters (JIS X 0208 and
+// half-width katakana; JIS X 0212, which has no Shift_JIS form, decodes as
+// U+FFFD); windows-1252 is also what "iso-8859-1" and "us-ascii" mean on
+// the web.
+enum class Encoding {
+  kAnsi,
+  kShiftJis,
+  kEucJp,
+  kUtf8,
+  kUtf16Le,
+  kUtf16Be,
+  kWindows1252,
+  kIso2022Jp
+};
+
+// What an ISO-2022-JP text's escape sequences have left in force: the
+// character set its bytes are read in, and whether the last thing read was
+// an escape sequence (two in a row are an error).
+struct Iso2022JpState {
+  enum class Set : unsigned char { kAscii, kRoman, kKatakana, kJis0208 };
+  Set set = Set::kAscii;
+  bool after_escape = false;
+};
 
 // Decodes a text that arrives in pieces: appends to `out` the characters
 // that `bytes` hold whole and returns how many bytes they took. The rest, at
-// most three bytes of a character cut by the end of the piece, belongs at
-// the start of the next piece. With `last` the text ends with `bytes` and
-// everything is taken. Malformed input gives U+FFFD where the Encoding
-// standard's decoders give it (for UTF-8, UTF-16 and EUC-JP); code page 932
-// and the ANSI code page decode as the platform decodes them.
+// most three bytes of a character (or an escape sequence) cut by the end of
+// the piece, belongs at the start of the next piece. With `last` the text
+// ends with `bytes` and everything is taken. Malformed input gives U+FFFD
+// where the Encoding standard's decoders give it (for UTF-8, UTF-16, EUC-JP
+// and ISO-2022-JP); code page 932 and the ANSI code page decode as the
+// platform decodes them. An ISO-2022-JP text is read from its start: its
+// later pieces need the PieceDecoder that read the earlier ones.
 std::size_t DecodePiece(Encoding encoding, std::string_view bytes, bool last, std::u16string& out);
 
 // DecodePiece into a buffer: writes at `out`, which has room for one unit
@@ -58,6 +79,18 @@ std::size_t DecodePiece(Encoding encoding, std::string_view bytes, bool last, st
 // it wrote.
 std::size_t DecodePieceTo(Encoding encoding, std::string_view bytes, bool last, char16_t* out,
                           std::size_t& taken);
+
+// DecodePieceTo over the pieces of one text, which carries from each piece
+// into the next what ISO-2022-JP's escape sequences left in force.
+class PieceDecoder {
+ public:
+  explicit PieceDecoder(Encoding encoding) : encoding_(encoding) {}
+  std::size_t DecodeTo(std::string_view bytes, bool last, char16_t* out, std::size_t& taken);
+
+ private:
+  Encoding encoding_;
+  Iso2022JpState iso2022jp_;
+};
 
 // UTF-8 written at `out`, which has room for three bytes per unit of `text`;
 // returns how many bytes it wrote. Lone surrogates are written as U+FFFD.

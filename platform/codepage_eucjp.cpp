@@ -34,10 +34,19 @@ class Jis0208 {
   char16_t table_[94 * 94];
 };
 
+const Jis0208& Jis0208Table() {
+  static const Jis0208 table;
+  return table;
+}
+
 }  // namespace
 
+char16_t Jis0208Pair(unsigned lead, unsigned trail) {
+  return Jis0208Table()(lead, trail);
+}
+
 char16_t* DecodeEucJpTo(std::string_view bytes, bool last, char16_t* o, std::size_t& taken) {
-  static const Jis0208 jis0208;
+  const Jis0208& jis0208 = Jis0208Table();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   std::size_t i = 0;

@@ -108,6 +108,12 @@ class UnitEncoder {
 
 std::size_t DecodePieceTo(Encoding encoding, std::string_view bytes, bool last, char16_t* out,
                           std::size_t& taken) {
+  return PieceDecoder(encoding).DecodeTo(bytes, last, out, taken);
+}
+
+std::size_t PieceDecoder::DecodeTo(std::string_view bytes, bool last, char16_t* out,
+                                   std::size_t& taken) {
+  const Encoding encoding = encoding_;
   switch (encoding) {
     case Encoding::kAnsi:
     case Encoding::kShiftJis:
@@ -126,6 +132,8 @@ std::size_t DecodePieceTo(Encoding encoding, std::string_view bytes, bool last, 
     }
     case Encoding::kEucJp:
       return static_cast<std::size_t>(DecodeEucJpTo(bytes, last, out, taken) - out);
+    case Encoding::kIso2022Jp:
+      return static_cast<std::size_t>(DecodeIso2022JpTo(bytes, last, iso2022jp_, out, taken) - out);
     case Encoding::kUtf8:
       return static_cast<std::size_t>(DecodeUtf8To(bytes, last, out, taken) - out);
     case Encoding::kUtf16Le:
@@ -164,6 +172,7 @@ std::size_t EncodeAppend(Encoding encoding, std::u16string_view text, std::strin
     }
     case Encoding::kUtf8:
     case Encoding::kEucJp:  // never written: UTF-8 instead
+    case Encoding::kIso2022Jp:
     case Encoding::kWindows1252:
       break;
   }

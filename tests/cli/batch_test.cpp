@@ -136,7 +136,7 @@ TEST_F(BatchTest, SettingsComeFromTheFileThenFromSet) {
 // standard error when asked, and characters the output cannot hold counted.
 TEST_F(BatchTest, EncodingsByNameAndAsDecided) {
   const std::string utf8 = "\xE6\x97\xA5";  // 日 in UTF-8, Shift_JIS, EUC-JP
-  const std::string sjis = "\x93\xFA", euc = "\xC6\xFC";
+  const std::string sjis = "\x93\xFA", euc = "\xC6\xFC", jis = "\x1B$BF|\x1B(B";
   struct Case {
     std::vector<std::u16string> args;
     std::string input, out, err;
@@ -155,6 +155,11 @@ TEST_F(BatchTest, EncodingsByNameAndAsDecided) {
        sjis + "\r\n",
        "input: euc-jp (option)\n"},
       {{u"--input-encoding", u"euc-jp", u"--input-encoding", u"auto"}, utf8, utf8 + "\r\n", ""},
+      {{u"--show-encoding"}, jis, sjis + "\r\n", "input: iso-2022-jp (content)\n"},
+      {{u"--show-encoding", u"--input-encoding", u"iso-2022-jp"},
+       "\x1B$BF|",
+       sjis + "\r\n",
+       "input: iso-2022-jp (option)\n"},
       {{u"--input-encoding", u"utf-16be"},
        std::string("\0<\0b\0r\0>\x65\xE5", 10),
        "\r\n" + utf8 + "\r\n",

@@ -2,6 +2,7 @@
 // the encoding its output is written in, and what a failure leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -125,6 +126,18 @@ TEST(ConvertToFile, ReadsEachEncodingAndWritesOneThatKeepsIt) {
        kSjis + "\r\n",
        Encoding::kEucJp,
        Why::kDeclaration},
+      {"iso-2022-jp declared",
+       "<meta charset=iso-2022-jp>\x1B$BF|K\\\x1B(B",
+       {},
+       kSjis + "\r\n",
+       Encoding::kIso2022Jp,
+       Why::kDeclaration},
+      {"iso-2022-jp by its escapes",
+       "<p>\x1B$BF|K\\\x1B(B</p>",
+       {},
+       kSjis + "\r\n\r\n",
+       Encoding::kIso2022Jp,
+       Why::kContent},
       {"windows-1252 declared",
        "<meta charset=latin1>caf\xE9",
        {},
@@ -196,6 +209,86 @@ TEST(ConvertToFile, ReadsEachEncodingAndWritesOneThatKeepsIt) {
     EXPECT_EQ(result.lost, c.lost) << c.name;
     EXPECT_EQ(dir.CountEntries(), 2) << c.name;  // no scratch file left
   }
+}
+
+// The row and cell of JIS X 0208 of each Shift_JIS pair in `sjis`, in
+// EUC-JP's bytes or ISO-2022-JP's (with its escapes); half-width katakana
+// as each writes them.
+std::string FromShiftJis(std::string_view sjis, bool iso2022jp) {
+  std::string out;
+  enum { kAscii, kPairs, kKatakana } set = kAscii;
+  auto enter = [&](decltype(set) want, const char* escape) {
+    if (iso2022jp && set != want) out += escape;
+    set = want;
+  };
+  for (std::size_t i = 0; i < sjis.size(); ++i) {
+    const auto b = static_cast<unsigned char>(sjis[i]);
+    if (b < 0x80) {
+      enter(kAscii, "\x1B(B");
+      out += static_cast<char>(b);
+    } else if (b >= 0xA1 && b <= 0xDF) {
+      enter(kKatakana, "\x1B(I");
+      if (!iso2022jp) out += '\x8E';
+      out += static_cast<char>(iso2022jp ? b - 0x80 : b);
+    } else {
+      const auto t = static_cast<unsigned char>(sjis[++i]);
+      const int base = b - (b <= 0x9F ? 0x80 : 0xC0);
+      const int row = t >= 0x9F ? 2 * base : 2 * base - 1;
+      const int cell = t >= 0x9F ? t - 0x9E : t - 0x3F - (t >= 0x80);
+      enter(kPairs, "\x1B$B");
+      const int offset = iso2022jp ? 0x20 : 0xA0;
+      out += static_cast<char>(row + offset);
+      out += static_cast<char>(cell + offset);
+    }
+  }
+  enter(kAscii, "\x1B(B");
+  return out;
+}
+
+// One page in Shift_JIS, EUC-JP, UTF-8 and ISO-2022-JP (declared, and
+// told by its escapes) gives one text, read in pieces that cut its
+// characters and escapes wherever they fall.
+TEST(ConvertStream, OnePageInEachJapaneseEncodingGivesOneText) {
+  const std::u16string paragraph =
+      u"<p>今日は晴れ、気温は２５℃です。ﾃｽﾄ用の半角カナと「かぎ括弧」、"
+      u"①②の記号。English words too.</p>\n";
+  std::u16string body;
+  while (body.size() < 200000) body += paragraph;
+  const std::string sjis = platform::EncodeCp932(body);
+  const auto with_meta = [](const char* charset, const std::string& text) {
+    return "<html><head><meta charset=" + std::string(charset) + "></head><body>" + text;
+  };
+  const std::pair<const char*, std::string> copies[] = {
+      {"shift_jis", with_meta("shift_jis", sjis)},
+      {"euc-jp", with_meta("euc-jp", FromShiftJis(sjis, false))},
+      {"utf-8", with_meta("utf-8", platform::EncodeUtf8(body))},
+      {"iso-2022-jp", with_meta("iso-2022-jp", FromShiftJis(sjis, true))},
+      {"iso-2022-jp undeclared", "<html><body>" + FromShiftJis(sjis, true)},
+  };
+  const clsQuillmere readable =
+      ConverterWith({{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}});
+  std::string expected;
+  for (const auto& [name, input] : copies) {
+    for (const std::size_t most : {std::size_t{7}, std::size_t{1} << 20}) {
+      std::size_t at = 0;
+      std::string out;
+      const RunResult result = conversion::ConvertStream(
+          readable,
+          [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+            const std::size_t n = std::min({size, most, input.size() - at});
+            std::copy_n(input.data() + at, n, buffer);
+            at += n;
+            return static_cast<std::ptrdiff_t>(n);
+          },
+          [&](std::string_view bytes) { return out += bytes, true; },
+          {std::nullopt, OutputChoice::kUtf8});
+      ASSERT_EQ(result.status, Status::kConverted) << name;
+      if (expected.empty()) expected = out;
+      ASSERT_EQ(out.size(), expected.size()) << name << " " << most;
+      ASSERT_TRUE(out == expected) << name << " " << most;
+    }
+  }
+  EXPECT_NE(expected.find(platform::EncodeUtf8(u"ﾃｽﾄ用の半角カナ")), std::string::npos);
 }
 
 // The decision sees the input's first 64 KiB however the reads come: a

@@ -28,8 +28,8 @@ using Why = InputEncoding::Why;
 using namespace std::string_literals;
 
 std::string Show(const InputEncoding& e) {
-  static const char* const kEncodings[] = {"kAnsi",    "kShiftJis", "kEucJp",      "kUtf8",
-                                           "kUtf16Le", "kUtf16Be",  "kWindows1252"};
+  static const char* const kEncodings[] = {"kAnsi",    "kShiftJis", "kEucJp",       "kUtf8",
+                                           "kUtf16Le", "kUtf16Be",  "kWindows1252", "kIso2022Jp"};
   static const char* const kWhys[] = {"kByteOrderMark", "kDeclaration", "kContent",
                                       "kDefault",       "kChosen",      "kXmlDeclaration"};
   const auto encoding = static_cast<std::size_t>(e.encoding);
@@ -165,13 +165,20 @@ TEST(EncodingNameOfLabel, TextsThatAreNoLabel) {
 
 TEST(SupportedEncoding, NamesWeReadAndNamesWeDoNot) {
   const std::pair<std::string_view, std::optional<Encoding>> kCases[] = {
-      {"UTF-8", Encoding::kUtf8},       {"Shift_JIS", Encoding::kShiftJis},
-      {"EUC-JP", Encoding::kEucJp},     {"windows-1252", Encoding::kWindows1252},
-      {"UTF-16LE", Encoding::kUtf16Le}, {"UTF-16BE", Encoding::kUtf16Be},
-      {"ISO-2022-JP", std::nullopt},    {"GBK", std::nullopt},
-      {"gb18030", std::nullopt},        {"Big5", std::nullopt},
-      {"EUC-KR", std::nullopt},         {"KOI8-R", std::nullopt},
-      {"replacement", std::nullopt},    {"", std::nullopt},
+      {"UTF-8", Encoding::kUtf8},
+      {"Shift_JIS", Encoding::kShiftJis},
+      {"EUC-JP", Encoding::kEucJp},
+      {"windows-1252", Encoding::kWindows1252},
+      {"UTF-16LE", Encoding::kUtf16Le},
+      {"UTF-16BE", Encoding::kUtf16Be},
+      {"ISO-2022-JP", Encoding::kIso2022Jp},
+      {"GBK", std::nullopt},
+      {"gb18030", std::nullopt},
+      {"Big5", std::nullopt},
+      {"EUC-KR", std::nullopt},
+      {"KOI8-R", std::nullopt},
+      {"replacement", std::nullopt},
+      {"", std::nullopt},
   };
   for (const auto& [name, encoding] : kCases) EXPECT_EQ(SupportedEncoding(name), encoding) << name;
 }
@@ -343,10 +350,10 @@ TEST(DecideInputEncoding, DeclarationsWeCannotUseLeaveItToTheContent) {
        Declared(Encoding::kShiftJis)},
       {"UTF-16 declared over Shift_JIS bytes", "<meta charset=utf-16le><p>" + kShiftJisJapanese,
        Declared(Encoding::kUtf8)},
-      {"ISO-2022-JP ends the scan, UTF-8 content",
+      {"ISO-2022-JP over eight-bit bytes, UTF-8 content",
        "<meta charset=iso-2022-jp><meta charset=shift_jis><p>" + kUtf8Japanese, kUtf8ByContent},
-      {"ISO-2022-JP ends the scan, ASCII content",
-       "<meta charset=iso-2022-jp><meta charset=shift_jis><p>abc", kAnsiByDefault},
+      {"GBK ends the scan, ASCII content", "<meta charset=gbk><meta charset=shift_jis><p>abc",
+       kAnsiByDefault},
       {"replacement, Shift_JIS content", "<meta charset=iso-2022-kr><p>" + kShiftJisJapanese,
        kAnsiByDefault},
       {"unknown label, then Shift_JIS", "<meta charset=foo><meta charset=shift_jis>",
@@ -410,6 +417,33 @@ TEST(DecideInputEncoding, ContentThatCanOnlyBeUtf8) {
       {"katakana-like pair next to kanji", "\xC3\xBD" + kUtf8Japanese, kUtf8ByContent},
       {"UTF-8 with one Shift_JIS kanji", kUtf8Japanese + "\x93\xFA", kAnsiByDefault},
       {"cut at the end of a whole file", kUtf8Japanese + "\xE6\x97", kAnsiByDefault},
+  };
+  ExpectDecisions(kCases, true);
+}
+
+// ISO-2022-JP is seven-bit: its escapes into JIS X 0208 or katakana tell it,
+// and a declaration of it on bytes past 0x7F is a wrong one.
+TEST(DecideInputEncoding, Iso2022JpByItsEscapes) {
+  const std::string jis = "\x1B$BF|K\\\x1B(B";  // 日本
+  const InputEncoding kByContent{Encoding::kIso2022Jp, Why::kContent, 0};
+  const DecideCase kCases[] = {
+      {"declared", "<meta charset=iso-2022-jp><p>" + jis, Declared(Encoding::kIso2022Jp)},
+      {"declared, by its other label", "<meta charset=csISO2022JP>",
+       Declared(Encoding::kIso2022Jp)},
+      {"declared in XML",
+       "<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?><p>" + jis,
+       {Encoding::kIso2022Jp, Why::kXmlDeclaration, 0}},
+      {"declared on UTF-8", "<meta charset=iso-2022-jp><p>" + kUtf8Japanese, kUtf8ByContent},
+      {"declared on Shift_JIS", "<meta charset=iso-2022-jp><p>" + kShiftJisJapanese,
+       kAnsiByDefault},
+      {"ESC $ B", "<p>" + jis, kByContent},
+      {"ESC $ @", "<p>\x1B$@F|\x1B(B", kByContent},
+      {"ESC ( I", "<p>\x1B(I1\x1B(B", kByContent},
+      {"only ESC ( B and ESC ( J", "<p>\x1B(Ja\x1B(B", kAnsiByDefault},
+      {"a terminal's escapes", "<pre>\x1B[1mbold\x1B(B\x1B[m", kAnsiByDefault},
+      {"an escape and Shift_JIS", "<p>" + jis + kShiftJisJapanese, kAnsiByDefault},
+      {"an escape past a NUL", "<p>a\0"s + jis, kAnsiByDefault},
+      {"a UTF-8 BOM first", "\xEF\xBB\xBF<p>" + jis, Marked(Encoding::kUtf8, 3)},
   };
   ExpectDecisions(kCases, true);
 }

@@ -20,9 +20,9 @@ namespace {
 
 using platform::Encoding;
 
-constexpr Encoding kInputs[] = {Encoding::kAnsi,       Encoding::kShiftJis, Encoding::kEucJp,
-                                Encoding::kUtf8,       Encoding::kUtf16Le,  Encoding::kUtf16Be,
-                                Encoding::kWindows1252};
+constexpr Encoding kInputs[] = {Encoding::kAnsi,        Encoding::kShiftJis, Encoding::kEucJp,
+                                Encoding::kUtf8,        Encoding::kUtf16Le,  Encoding::kUtf16Be,
+                                Encoding::kWindows1252, Encoding::kIso2022Jp};
 constexpr Encoding kOutputs[] = {Encoding::kAnsi, Encoding::kShiftJis, Encoding::kUtf8,
                                  Encoding::kUtf16Le};
 

@@ -29,6 +29,7 @@ std::u16string DecodeAll(Encoding encoding, std::string_view bytes) {
 // starting with what the one before left over.
 std::u16string DecodeCut(Encoding encoding, std::string_view bytes,
                          const std::vector<std::size_t>& cuts) {
+  platform::PieceDecoder decoder(encoding);
   std::u16string out;
   std::string carry;
   std::size_t from = 0;
@@ -36,7 +37,10 @@ std::u16string DecodeCut(Encoding encoding, std::string_view bytes,
     const std::size_t to = k < cuts.size() ? cuts[k] : bytes.size();
     carry.append(bytes.substr(from, to - from));
     const bool last = k == cuts.size();
-    const std::size_t taken = platform::DecodePiece(encoding, carry, last, out);
+    const std::size_t start = out.size();
+    out.resize(start + carry.size() + 1);
+    std::size_t taken = 0;
+    out.resize(start + decoder.DecodeTo(carry, last, out.data() + start, taken));
     EXPECT_LE(carry.size() - taken, last ? 0u : 3u);
     carry.erase(0, taken);
     from = to;
@@ -60,6 +64,8 @@ const char* Name(Encoding e) {
       return "utf-16be";
     case Encoding::kWindows1252:
       return "windows-1252";
+    case Encoding::kIso2022Jp:
+      return "iso-2022-jp";
   }
   return "?";
 }
@@ -71,7 +77,7 @@ struct DecodeCase {
 };
 
 // What each decoder makes of well-formed and of malformed input (the
-// Encoding standard's decoders for EUC-JP, UTF-8 and UTF-16).
+// Encoding standard's decoders for EUC-JP, ISO-2022-JP, UTF-8 and UTF-16).
 const std::vector<DecodeCase>& DecodeCases() {
   using E = Encoding;
   static const std::vector<DecodeCase> cases = {
@@ -104,6 +110,30 @@ const std::vector<DecodeCase>& DecodeCases() {
       {E::kEucJp, "\x80\xA0\xFF", u"\uFFFD\uFFFD\uFFFD"},  // never a lead byte
       {E::kEucJp, "a\xA4", u"a\uFFFD"},                    // cut by the end
       {E::kEucJp, "a\x8F\xB0", u"a\uFFFD"},
+      // ISO-2022-JP: each set, then each error of the standard's decoder.
+      {E::kIso2022Jp, "\x1B$B$3$s$K$A$O\x1B(B!", u"こんにちは!"},
+      {E::kIso2022Jp, "a\x1B$@F|K\\\x1B(Bb", u"a日本b"},                // ESC $ @ is JIS X 0208 too
+      {E::kIso2022Jp, "\x1B$B-!-b\x1B(B", u"①№"},                       // NEC's row 13
+      {E::kIso2022Jp, "\\~\x1B(J\\~a\x1B(B\\", u"\\~\u00A5\u203Ea\\"},  // Roman
+      {E::kIso2022Jp, "\x1B(I1_\x1B(B", u"ｱﾟ"},                         // half-width katakana
+      {E::kIso2022Jp, "\x1B(I \x60\x1B(B", u"\uFFFD\uFFFD"},            // ... outside its range
+      {E::kIso2022Jp, "\r\n\x0E\x0F\x1B(J\x0E", u"\r\n\uFFFD\uFFFD\uFFFD"},  // SO and SI
+      {E::kIso2022Jp, "a\x80\xFF", u"a\uFFFD\uFFFD"},                        // eight-bit bytes
+      {E::kIso2022Jp, "\x1B$B\xC6\xFC", u"\uFFFD\uFFFD"},  // ... as a pair's bytes
+      {E::kIso2022Jp, "\x1B(B\x1B(Ba", u"\uFFFDa"},        // two escapes in a row
+      {E::kIso2022Jp, "a\x1B$B\x1B(Bb", u"a\uFFFDb"},
+      {E::kIso2022Jp, "\x1B(Ba\x1B(Bb\x1B$B\x1B(B", u"ab\uFFFD"},
+      {E::kIso2022Jp, "a\x1B", u"a\uFFFD"},  // escapes broken off, at the end
+      {E::kIso2022Jp, "a\x1B$", u"a\uFFFD$"},
+      {E::kIso2022Jp, "\x1B$Xa", u"\uFFFD$Xa"},  // ... and by a byte of no escape
+      {E::kIso2022Jp, "\x1Bxa", u"\uFFFDxa"},
+      {E::kIso2022Jp, "\x1B(I\x1B$P", u"\uFFFD\uFF64\uFF90"},  // read again in the set
+      {E::kIso2022Jp, "\x1B$BF|\x1B", u"日\uFFFD"},
+      {E::kIso2022Jp, "\x1B$BF", u"\uFFFD"},             // a lead byte at the end
+      {E::kIso2022Jp, "\x1B$BF\x1B(Ba", u"\uFFFDa"},     // ... before an escape
+      {E::kIso2022Jp, "\x1B$BF\n$\"", u"\uFFFD\u3042"},  // a trail byte outside the range
+      {E::kIso2022Jp, "\x1B$B\n$\"", u"\uFFFD\u3042"},   // a lead byte outside it
+      {E::kIso2022Jp, "\x1B$B)!", u"\uFFFD"},            // an unassigned row
       {E::kUtf8, "\xE3\x81\x82\xF0\x9F\x98\x80", u"あ😀"},
       {E::kUtf8, "\xE3\x81\x41", u"\uFFFDA"},
       {E::kUtf16Le, std::string("A\0\x42\x30", 4), u"Aあ"},
@@ -161,6 +191,19 @@ TEST(Decode, PiecesCutAnywhereGiveTheWholeText) {
       ASSERT_EQ(DecodeCut(e, bytes, cuts), DecodeAll(e, bytes))
           << Name(e) << " " << testing::PrintToString(bytes);
     }
+  }
+  // ISO-2022-JP's escapes hold across pieces.
+  const std::string iso2022jp(
+      "\x1B\x1B$$((B@JIP!~\x0E\n\x80"
+      "a");
+  for (int round = 0; round < 4000; ++round) {
+    std::string bytes(random() % 24, '\0');
+    for (char& b : bytes) b = iso2022jp[random() % iso2022jp.size()];
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = 0; at < bytes.size(); at += 1 + random() % 4) cuts.push_back(at);
+    ASSERT_EQ(Show(DecodeCut(Encoding::kIso2022Jp, bytes, cuts)),
+              Show(DecodeAll(Encoding::kIso2022Jp, bytes)))
+        << testing::PrintToString(bytes);
   }
 }
 
