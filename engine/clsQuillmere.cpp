@@ -21,7 +21,7 @@ struct OptionSpec {
 // In the order options are read and written; the index is the Option. The
 // readable-text options are read from their own section, "TEXT", and never
 // written: the settings dialog, which saves, knows only the ten.
-constexpr std::array<OptionSpec, 17> kOptions{{
+constexpr std::array<OptionSpec, 18> kOptions{{
     {u"HR", u"HTML", u"HR", 1, true},
     {u"HR_NUM", u"HR", u"NUM", 5, true},
     {u"BR", u"HTML", u"BR", 1, true},
@@ -39,6 +39,7 @@ constexpr std::array<OptionSpec, 17> kOptions{{
     {u"TABLE", u"TEXT", u"TABLE", 0, false},
     {u"LINKS", u"TEXT", u"LINKS", 0, false},
     {u"MAIN", u"TEXT", u"MAIN", 0, false},
+    {u"RUBY", u"TEXT", u"RUBY", 0, false},
 }};
 
 int IndexOf(std::u16string_view key) {

@@ -149,6 +149,7 @@ class clsQuillmere {
     TABLE,
     LINKS,
     MAIN,  // the page's main content only
+    RUBY,  // how the readable text writes ruby: 0 inline, 1 （）, 2 《》, 3 the base only
     kCount
   };
 

@@ -85,6 +85,8 @@ void clsQuillmere::BasicSession<Char>::StartReadable(const ByteCodec* codec, Ove
   scan.table = o[TABLE] != 0;
   scan.links = o[LINKS] != 0;
   scan.main = o[MAIN] != 0;
+  // Values that are no mode keep ruby as it always was.
+  if (o[RUBY] >= 1 && o[RUBY] <= 3) scan.ruby = static_cast<engine::RubyMode>(o[RUBY]);
   readable_ = std::make_unique<engine::ReadableScan<Char>>(scan, codec, overflow_, leads(),
                                                            image_label_, link_label_, links, page);
 }

@@ -34,10 +34,12 @@ ReadableLayout<Char>::ReadableLayout(const ScanOptions& options, const OutputFor
       image_label_(std::move(image_label)),
       link_label_(std::move(link_label)),
       lines_(form, leads, options.enter, options.table),
-      links_(link_spill) {}
+      links_(link_spill),
+      ruby_(options.ruby, form, leads) {}
 
 template <typename Char>
 void ReadableLayout<Char>::End(const std::function<void()>& block) {
+  WriteRuby();
   if (!links_.empty()) {
     // An empty line, "リンク", and a line for each link: "[N] URL".
     lines_.Margin(2);
@@ -67,6 +69,7 @@ void ReadableLayout<Char>::StartTag(const Token& tag, const html::Element& eleme
   const Kind kind = element.kind;
   Count(kind, false);
   Block(element, false, &tag);
+  if (o.ruby != RubyMode::kInline && kind == Kind::kOther) RubyTag(tag.key, false);
   String& add = added_;
   add.clear();
   // Tests in turn rather than a switch: most tags are none of these, and a
@@ -103,6 +106,7 @@ void ReadableLayout<Char>::EndTag(const Token& tag, const html::Element& element
   if (!add.empty()) Literal(add);
   Count(kind, true);
   Block(element, true, &tag);
+  if (options_.ruby != RubyMode::kInline && kind == Kind::kOther) RubyTag(tag.key, true);
 }
 
 // A link is an <a> with an href, but for a named anchor under ANAME and a
@@ -165,6 +169,7 @@ void ReadableLayout<Char>::ClassicTag(const Token& t) {
   const html::Element& element = html::ElementOf(t.key);
   Count(element.kind, t.end);
   if (!t.end) Block(element, false, nullptr);
+  if (o.ruby != RubyMode::kInline && element.kind == Kind::kOther) RubyTag(t.key, t.end);
   String& add = added_;
   add.clear();
   // Each case looks at the name again: the case bit also maps 0x0F to "/".
@@ -172,7 +177,7 @@ void ReadableLayout<Char>::ClassicTag(const Token& t) {
     case 'h':
       if (StartsUpper(tag, "<HR") && o.hr) {
         add.assign(static_cast<std::size_t>(o.dashes), '-');
-        lines_.Visible(add);
+        Visible(add);
         add.clear();
         Break();
       }
@@ -281,6 +286,9 @@ char TypeOf(const HtmlTag<Char>* tag) {
 template <typename Char>
 void ReadableLayout<Char>::Block(const html::Element& element, bool closing, const Token* tag) {
   const Kind kind = element.kind;
+  if (ruby_.holding() && (element.Is(html::kLine) || kind == Kind::kTable || kind == Kind::kRow ||
+                          kind == Kind::kCell || kind == Kind::kCaption))
+    WriteRuby();
   const bool block = options_.block;
   if (lines_.grids() && (kind == Kind::kTable || kind == Kind::kRow || kind == Kind::kCell ||
                          kind == Kind::kCaption)) {
@@ -347,13 +355,33 @@ template <typename Char>
 void ReadableLayout<Char>::Decoded(char32_t code_point) {
   if (code_point < 0x80) {
     const Char c = static_cast<Char>(code_point);
-    if (IsPlain(c) || c == '<' || c == '&') return lines_.Visible(View(&c, 1));
+    if (IsPlain(c) || c == '<' || c == '&') return Visible(View(&c, 1));
     return Literal(View(&c, 1));  // a space or a line break
   }
-  if (code_point == 0xA0) return lines_.Visible(form_.NoBreakSpace());
+  if (code_point == 0xA0) return Visible(form_.NoBreakSpace());
   scratch_.clear();
   form_.Append(code_point, scratch_);
-  lines_.Visible(scratch_);
+  Visible(scratch_);
+}
+
+// The tags of HTML's ruby model; those within a ruby written already go by.
+template <typename Char>
+void ReadableLayout<Char>::RubyTag(std::uint64_t key, bool end) {
+  if (key == kRuby) {
+    if (!end) return ruby_.Open();
+    if (ruby_.outermost()) WriteRuby();
+    return ruby_.Close();
+  }
+  if (!ruby_.holding()) return;
+  if (key == kRb) {
+    ruby_.OpenBase();
+  } else if (key == kRt) {
+    end ? ruby_.CloseAnnotation() : ruby_.OpenAnnotation();
+  } else if (key == kRtc) {
+    end ? ruby_.CloseContainer() : ruby_.OpenContainer();
+  } else if (key == kRp) {
+    end ? ruby_.CloseFallback() : ruby_.OpenFallback();
+  }
 }
 
 template <typename Char>

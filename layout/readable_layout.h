@@ -17,6 +17,7 @@
 #include "html/reference_reader.h"
 #include "html/tokenizer.h"
 #include "layout/link_references.h"
+#include "layout/ruby_text.h"
 #include "layout/text_lines.h"
 #include "text/byte_codec.h"
 #include "text/classic_tags.h"
@@ -32,6 +33,7 @@ struct ScanOptions {
   bool script = false, entity = false, space = false, block = false;
   bool table = false, links = false;
   bool main = false;  // the page's main content only
+  RubyMode ruby = RubyMode::kInline;
 };
 
 template <typename Char>
@@ -58,12 +60,24 @@ class ReadableLayout {
   void End(const std::function<void()>& block);
 
   // What the tokenizer hands over of what is shown.
-  QUILLMERE_INLINE void Text(View run) { lines_.Visible(run); }
-  QUILLMERE_INLINE void Whitespace(Char) { lines_.Space(); }
-  QUILLMERE_INLINE void LineBreak(Char c) { lines_.SourceBreak(c); }
+  QUILLMERE_INLINE void Text(View run) {
+    if (ruby_.holding()) return Hold(run);
+    lines_.Visible(run);
+  }
+  QUILLMERE_INLINE void Whitespace(Char) {
+    if (ruby_.holding()) {
+      const Char space = ' ';
+      return Hold(View(&space, 1));
+    }
+    lines_.Space();
+  }
+  QUILLMERE_INLINE void LineBreak(Char c) {
+    if (ruby_.holding()) return Hold(View(&c, 1));
+    lines_.SourceBreak(c);
+  }
   QUILLMERE_INLINE void Reference(char32_t first, char32_t second) {
     // Most references stand for one character of ASCII that is no space.
-    if (second == 0 && first > ' ' && first < 0x7F)
+    if (second == 0 && first > ' ' && first < 0x7F && !ruby_.holding())
       return lines_.VisibleChar(static_cast<Char>(first));
     Decoded(first);
     if (second) Decoded(second);
@@ -90,7 +104,8 @@ class ReadableLayout {
 
   // Characters and open containers held now.
   std::size_t Held() const {
-    return cells_.size() + url_.size() + added_.size() + lines_.Held() + links_.Held();
+    return cells_.size() + url_.size() + added_.size() + lines_.Held() + links_.Held() +
+           ruby_.Held();
   }
 
  private:
@@ -104,8 +119,27 @@ class ReadableLayout {
   bool LinkTo(String& add);
   void Count(html::Kind kind, bool closing);
   void Block(const html::Element& element, bool closing, const Token* tag);
-  void Break() { lines_.HardBreak(); }
-  void Literal(View text) { lines_.Literal(text, CollapsesSpaces()); }
+  void Break() {
+    WriteRuby();
+    lines_.HardBreak();
+  }
+  void Literal(View text) {
+    if (ruby_.holding()) return Hold(text);
+    lines_.Literal(text, CollapsesSpaces());
+  }
+  void Visible(View text) {
+    if (ruby_.holding()) return Hold(text);
+    lines_.Visible(text);
+  }
+  // Ruby (RUBY): what a ruby holds waits until its end, or until a line or
+  // a block breaks it.
+  void RubyTag(std::uint64_t key, bool end);
+  void Hold(View text) {
+    if (!ruby_.Add(text)) WriteRuby();
+  }
+  void WriteRuby() {
+    if (ruby_.holding()) ruby_.Write(lines_, CollapsesSpaces());
+  }
   void Decoded(char32_t code_point);
   void AppendValue(View value, String& to) const;
 
@@ -116,6 +150,7 @@ class ReadableLayout {
   const String image_label_, link_label_;
   TextLines<Char> lines_;
   LinkReferences<Char> links_;
+  RubyText<Char> ruby_;
 
   String url_;  // the current link's URL
   bool link_open_ = false;

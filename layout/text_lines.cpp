@@ -381,6 +381,16 @@ std::size_t TextLines<Char>::Held() const {
   return held;
 }
 
+template <typename Char>
+typename TextLines<Char>::String TextLines<Char>::LastUnits() const {
+  if (breaks_ != 0 || margin_ != 0 || pending_space_ || at_line_start_) return {};
+  if (target_ != nullptr)
+    return target_->substr(target_->size() - std::min(target_->size(), kTail));
+  String units = tail_;
+  units.append(gathered_.data(), gathered_size_);
+  return units.substr(units.size() - std::min(units.size(), kTail));
+}
+
 template class TextLines<char>;
 template class TextLines<char16_t>;
 

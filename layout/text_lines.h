@@ -37,6 +37,7 @@ class TextLines {
   // gathered so far.
   void SetOutput(String& out) { out_ = &out; }
   void Hand() {
+    Handed(View(gathered_.data(), gathered_size_));
     out_->append(gathered_.data(), gathered_size_);
     gathered_size_ = 0;
   }
@@ -100,6 +101,11 @@ class TextLines {
   // Characters and open containers held now.
   std::size_t Held() const;
 
+  // Up to kTail units written last, where the next text would follow them
+  // directly; empty where a space, a line break or a line's start comes
+  // between.
+  String LastUnits() const;
+
  private:
   struct Container {
     html::Kind kind = html::Kind::kOther;
@@ -158,6 +164,7 @@ class TextLines {
     if (n > gathered_.size() - gathered_size_) {
       Hand();
       if (n > gathered_.size()) {
+        Handed(run);
         out_->append(run);
         return;
       }
@@ -184,9 +191,21 @@ class TextLines {
   const bool grids_;
   String bullet_;  // "・"
 
+  // The last units handed on, which the output may no longer hold.
+  static constexpr std::size_t kTail = 16;
+  void Handed(View units) {
+    if (units.size() >= kTail) {
+      tail_.assign(units.substr(units.size() - kTail));
+      return;
+    }
+    tail_.append(units);
+    if (tail_.size() > kTail) tail_.erase(0, tail_.size() - kTail);
+  }
+
   String* out_ = nullptr;
   std::array<Char, 4096> gathered_;
   std::size_t gathered_size_ = 0;
+  String tail_;
 
   // The current flow.
   String* target_ = nullptr;  // a cell's text; null for the page

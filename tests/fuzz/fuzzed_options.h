@@ -22,9 +22,12 @@ inline clsQuillmere FuzzedOptions(const std::uint8_t* data, int most_dashes) {
   return q;
 }
 
-// The six readable-text switches from the bits of one byte.
+// The six readable-text switches from the bits of one byte, and RUBY's
+// mode from its last two.
 inline void FuzzReadableSwitches(clsQuillmere& q, std::uint8_t bits) {
   static const char16_t* const kReadable[] = {u"SCRIPT", u"ENTITY", u"SPACE",
                                               u"BLOCK",  u"TABLE",  u"LINKS"};
   for (int bit = 0; bit < 6; ++bit) q.SetValue(kReadable[bit], bits >> bit & 1 ? u"1" : u"0");
+  static const char16_t* const kRuby[] = {u"0", u"1", u"2", u"3"};
+  q.SetValue(u"RUBY", kRuby[bits >> 6]);
 }

@@ -436,6 +436,77 @@ INSTANTIATE_TEST_SUITE_P(
              u"</ul>\n</div>\n</body>\n</html>\n",
              kAll, u"Caf\u00E9 \u2014 \U0001F375\u00A0tea\r\n\r\n・one\r\n・two"}));
 
+// RUBY: the reading in parentheses (1), in Aozora Bunko's notation (2), or
+// the base alone (3), as HTML's ruby model pairs bases and readings; 0 and
+// values that are no mode as the browser runs them together.
+const Settings kRuby1 = With(kAll, {{u"RUBY", u"1"}});
+const Settings kRuby2 = With(kAll, {{u"RUBY", u"2"}});
+const Settings kRuby3 = With(kAll, {{u"RUBY", u"3"}});
+const std::u16string kKanji = u"今日は<ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>を";
+
+INSTANTIATE_TEST_SUITE_P(
+    Ruby, ReadableTest,
+    testing::Values(
+        Case{kKanji, kAll, u"今日は漢字かんじを"},
+        Case{kKanji, With(kAll, {{u"RUBY", u"0"}}), u"今日は漢字かんじを"},
+        Case{kKanji, With(kAll, {{u"RUBY", u"4"}}), u"今日は漢字かんじを"},
+        Case{kKanji, kRuby1, u"今日は漢字（かんじ）を"},
+        Case{kKanji, kRuby2, u"今日は漢字《かんじ》を"}, Case{kKanji, kRuby3, u"今日は漢字を"},
+        Case{u"<ruby>勉強<rt>べんきょう</rt></ruby>", kRuby1, u"勉強（べんきょう）"},
+        // Several bases and readings make one word and its reading.
+        Case{u"<ruby><rb>漢</rb><rb>字</rb><rt>かん</rt><rt>じ</rt></ruby>", kRuby1,
+             u"漢字（かんじ）"},
+        Case{u"<ruby>東<rt>とう</rt>京<rt>きょう</rt></ruby>", kRuby2, u"東京《とうきょう》"},
+        Case{u"<ruby>東<rp>(</rp><rt>とう</rt><rp>)</rp>京<rp>(</rp><rt>きょう</rt><rp>)</rp>"
+             u"</ruby>",
+             kRuby3, u"東京"},
+        // Each rtc is a level of readings of its own.
+        Case{u"<ruby>漢字<rtc><rt>かんじ</rt></rtc><rtc>kanji</rtc></ruby>", kRuby1,
+             u"漢字（かんじ）（kanji）"},
+        Case{u"<ruby>漢字<rt>かんじ</rt><rtc>kanji</rtc></ruby>", kRuby2,
+             u"漢字《かんじ》（kanji）"},
+        Case{u"<ruby>漢字<rtc>kanji</rtc></ruby>", kRuby3, u"漢字"},
+        // Elements within base and reading.
+        Case{u"<ruby><b>漢</b><span>字</span><rt>かん<b>じ</b></rt></ruby>", kRuby1,
+             u"漢字（かんじ）"},
+        // ｜ where the notation would not find the base's start by itself:
+        // a base that is not all kanji, or one right after a kanji.
+        Case{u"<ruby>ひらがな<rt>hiragana</rt></ruby>", kRuby2, u"｜ひらがな《hiragana》"},
+        Case{u"<ruby>ブルースカイ<rt>あおぞら</rt></ruby>", kRuby2, u"｜ブルースカイ《あおぞら》"},
+        Case{u"日華<ruby>蛋粉<rt>たんぷん</rt></ruby>", kRuby2, u"日華｜蛋粉《たんぷん》"},
+        Case{u"の<ruby>蛋粉<rt>たんぷん</rt></ruby>", kRuby2, u"の蛋粉《たんぷん》"},
+        Case{u"日華 <ruby>蛋粉<rt>たんぷん</rt></ruby>", kRuby2, u"日華 蛋粉《たんぷん》"},
+        Case{u"<ruby>時々<rt>ときどき</rt></ruby>、<ruby>一ヶ月<rt>いっかげつ</rt></ruby>", kRuby2,
+             u"時々《ときどき》、一ヶ月《いっかげつ》"},
+        Case{u"<ruby>𠮟<rt>しかる</rt></ruby>", kRuby2, u"𠮟《しかる》"},
+        Case{u"<ruby>漢字<rt>かんじ</rt></ruby><ruby>仮名<rt>かな</rt></ruby>", kRuby2,
+             u"漢字《かんじ》仮名《かな》"},
+        // Spaces between the parts go; an empty reading writes the base.
+        Case{u"<ruby>\n 漢字 <rt> かんじ </rt>\n</ruby>です", kRuby1, u"漢字（かんじ）です"},
+        Case{u"<ruby>漢字<rt></rt></ruby>", kRuby1, u"漢字"},
+        Case{u"<ruby><rt>かん</rt></ruby>", kRuby2, u"（かん）"},
+        // A ruby the page leaves open ends with it; a block breaks it, and
+        // the rest comes as it stands.
+        Case{u"<ruby>漢字<rt>かんじ", kRuby1, u"漢字（かんじ）"},
+        Case{u"<p><ruby>漢字<rt>かんじ</p>続き", kRuby1, u"漢字（かんじ）\r\n\r\n続き"},
+        Case{u"<ruby>漢<rt>かん</rt><br>字<rt>じ</rt></ruby>", kRuby1, u"漢（かん）\r\n字じ"},
+        Case{u"<ruby><ruby>漢<rt>かん</rt></ruby>字<rt>じ</rt></ruby>", kRuby1, u"漢字（かんじ）"},
+        // Without SCRIPT rp is not hidden by the browser's rules, but under
+        // RUBY it never shows.
+        Case{kKanji, {{u"BLOCK", u"1"}, {u"RUBY", u"1"}}, u"今日は漢字（かんじ）を"},
+        Case{kKanji, {{u"BLOCK", u"1"}}, u"今日は漢字(かんじ)を"},
+        // The classic conversion knows nothing of it.
+        Case{kKanji, {{u"RUBY", u"1"}}, u"今日は漢字(かんじ)を"}));
+
+// A ruby past what is held for one is written as it stands, and the rest
+// of it as it comes.
+TEST(ReadableRuby, ALongRubyIsWrittenAsItStands) {
+  const std::u16string base(70000, u'字');
+  const clsQuillmere q = ConverterWith(kRuby1);
+  EXPECT_EQ(q.Execute(u"<ruby>" + base + u"<rt>じ</rt></ruby>。"), base + u"じ。");
+  EXPECT_EQ(q.Execute(u"<ruby>字<rt>" + base + u"</rt></ruby>。"), u"字（" + base + u"）。");
+}
+
 // Each name of the standard's table, as it decodes in text, however the
 // text is cut.
 TEST(ReadableReferences, EveryNameOfTheTableDecodes) {
