@@ -1,5 +1,7 @@
 #include "conversion/text_settings.h"
 
+#include <cstdint>
+
 #include "platform/ascii_case.h"
 #include "platform/profile_file.h"
 
@@ -27,18 +29,23 @@ TextSettings ReadTextSettings(const std::u16string& path) {
   for (std::size_t i = 0; i < kTextSwitches.size(); ++i)
     settings.on[i] = profile.GetInt(kSection, kTextSwitches[i], 0, path) != 0;
   settings.output = profile.GetString(kSection, u"OUTPUT", u"same", path);
+  const std::uint32_t ruby = profile.GetInt(kSection, u"RUBY", 0, path);
+  settings.ruby = ruby <= 3 ? static_cast<int>(ruby) : 0;
   return settings;
 }
 
 bool WriteTextSettings(const std::u16string& path, const TextSettings& settings) {
-  // The eight writes go to a copy that replaces the file only when all of
+  // The nine writes go to a copy that replaces the file only when all of
   // them succeeded: a failure part-way leaves the file as it was.
   return platform::RewriteProfileFile(path, [&](const std::u16string& copy) {
     platform::ProfileFile& profile = platform::SystemProfile();
     for (std::size_t i = 0; i < kTextSwitches.size(); ++i)
       if (!profile.WriteString(kSection, kTextSwitches[i], settings.on[i] ? u"1" : u"0", copy))
         return false;
-    return profile.WriteString(kSection, u"OUTPUT", settings.output, copy);
+    const int mode = settings.ruby >= 0 && settings.ruby <= 3 ? settings.ruby : 0;
+    const std::u16string ruby(1, static_cast<char16_t>(u'0' + mode));
+    return profile.WriteString(kSection, u"OUTPUT", settings.output, copy) &&
+           profile.WriteString(kSection, u"RUBY", ruby, copy);
   });
 }
 

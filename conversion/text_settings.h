@@ -1,6 +1,6 @@
 // Section TEXT of the settings file as the text settings dialog shows and
-// writes it: the six readable-text switches, MAIN (the main content only)
-// and OUTPUT, the output's
+// writes it: the six readable-text switches, MAIN (the main content only),
+// RUBY (how ruby is written) and OUTPUT, the output's
 // encoding (same, ansi, utf-8 or utf-8-bom; the batch converter's other
 // names work too). The switches are read for a conversion by clsQuillmere
 // with the ten options; OUTPUT is the run's, read here.
@@ -22,14 +22,15 @@ inline constexpr std::array<std::u16string_view, 7> kTextSwitches = {
 struct TextSettings {
   std::array<bool, 7> on{};         // by kTextSwitches; any value but 0 is on
   std::u16string output = u"same";  // as written in the file
+  int ruby = 0;                     // RUBY: 0 to 3; any other value is 0, as a conversion reads it
 };
 
 // What the file holds; a missing file, section or key reads as 0 and "same".
 TextSettings ReadTextSettings(const std::u16string& path);
 
-// Writes the seven switches as 0 or 1 and OUTPUT with the profile functions,
-// changing nothing else in the file; all of them or none. False when the
-// file could not be written.
+// Writes the seven switches as 0 or 1, OUTPUT and RUBY with the profile
+// functions, changing nothing else in the file; all of them or none. False
+// when the file could not be written.
 bool WriteTextSettings(const std::u16string& path, const TextSettings& settings);
 
 // The output encoding a name stands for, in any case: same, ansi,

@@ -15,6 +15,9 @@ constexpr std::u16string_view kOutputs[][2] = {{u"opt_OUTPUT0", u"same"},
                                                {u"opt_OUTPUT2", u"utf-8"},
                                                {u"opt_OUTPUT3", u"utf-8-bom"}};
 
+// RUBY's option buttons, by the mode each stands for.
+constexpr std::u16string_view kRubies[] = {u"opt_RUBY0", u"opt_RUBY1", u"opt_RUBY2", u"opt_RUBY3"};
+
 }  // namespace
 
 frmTextSetting::frmTextSetting(const std::u16string& my_path)
@@ -43,6 +46,8 @@ void frmTextSetting::LoadControls(const std::u16string& path) {
                               : conversion::OutputChoiceNamed(settings.output);
   for (const auto& [button, value] : kOutputs)
     SetChecked(button, choice && conversion::OutputChoiceNamed(value) == choice);
+  for (std::size_t mode = 0; mode < std::size(kRubies); ++mode)
+    SetChecked(kRubies[mode], static_cast<int>(mode) == settings.ruby);
 }
 
 bool frmTextSetting::StoreControls(const std::u16string& path) {
@@ -52,6 +57,8 @@ bool frmTextSetting::StoreControls(const std::u16string& path) {
   settings.output = loaded_output_;
   for (const auto& [button, value] : kOutputs)
     if (Checked(button)) settings.output = value;
+  for (std::size_t mode = 0; mode < std::size(kRubies); ++mode)
+    if (Checked(kRubies[mode])) settings.ruby = static_cast<int>(mode);
   return conversion::WriteTextSettings(path, settings);
 }
 

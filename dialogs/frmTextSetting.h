@@ -1,6 +1,6 @@
 // The text settings dialog: shows section TEXT of the settings file (the
-// readable text's switches and the output's encoding) and writes it back on
-// OK; Cancel, Escape and the close box write nothing.
+// readable text's switches, the output's encoding and how ruby is written)
+// and writes it back on OK; Cancel, Escape and the close box write nothing.
 #pragma once
 
 #include <string>

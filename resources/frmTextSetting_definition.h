@@ -1,5 +1,6 @@
 // The text settings dialog: the seven readable-text check boxes, the output
-// encoding's option buttons in their frame, and OK and Cancel at the bottom
+// encoding's option buttons in their frame, RUBY's in theirs, and OK and
+// Cancel at the bottom
 // right, in twips, laid out with a dialog's margins (180 twips, 12 pixels
 // at 96 DPI) and its buttons' size (75 by 23 pixels).
 #pragma once
@@ -28,15 +29,23 @@ inline constexpr forms::ControlDef kFrmTextSettingControls[] = {
     {u"opt_OUTPUT1", Kind::kOptionButton, u"Frame1", u"シフトJIS (ANSI)", 240, 585, 4440, 255, 9},
     {u"opt_OUTPUT2", Kind::kOptionButton, u"Frame1", u"UTF-8", 240, 855, 4440, 255, 10},
     {u"opt_OUTPUT3", Kind::kOptionButton, u"Frame1", u"UTF-8 (BOM付き)", 240, 1125, 4440, 255, 11},
-    {u"Btn_OK", Kind::kButton, u"", u"OK", 2730, 4290, 1125, 345, 12},
-    {u"Btn_Cancel", Kind::kButton, u"", u"Cancel", 3975, 4290, 1125, 345, 13},
+    {u"Frame2", Kind::kFrame, u"", u"ルビ (ふりがな)", 180, 4200, 4920, 1500, 12},
+    {u"opt_RUBY0", Kind::kOptionButton, u"Frame2", u"本文に続ける (漢字かんじ)", 240, 315, 4440,
+     255, 13},
+    {u"opt_RUBY1", Kind::kOptionButton, u"Frame2", u"かっこに入れる (漢字（かんじ）)", 240, 585,
+     4440, 255, 14},
+    {u"opt_RUBY2", Kind::kOptionButton, u"Frame2", u"青空文庫の形式 (漢字《かんじ》)", 240, 855,
+     4440, 255, 15},
+    {u"opt_RUBY3", Kind::kOptionButton, u"Frame2", u"書かない (漢字)", 240, 1125, 4440, 255, 16},
+    {u"Btn_OK", Kind::kButton, u"", u"OK", 2730, 5910, 1125, 345, 17},
+    {u"Btn_Cancel", Kind::kButton, u"", u"Cancel", 3975, 5910, 1125, 345, 18},
 };
 
 inline constexpr forms::FormDef kFrmTextSetting{
     .name = u"frmTextSetting",
     .caption = u"frmTextSetting",
     .client_width = 5280,
-    .client_height = 4815,
+    .client_height = 6435,
     .border = forms::Border::kFixedDialog,
     .in_taskbar = false,
     .controls = kFrmTextSettingControls,

@@ -54,9 +54,9 @@ TEST(TextSettings, ReadAsTheFileHoldsThem) {
   }
 }
 
-// The seven switches and OUTPUT, in the section's place; comments, other sections
-// and the ten options as they were.
-TEST(TextSettings, WritingChangesTheEightKeysOnly) {
+// The seven switches, OUTPUT and RUBY, in the section's place; comments,
+// other sections and the ten options as they were.
+TEST(TextSettings, WritingChangesTheNineKeysOnly) {
   TempDir dir;
   dir.Write(u"Brackwen.ini",
             "; mine\r\n[HTML]\r\nHR=1\r\n[TEXT]\r\nSPACE=1\r\nOUTPUT=utf-16le\r\nExtra=x\r\n"
@@ -64,11 +64,28 @@ TEST(TextSettings, WritingChangesTheEightKeysOnly) {
   conversion::TextSettings settings;
   settings.on = {true, false, false, true, false, true, false};
   settings.output = u"utf-8";
+  settings.ruby = 2;
   ASSERT_TRUE(conversion::WriteTextSettings(dir / u"Brackwen.ini", settings));
   EXPECT_EQ(dir.Read(u"Brackwen.ini"),
             "; mine\r\n[HTML]\r\nHR=1\r\n[TEXT]\r\nSPACE=0\r\nOUTPUT=utf-8\r\nExtra=x\r\n"
-            "SCRIPT=1\r\nENTITY=0\r\nBLOCK=1\r\nTABLE=0\r\nLINKS=1\r\nMAIN=0\r\n[GENERAL]\r\n"
-            "ENTER=1\r\n");
+            "SCRIPT=1\r\nENTITY=0\r\nBLOCK=1\r\nTABLE=0\r\nLINKS=1\r\nMAIN=0\r\nRUBY=2\r\n"
+            "[GENERAL]\r\nENTER=1\r\n");
+}
+
+// RUBY's modes 0 to 3; a missing key, and any other value, are 0, as a
+// conversion reads them.
+TEST(TextSettings, RubyReadAsAConversionReadsIt) {
+  const std::pair<const char*, int> kCases[] = {
+      {"", 0},           {"RUBY=1\r\n", 1},  {"RUBY=2\r\n", 2},   {"RUBY=3\r\n", 3},
+      {"RUBY=4\r\n", 0}, {"RUBY=-1\r\n", 0}, {"ruby= 2 \r\n", 2}, {"RUBY=x\r\n", 0},
+  };
+  TempDir dir;
+  int n = 0;
+  for (const auto& [lines, mode] : kCases) {
+    const std::u16string name = u"ruby" + std::u16string(1, char16_t(u'a' + n++)) + u".ini";
+    dir.Write(name, std::string("[TEXT]\r\n") + lines);
+    EXPECT_EQ(conversion::ReadTextSettings(dir / name).ruby, mode) << lines;
+  }
 }
 
 TEST(TextSettings, WritingIntoAFolderFails) {
@@ -107,6 +124,7 @@ TEST(TextSettings, TheReleasedSettingsFileIsWhatTheWritersWrite) {
   ASSERT_TRUE(q.SaveValue(dir / u"Brackwen.ini"));
   conversion::TextSettings settings;
   settings.on = {true, true, true, true, false, true};
+  settings.ruby = 1;
   ASSERT_TRUE(conversion::WriteTextSettings(dir / u"Brackwen.ini", settings));
 
   const std::string bytes = testing_support::ReadSourceFile(QUILLMERE_RELEASED_INI);

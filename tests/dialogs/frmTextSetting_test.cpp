@@ -27,13 +27,14 @@ const char16_t* const kChecks[] = {u"chkSCRIPT", u"chkENTITY", u"chkSPACE", u"ch
 const char* const kKeys[] = {"SCRIPT", "ENTITY", "SPACE", "BLOCK", "TABLE", "LINKS", "MAIN"};
 constexpr int kSwitches = 7;
 const char16_t* const kOutputs[] = {u"opt_OUTPUT0", u"opt_OUTPUT1", u"opt_OUTPUT2", u"opt_OUTPUT3"};
+const char16_t* const kRubies[] = {u"opt_RUBY0", u"opt_RUBY1", u"opt_RUBY2", u"opt_RUBY3"};
 
 const std::string& kTen = testing_support::kTenOptionsOn;
 
-std::string TextSection(const std::string& on, const std::string& output) {
+std::string TextSection(const std::string& on, const std::string& output, char ruby = '0') {
   std::string s = "[TEXT]\r\n";
   for (int i = 0; i < kSwitches; ++i) s += std::string(kKeys[i]) + "=" + on[i] + "\r\n";
-  return s + "OUTPUT=" + output + "\r\n";
+  return s + "OUTPUT=" + output + "\r\nRUBY=" + ruby + "\r\n";
 }
 
 class TextDialogTest : public testing_support::DialogTest<frmTextSetting> {
@@ -48,6 +49,11 @@ class TextDialogTest : public testing_support::DialogTest<frmTextSetting> {
     for (auto name : kOutputs) s += dialog.Checked(name) ? '1' : '0';
     return s;
   }
+  std::string Rubies(const frmTextSetting& dialog) const {
+    std::string s;
+    for (auto name : kRubies) s += dialog.Checked(name) ? '1' : '0';
+    return s;
+  }
 };
 
 TEST_F(TextDialogTest, ADialogWithItsCaptionOutOfTheTaskbar) {
@@ -57,7 +63,7 @@ TEST_F(TextDialogTest, ADialogWithItsCaptionOutOfTheTaskbar) {
   RECT client;
   GetClientRect(h, &client);
   EXPECT_EQ(client.right, 352);
-  EXPECT_EQ(client.bottom, 321);
+  EXPECT_EQ(client.bottom, 429);
   const LONG style = GetWindowLongW(h, GWL_STYLE);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
   EXPECT_TRUE(style & WS_SYSMENU);
@@ -89,6 +95,11 @@ TEST_F(TextDialogTest, CaptionsAreTheirsAndFitTheirControls) {
       {u"opt_OUTPUT1", u"シフトJIS (ANSI)", BS_AUTORADIOBUTTON},
       {u"opt_OUTPUT2", u"UTF-8", BS_AUTORADIOBUTTON},
       {u"opt_OUTPUT3", u"UTF-8 (BOM付き)", BS_AUTORADIOBUTTON},
+      {u"Frame2", u"ルビ (ふりがな)", BS_GROUPBOX},
+      {u"opt_RUBY0", u"本文に続ける (漢字かんじ)", BS_AUTORADIOBUTTON},
+      {u"opt_RUBY1", u"かっこに入れる (漢字（かんじ）)", BS_AUTORADIOBUTTON},
+      {u"opt_RUBY2", u"青空文庫の形式 (漢字《かんじ》)", BS_AUTORADIOBUTTON},
+      {u"opt_RUBY3", u"書かない (漢字)", BS_AUTORADIOBUTTON},
       {u"Btn_OK", u"OK", BS_DEFPUSHBUTTON},
       {u"Btn_Cancel", u"Cancel", BS_PUSHBUTTON},
   };
@@ -114,11 +125,11 @@ TEST_F(TextDialogTest, CaptionsAreTheirsAndFitTheirControls) {
   }
 }
 
-// Tab goes through the check boxes, into the encoding group at its selected
-// button, then to OK and Cancel; arrows move within the group, and Space
-// turns a check box over.
+// Tab goes through the check boxes, into the encoding group and the ruby
+// group at their selected buttons, then to OK and Cancel; arrows move within
+// a group, and Space turns a check box over.
 TEST_F(TextDialogTest, TheKeyboardReachesEveryControlInOrder) {
-  dir_.Write(u"Brackwen.ini", "[TEXT]\r\nOUTPUT=utf-8\r\n");
+  dir_.Write(u"Brackwen.ini", "[TEXT]\r\nOUTPUT=utf-8\r\nRUBY=2\r\n");
   auto dialog = Open();
   HWND h = dialog->hwnd();
   if (GetActiveWindow() != h) {
@@ -126,9 +137,9 @@ TEST_F(TextDialogTest, TheKeyboardReachesEveryControlInOrder) {
     PumpMessages(h);
   }
   EXPECT_EQ(GetFocus(), dialog->Control(u"chkSCRIPT"));
-  const char16_t* order[] = {u"chkENTITY",  u"chkSPACE", u"chkBLOCK",    u"chkTABLE",
-                             u"chkLINKS",   u"chkMAIN",  u"opt_OUTPUT2", u"Btn_OK",
-                             u"Btn_Cancel", u"chkSCRIPT"};
+  const char16_t* order[] = {u"chkENTITY", u"chkSPACE",   u"chkBLOCK",    u"chkTABLE",
+                             u"chkLINKS",  u"chkMAIN",    u"opt_OUTPUT2", u"opt_RUBY2",
+                             u"Btn_OK",    u"Btn_Cancel", u"chkSCRIPT"};
   for (auto name : order) {
     PressKey(h, VK_TAB);
     EXPECT_EQ(GetFocus(), dialog->Control(name)) << "Tab to " << Show(name);
@@ -137,6 +148,10 @@ TEST_F(TextDialogTest, TheKeyboardReachesEveryControlInOrder) {
   EXPECT_TRUE(dialog->Checked(u"chkSCRIPT"));
   PressKey(h, VK_TAB, true);
   PressKey(h, VK_TAB, true);
+  PressKey(h, VK_TAB, true);
+  EXPECT_EQ(GetFocus(), dialog->Control(u"opt_RUBY2"));
+  PressKey(h, VK_DOWN);
+  EXPECT_EQ(Rubies(*dialog), "0001");
   PressKey(h, VK_TAB, true);
   EXPECT_EQ(GetFocus(), dialog->Control(u"opt_OUTPUT2"));
   PressKey(h, VK_DOWN);
@@ -148,8 +163,8 @@ TEST_F(TextDialogTest, TheKeyboardReachesEveryControlInOrder) {
   PressKey(h, VK_RETURN);  // OK, wherever the focus is
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(Settings(),
-            "[TEXT]\r\nOUTPUT=ansi\r\nSCRIPT=1\r\nENTITY=0\r\nSPACE=0\r\nBLOCK=0\r\n"
-            "TABLE=0\r\nLINKS=0\r\nMAIN=0\r\n");
+            "[TEXT]\r\nOUTPUT=ansi\r\nRUBY=3\r\nSCRIPT=1\r\nENTITY=0\r\nSPACE=0\r\n"
+            "BLOCK=0\r\nTABLE=0\r\nLINKS=0\r\nMAIN=0\r\n");
 }
 
 // Each check box alone, read from the file and written back through OK;
@@ -171,7 +186,7 @@ TEST_F(TextDialogTest, EachCheckBoxAndOptionButtonRoundTrips) {
     std::string expected = kTen + "[TEXT]\r\n" + kKeys[i] + "=0\r\n";
     for (int k = 0; k < kSwitches; ++k)
       if (k != i) expected += std::string(kKeys[k]) + "=" + after[k] + "\r\n";
-    EXPECT_EQ(Settings(), expected + "OUTPUT=same\r\n") << kKeys[i];
+    EXPECT_EQ(Settings(), expected + "OUTPUT=same\r\nRUBY=0\r\n") << kKeys[i];
   }
   const char* values[] = {"same", "ansi", "utf-8", "utf-8-bom"};
   for (int i = 0; i < 4; ++i) {
@@ -186,6 +201,17 @@ TEST_F(TextDialogTest, EachCheckBoxAndOptionButtonRoundTrips) {
     EXPECT_EQ(Options(*dialog), chosen);
     Click(*dialog, u"Btn_OK");
     EXPECT_EQ(Settings(), kTen + TextSection("1010100", values[i])) << values[i];
+  }
+  for (int i = 0; i < 4; ++i) {
+    const char shown = static_cast<char>('0' + (i + 1) % 4);
+    dir_.Write(u"Brackwen.ini", kTen + TextSection("0000000", "same", shown));
+    auto dialog = Open();
+    std::string expected = "0000";
+    expected[(i + 1) % 4] = '1';
+    EXPECT_EQ(Rubies(*dialog), expected);
+    Click(*dialog, kRubies[i]);
+    Click(*dialog, u"Btn_OK");
+    EXPECT_EQ(Settings(), kTen + TextSection("0000000", "same", static_cast<char>('0' + i)));
   }
 }
 
@@ -254,7 +280,7 @@ TEST_F(TextDialogTest, OkLeavesTheTenOptionsAndForeignLinesAsTheyWere) {
   EXPECT_EQ(Settings(), "; Sanvelle\r\n" + kTen +
                             "[Window]\r\nLeft=10\r\n[TEXT]\r\n; mine\r\nlinks=1\r\nX=y\r\n"
                             "SCRIPT=1\r\nENTITY=0\r\nSPACE=0\r\nBLOCK=0\r\nTABLE=0\r\n"
-                            "MAIN=0\r\nOUTPUT=same\r\n");
+                            "MAIN=0\r\nOUTPUT=same\r\nRUBY=0\r\n");
 }
 
 // No settings file is no error here: everything off and "same", as a
@@ -265,6 +291,7 @@ TEST_F(TextDialogTest, NoSettingsFileShowsTheDefaultsWithoutAMessage) {
     auto dialog = Open();
     EXPECT_EQ(Checks(*dialog), "0000000");
     EXPECT_EQ(Options(*dialog), "1000");
+    EXPECT_EQ(Rubies(*dialog), "1000");
     Click(*dialog, u"Btn_Cancel");
   }
   EXPECT_FALSE(dir_.Exists(u"Brackwen.ini"));
@@ -275,18 +302,21 @@ TEST_F(TextDialogTest, NoSettingsFileShowsTheDefaultsWithoutAMessage) {
 }
 
 // An OUTPUT the buttons do not show selects none, and OK keeps it; a
-// hand-written value other than 0 and 1 shows checked and is written as 1.
+// hand-written value other than 0 and 1 shows checked and is written as 1;
+// a RUBY that is no mode shows and is written as 0, as a conversion reads it.
 TEST_F(TextDialogTest, ValuesTheControlsDoNotShowAreKeptOrMadePlain) {
   for (const char* output : {"utf-16le", "UTF-8", "bogus"}) {
-    dir_.Write(u"Brackwen.ini", std::string("[TEXT]\r\nOUTPUT=") + output + "\r\nSPACE=7\r\n");
+    dir_.Write(u"Brackwen.ini",
+               std::string("[TEXT]\r\nOUTPUT=") + output + "\r\nSPACE=7\r\nRUBY=9\r\n");
     auto dialog = Open();
     const bool shown = std::string(output) == "UTF-8";
     EXPECT_EQ(Options(*dialog), shown ? "0010" : "0000") << output;
     EXPECT_EQ(Checks(*dialog), "0010000");
+    EXPECT_EQ(Rubies(*dialog), "1000");
     Click(*dialog, u"Btn_OK");
     EXPECT_EQ(Settings(), std::string("[TEXT]\r\nOUTPUT=") + (shown ? "utf-8" : output) +
-                              "\r\nSPACE=1\r\nSCRIPT=0\r\nENTITY=0\r\nBLOCK=0\r\nTABLE=0\r\n"
-                              "LINKS=0\r\nMAIN=0\r\n")
+                              "\r\nSPACE=1\r\nRUBY=0\r\nSCRIPT=0\r\nENTITY=0\r\nBLOCK=0\r\n"
+                              "TABLE=0\r\nLINKS=0\r\nMAIN=0\r\n")
         << output;
   }
 }
@@ -304,7 +334,8 @@ TEST_F(TextDialogTest, AFailedSaveIsReportedAndTheDialogStillCloses) {
 }
 
 // What a new install carries is what OK writes over the ten defaults with
-// all but TABLE checked and "same": the two cannot drift apart.
+// all but TABLE and MAIN checked, "same" and ruby in parentheses: the two
+// cannot drift apart.
 TEST_F(TextDialogTest, TheReleasedSettingsFileIsWhatOkWritesOverTheTenDefaults) {
   const std::string bytes = testing_support::ReadSourceFile(QUILLMERE_RELEASED_INI);
   ASSERT_TRUE(bytes.starts_with(kTen));
@@ -312,6 +343,7 @@ TEST_F(TextDialogTest, TheReleasedSettingsFileIsWhatOkWritesOverTheTenDefaults) 
   auto dialog = Open();
   for (auto name : {u"chkSCRIPT", u"chkENTITY", u"chkSPACE", u"chkBLOCK", u"chkLINKS"})
     Click(*dialog, name);
+  Click(*dialog, u"opt_RUBY1");
   Click(*dialog, u"Btn_OK");
   EXPECT_EQ(Settings(), bytes);
 }
@@ -387,7 +419,8 @@ TEST_F(TextDialogFromTheMainWindow, StartAfterOkConvertsAsTheDialogSays) {
   // 日本 in Shift_JIS.
   dir_.Write(u"in.htm",
              "<p>Go <script>x()</script>\n<table><tr><td>\x93\xFA\x96\x7B</td><td>b</td></tr>"
-             "<tr><td>c</td><td>dd</td></tr></table><a href=u.html>L</a>&hellip;");
+             "<tr><td>c</td><td>dd</td></tr></table><a href=u.html>L</a>&hellip;"
+             "<ruby>\x93\xFA<rp>(</rp><rt>\x82\xC9</rt><rp>)</rp></ruby>");
   main_.SetText(u"txtInput", dir_ / u"in.htm");
   main_.SetText(u"txtOutput", dir_ / u"out.txt");
   auto start = [&] {
@@ -406,10 +439,13 @@ TEST_F(TextDialogFromTheMainWindow, StartAfterOkConvertsAsTheDialogSays) {
     dialog.Show();
     for (int i = 0; i < 6; ++i) Click(dialog, kChecks[i]);  // all but MAIN
     Click(dialog, u"opt_OUTPUT3");
+    Click(dialog, u"opt_RUBY2");
     Click(dialog, u"Btn_OK");
   }
+  // 日《に》
   EXPECT_EQ(start(),
             "\xEF\xBB\xBFGo\r\n\r\n\xE6\x97\xA5\xE6\x9C\xAC  b\r\nc     dd\r\n\r\nL[1]\xE2\x80\xA6"
+            "\xE6\x97\xA5\xE3\x80\x8A\xE3\x81\xAB\xE3\x80\x8B"
             "\r\n\r\n\xE3\x83\xAA\xE3\x83\xB3\xE3\x82\xAF\r\n[1] u.html\r\n");
 }
 

@@ -185,6 +185,7 @@ TEST_F(SettingsFileTest, TheReleasedSettingsFileIsTheDefaultsAsSavedAndTheReadab
   for (const char16_t* key : {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK", u"LINKS"})
     EXPECT_EQ(Show(back.GetValue(key)), "1") << Show(key);
   EXPECT_EQ(Show(back.GetValue(u"TABLE")), "0");
+  EXPECT_EQ(Show(back.GetValue(u"RUBY")), "1");
 }
 
 TEST_F(SettingsFileTest, SaveFromScratchWritesTheThreeSectionsInOrder) {
