@@ -97,6 +97,10 @@ void TextLines<Char>::Indent() {
       c.marker.clear();
       continue;
     }
+    if (c.kind == Kind::kItem && c.held >= 0) {
+      Write(HeldMark('i', c.held, c.held_item));
+      continue;
+    }
     for (std::size_t s = 0; s < c.indent; ++s) Write(Char(' '));
   }
 }
@@ -106,6 +110,93 @@ template <typename Char>
 void TextLines<Char>::WriteMarkerLine() {
   pending_space_ = false;
   BeforeText();
+}
+
+// A container ends: an item's marker that no text followed stands alone,
+// and a list that counts down is numbered.
+template <typename Char>
+void TextLines<Char>::PopContainer() {
+  if (!containers_.back().marker.empty()) WriteMarkerLine();
+  const Container& c = containers_.back();
+  if (c.kind == Kind::kList && c.held >= 0) NumberHeldList(true);
+  containers_.pop_back();
+}
+
+// NUL, which no text holds, then 'm' (a marker) or 'i' (the indentation it
+// makes), the list's place and the item's number, in units of 1 to 127.
+template <typename Char>
+typename TextLines<Char>::String TextLines<Char>::HeldMark(char what, int list,
+                                                           std::size_t item) const {
+  return String{Char(0),
+                Char(what),
+                static_cast<Char>(list + 1),
+                static_cast<Char>(item / (127 * 127) % 127 + 1),
+                static_cast<Char>(item / 127 % 127 + 1),
+                static_cast<Char>(item % 127 + 1)};
+}
+
+// The last list held is numbered, down from its count of items (or, given
+// up on, up from 1, as the items' values say), its marks in its text
+// replaced; the page's text it held goes on to the output.
+template <typename Char>
+void TextLines<Char>::NumberHeldList(bool counting_down) {
+  HeldList list = std::move(held_lists_.back());
+  held_lists_.pop_back();
+  const auto level = static_cast<Char>(held_lists_.size() + 1);
+  std::vector<String> markers;
+  long long next = counting_down ? static_cast<long long>(list.items.size()) : 1;
+  for (const auto& item : list.items) {
+    if (item.has_value) next = item.value;
+    markers.push_back(MarkerOf(next, item.type));
+    next += counting_down ? -1 : 1;
+  }
+  String& text = *list.text;
+  String numbered;
+  std::size_t from = list.from;
+  for (std::size_t nul = text.find(Char(0), from); nul != String::npos;
+       nul = text.find(Char(0), from)) {
+    numbered.append(text, from, nul - from);
+    from = nul + 6;
+    if (text[nul + 2] != level) {
+      numbered.append(text, nul, 6);
+      continue;
+    }
+    const auto digit = [&](std::size_t at) { return static_cast<std::size_t>(text[at]) - 1; };
+    const String& marker = markers[(digit(nul + 3) * 127 + digit(nul + 4)) * 127 + digit(nul + 5)];
+    if (text[nul + 1] == Char('m'))
+      numbered.append(marker);
+    else
+      numbered.append(ColumnsOf(View(marker), leads_), Char(' '));
+  }
+  numbered.append(text, from);
+  text.resize(list.from);
+  text.append(numbered);
+  // A list given up on goes on counting up, its open item indented as its
+  // marker is wide.
+  for (Container& c : containers_) {
+    if (c.held != static_cast<int>(held_lists_.size())) continue;
+    if (c.kind == Kind::kList) {
+      c.next = next;
+      c.step = 1;
+    } else {
+      const String& marker = markers[c.held_item];
+      c.indent = ColumnsOf(View(marker), leads_);
+      if (!c.marker.empty()) c.marker = marker;  // not written yet
+    }
+    c.held = -1;
+  }
+  if (list.took_page) {
+    target_ = nullptr;
+    Write(View(held_));
+    held_.clear();
+  }
+}
+
+// The page's text held is past its bound: every list held is numbered as
+// one that counts up, and what follows goes out as it comes.
+template <typename Char>
+void TextLines<Char>::ReleaseHeldLists() {
+  while (!held_lists_.empty()) NumberHeldList(false);
 }
 
 template <typename Char>
@@ -145,6 +236,19 @@ void TextLines<Char>::OpenList(bool ordered, long long start, bool reversed, cha
   // only the list's end tells: such a list counts up from 1.
   list.step = ordered && reversed && has_start ? -1 : 1;
   list.next = has_start ? start : 1;
+  if (ordered && reversed && !has_start && held_lists_.size() < kMostHeldLists) {
+    HeldList held;
+    held.took_page = target_ == nullptr;
+    if (held.took_page) {
+      Hand();
+      held_.clear();
+      target_ = &held_;
+    }
+    held.text = target_;
+    held.from = target_->size();
+    list.held = static_cast<int>(held_lists_.size());
+    held_lists_.push_back(std::move(held));
+  }
   containers_.push_back(std::move(list));
 }
 
@@ -160,6 +264,15 @@ void TextLines<Char>::OpenItem(const long long* value, char type) {
     }
   Container item;
   item.kind = Kind::kItem;
+  if (list != nullptr && list->held >= 0) {
+    HeldList& held = held_lists_[static_cast<std::size_t>(list->held)];
+    item.held = list->held;
+    item.held_item = held.items.size();
+    held.items.push_back({value ? *value : 0, value != nullptr, type != 0 ? type : list->type});
+    item.marker = HeldMark('m', item.held, item.held_item);
+    containers_.push_back(std::move(item));
+    return;
+  }
   if (list != nullptr && list->type != 0) {
     if (value != nullptr) list->next = *value;
     item.marker = MarkerOf(list->next, type != 0 ? type : list->type);
@@ -189,10 +302,7 @@ void TextLines<Char>::Close(Kind kind) {
   for (std::size_t k = containers_.size(); k > base_; --k) {
     const Kind here = containers_[k - 1].kind;
     if (here == kind) {
-      while (containers_.size() >= k) {
-        if (!containers_.back().marker.empty()) WriteMarkerLine();
-        containers_.pop_back();
-      }
+      while (containers_.size() >= k) PopContainer();
       return;
     }
     // An item ends within its list, a term or definition within its list.
@@ -240,10 +350,7 @@ void TextLines<Char>::OpenFlow(String* target) {
 // for; the flow it interrupted goes on.
 template <typename Char>
 void TextLines<Char>::CloseFlow() {
-  while (containers_.size() > base_) {
-    if (!containers_.back().marker.empty()) WriteMarkerLine();
-    containers_.pop_back();
-  }
+  while (containers_.size() > base_) PopContainer();
   const Flow& f = flows_.back();
   target_ = f.target;
   base_ = f.base;
@@ -328,8 +435,11 @@ void TextLines<Char>::WriteGrid(TableGrid<Char>& grid) {
   if (grid.Render(leads_, rendered_) == 0) return;
   BeforeText();
   bool indented = false;  // whether the lines begin inside a container
-  for (std::size_t k = base_; k < containers_.size(); ++k)
-    indented = indented || containers_[k].indent > 0 || !containers_[k].marker.empty();
+  for (std::size_t k = base_; k < containers_.size(); ++k) {
+    const Container& c = containers_[k];
+    indented =
+        indented || c.indent > 0 || !c.marker.empty() || (c.kind == Kind::kItem && c.held >= 0);
+  }
   if (!indented) return Write(View(rendered_));
   const View all = rendered_;
   for (std::size_t from = 0;;) {
@@ -347,6 +457,7 @@ void TextLines<Char>::WriteGrid(TableGrid<Char>& grid) {
 // a line each, cells a tab apart.
 template <typename Char>
 void TextLines<Char>::Spill() {
+  if (target_ == &held_ && held_.size() > kMostGathered) return ReleaseHeldLists();
   streamed_cells_ = open_ == 0 ? 0 : Innermost().grid.CellsInLastRow();
   while (open_ > 0) {
     Table& table = Innermost();
@@ -365,10 +476,7 @@ template <typename Char>
 void TextLines<Char>::End() {
   while (open_ > 0) CloseTable();
   streaming_ = 0;
-  while (containers_.size() > base_) {
-    if (!containers_.back().marker.empty()) WriteMarkerLine();
-    containers_.pop_back();
-  }
+  while (containers_.size() > base_) PopContainer();
   margin_ = 0;
   FlushLines();
   Hand();
@@ -376,7 +484,8 @@ void TextLines<Char>::End() {
 
 template <typename Char>
 std::size_t TextLines<Char>::Held() const {
-  std::size_t held = containers_.size() + flows_.size() + gathered_size_;
+  std::size_t held =
+      containers_.size() + flows_.size() + gathered_size_ + held_.size() + held_lists_.size();
   for (std::size_t t = 0; t < open_; ++t) held += pool_[t]->grid.size();
   return held;
 }

@@ -74,7 +74,11 @@ class TextLines {
 
   // Containers. A list's items begin with their marker ("・", or a number
   // in the list's type), on the first line of their text; an item's later
-  // lines begin where its text does. `type` is 1, a, A, i or I.
+  // lines begin where its text does. `type` is 1, a, A, i or I. A reversed
+  // list without a start counts down from its number of items, which only
+  // its end tells: its text waits until then, its markers and the
+  // indentation they make marked in it, up to kMostGathered units (past
+  // them what waits is written counting up from 1, and so is the rest).
   void OpenList(bool ordered, long long start, bool reversed, char type, bool has_start);
   void OpenItem(const long long* value, char type);
   // A definition (dd) or quote, indented by four spaces; a term (dt) and
@@ -115,7 +119,25 @@ class TextLines {
     long long next = 1;
     int step = 1;
     char type = 0;  // 0: "・"
+    // A list counting down from its count of items: its place in
+    // held_lists_; an item of one: its list's place and its own number
+    // there. -1 for the others.
+    int held = -1;
+    std::size_t held_item = 0;
   };
+  // A list whose numbers wait for its end, and where its text waits.
+  struct HeldList {
+    String* text;
+    std::size_t from;
+    bool took_page;  // its start sent the page's text to held_
+    struct Item {
+      long long value;
+      bool has_value;
+      char type;
+    };
+    std::vector<Item> items;
+  };
+  static constexpr std::size_t kMostHeldLists = 100;
   // The state of a flow of lines (the page, or a table's cell).
   struct Flow {
     String* target;
@@ -146,6 +168,11 @@ class TextLines {
   void FlushLines();
   void Indent();
   void WriteMarkerLine();
+  void PopContainer();
+  // A held list's marks in its text, which its end replaces.
+  String HeldMark(char what, int list, std::size_t item) const;
+  void NumberHeldList(bool counting_down);
+  void ReleaseHeldLists();
 
   QUILLMERE_INLINE void Write(Char c) {
     if (target_) return target_->push_back(c);
@@ -219,6 +246,8 @@ class TextLines {
   bool any_text_ = false;
 
   std::vector<Container> containers_;
+  std::vector<HeldList> held_lists_;
+  String held_;              // the page's text since the first list held began
   std::vector<Flow> flows_;  // those a cell's flow interrupts
   // The tables open, innermost last: the first open_ of pool_, which keeps
   // them (and their buffers) from table to table where they stay put.

@@ -1,6 +1,7 @@
 // The readable text with fuzzed options and text: fed in pieces it gives what
 // the whole text gives, in UTF-16 and through the conversion of a file's
-// bytes; its line breaks are CR LF, never three in a row with ENTER on; and
+// bytes; it holds no NUL; its line breaks are CR LF, never three in a row
+// with ENTER on; and
 // with none of its four options on, the readable scan gives what the classic
 // conversion gives wherever no dropped tag falls inside an entity.
 #include <cstdint>
@@ -40,6 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   session.Finish(pieces);
   if (pieces != whole) std::abort();
 
+  // No mark of a list whose numbers waited is left in the text.
+  if (whole.find(u'\0') != std::u16string::npos) std::abort();
+
   const bool enter = q.GetValue(u"ENTER") != u"0";
   std::size_t run = 0;
   for (std::size_t i = 0; i < whole.size(); ++i) {
@@ -59,9 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!out) std::abort();
   const std::u16string decoded = testing_support::DecodeText(bytes);
   const std::u16string text = q.Execute(decoded) + u"\r\n";
-  if (!testing_support::HasOtherSpaces(decoded) &&
-      *out !=
-          platform::EncodeAnsi(testing_support::PlainSpacesFor(text, platform::Encoding::kAnsi)))
+  // A character the code page lacks is one column wide as its "?" in the
+  // code page's grids, and as wide as it is in UTF-16's: only text the code
+  // page holds compares.
+  std::string expected;
+  const std::size_t lost = platform::EncodeAppend(
+      platform::Encoding::kAnsi, testing_support::PlainSpacesFor(text, platform::Encoding::kAnsi),
+      expected);
+  if (!testing_support::HasOtherSpaces(decoded) && (lost == 0 || q.GetValue(u"TABLE") == u"0") &&
+      *out != expected)
     std::abort();
 
   bool joins = false;  // an "&" with a tag within an entity's reach after it

@@ -346,7 +346,25 @@ INSTANTIATE_TEST_SUITE_P(
         Case{u"<ol start=-1><li>a<li>b</ol>", kAll, u"-1. a\r\n0. b"},
         Case{u"<ol><li>a<li value=7>b<li>c</ol>", kAll, u"1. a\r\n7. b\r\n8. c"},
         Case{u"<ol reversed start=3><li>a<li>b<li>c</ol>", kAll, u"3. a\r\n2. b\r\n1. c"},
-        Case{u"<ol reversed><li>a<li>b</ol>", kAll, u"1. a\r\n2. b"},
+        // Without a start, down from the count of items, which the list's end
+        // tells: values, types, nested lists and continuation lines as they
+        // are elsewhere, each marker as wide as its own number.
+        Case{u"<ol reversed><li>a<li>b</ol>", kAll, u"2. a\r\n1. b"},
+        Case{u"x<ol reversed><li>a<li value=10>b<li>c<li>d</ol>y", kAll,
+             u"x\r\n\r\n4. a\r\n10. b\r\n9. c\r\n8. d\r\n\r\ny"},
+        Case{u"<ol reversed><li>a<ol reversed><li>x<li>y<li>z</ol><li>b</ol>", kAll,
+             u"2. a\r\n   3. x\r\n   2. y\r\n   1. z\r\n1. b"},
+        Case{u"<ol reversed type=A><li>a<br>two<li type=i>b</ol>", kAll, u"B. a\r\n   two\r\ni. b"},
+        Case{u"<ol reversed><li>1<li>2<li>3<li>4<li>5<li>6<li>7<li>8<li>9<li>10<br>x</ol>", kAll,
+             u"10. 1\r\n9. 2\r\n8. 3\r\n7. 4\r\n6. 5\r\n5. 6\r\n4. 7\r\n3. 8\r\n2. 9\r\n"
+             u"1. 10\r\n   x"},
+        Case{u"<ol reversed><li>a<li></ol>", kAll, u"2. a\r\n1. "},
+        Case{u"<ol reversed><li>a<li>b", kAll, u"2. a\r\n1. b"},
+        Case{u"<ol reversed></ol>x", kAll, u"x"},
+        Case{u"<ol reversed><li>a<table><tr><td>b<td>c</table><li>d</ol>",
+             With(kAll, {{u"TABLE", u"1"}}), u"2. a\r\n\r\n   b  c\r\n\r\n1. d"},
+        Case{u"<table><tr><td><ol reversed><li>a<li>b</ol><td>z</table>",
+             With(kAll, {{u"TABLE", u"1"}}), u"2. a  z\r\n1. b"},
         Case{u"<ol type=a><li>a<li value=26>z<li>aa</ol>", kAll, u"a. a\r\nz. z\r\naa. aa"},
         Case{u"<ol type=A start=28><li>x</ol><ol type=i start=4><li>y</ol>", kAll,
              u"AB. x\r\n\r\niv. y"},
@@ -497,6 +515,20 @@ INSTANTIATE_TEST_SUITE_P(
         Case{kKanji, {{u"BLOCK", u"1"}}, u"今日は漢字(かんじ)を"},
         // The classic conversion knows nothing of it.
         Case{kKanji, {{u"RUBY", u"1"}}, u"今日は漢字(かんじ)を"}));
+
+// A reversed list without a start whose text is past what is held counts
+// up from 1, as the list always did, to its end.
+TEST(ReadableLists, AReversedListPastTheBoundCountsUp) {
+  const clsQuillmere q = ConverterWith(kAll);
+  const std::u16string long_item(600 * 1024, u'a');
+  const std::u16string text =
+      q.Execute(u"<ol reversed><li>" + long_item + u"<li>" + long_item + u"<li>b<li>c</ol>");
+  EXPECT_EQ(Show(text.substr(0, 3)), "1. ");
+  EXPECT_TRUE(text.ends_with(u"\r\n3. b\r\n4. c")) << Show(text.substr(text.size() - 20));
+  EXPECT_EQ(text.find(u'\0'), std::u16string::npos);
+  const std::u16string short_list = q.Execute(u"<ol reversed><li>a<li>b</ol>");
+  EXPECT_EQ(Show(short_list), "2. a\r\n1. b");
+}
 
 // A ruby past what is held for one is written as it stands, and the rest
 // of it as it comes.
