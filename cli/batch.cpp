@@ -33,7 +33,7 @@ constexpr char kUsageText[] =
     "INPUT と OUTPUT の \"-\" は標準入力と標準出力です。\n"
     "-o DIR を付けると、いくつものファイルを一度に変換し、それぞれの出力をフォルダー DIR に\n"
     "「入力の名前から拡張子を除き .txt を付けた名前」で書きます。INPUT はファイルかフォルダー\n"
-    "(その中の *.htm と *.html) で、* と ? のワイルドカードも使えます。\n"
+    "(その中の *.htm、*.html、*.mht、*.mhtml) で、* と ? のワイルドカードも使えます。\n"
     "\n"
     "  --ini FILE       変換設定を FILE から読みます (既定: プログラムと同じフォルダーの "
     "Brackwen.ini)\n"
@@ -110,6 +110,8 @@ std::string_view WhyName(conversion::InputEncoding::Why why) {
       return "content";
     case Why::kChosen:
       return "option";
+    case Why::kSavedPage:
+      return "mhtml";
     case Why::kDefault:
       break;
   }
@@ -318,6 +320,8 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
     return in.bad() ? -1 : static_cast<std::ptrdiff_t>(in.gcount());
   };
   conversion::RunResult result;
+  conversion::RunOptions run = opt.run;
+  run.saved_page = conversion::IsSavedPageName(input);
   if (output == u"-") {
     result = conversion::ConvertStream(
         converter, read,
@@ -325,17 +329,23 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
           out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
           return !out.fail();
         },
-        opt.run);
+        run);
     if (result.status == conversion::RunResult::Status::kConverted && !out.flush())
       result.status = conversion::RunResult::Status::kUnwritable;
   } else {
-    result = conversion::ConvertToFile(converter, read, output, opt.run);
+    result = conversion::ConvertToFile(converter, read, output, run);
   }
   switch (result.status) {
     case conversion::RunResult::Status::kConverted:
       break;
     case conversion::RunResult::Status::kUnreadable:
       err << "quillmere: " << U8(conversion::InputUnreadable(input)) << "\n";
+      return kFiles;
+    case conversion::RunResult::Status::kNotSavedPage:
+      err << "quillmere: " << U8(conversion::NotSavedPage(input)) << "\n";
+      return kFiles;
+    case conversion::RunResult::Status::kNoPage:
+      err << "quillmere: " << U8(conversion::NoPageInSavedPage(input)) << "\n";
       return kFiles;
     case conversion::RunResult::Status::kUnwritable:
       if (output == u"-")

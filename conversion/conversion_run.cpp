@@ -5,11 +5,21 @@
 #include <memory>
 #include <tuple>
 
+#include "conversion/saved_page.h"
+
 namespace conversion {
 namespace {
 
 using platform::Encoding;
 using Status = RunResult::Status;
+
+// The charset of a saved page's part, as a browser takes a transport's:
+// after a byte-order mark, ahead of a declaration.
+InputEncoding TransportInputEncoding(Encoding charset, std::string_view head) {
+  const InputEncoding decided = DecideInputEncoding(head, false);
+  if (decided.why == InputEncoding::Why::kByteOrderMark) return decided;
+  return {charset, InputEncoding::Why::kSavedPage, 0};
+}
 
 }  // namespace
 
@@ -38,8 +48,13 @@ std::pair<Encoding, bool> OutputEncodingFor(OutputChoice choice, const InputEnco
   }
 }
 
-RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const Writer& write,
-                        const RunOptions& options) {
+namespace {
+
+// The conversion, once it is known whether the input is a saved page:
+// `transport` the charset a saved page's part names.
+RunResult ConvertDecided(const clsQuillmere& converter, const Reader& read, const Writer& write,
+                         const RunOptions& options, bool maybe_saved_page,
+                         std::optional<Encoding> transport) {
   RunResult result;
   // The start of the input decides its encoding; the conversion then reads
   // it again from there. One byte more tells whether the start is all.
@@ -55,12 +70,7 @@ RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const
     got += static_cast<std::size_t>(n);
   }
   head.resize(got);
-  const std::string_view start = std::string_view(head).substr(0, kContentReach);
-  result.input = options.input ? ChosenInputEncoding(*options.input, start)
-                               : DecideInputEncoding(start, got <= kContentReach);
-  std::tie(result.output, result.output_mark) = OutputEncodingFor(options.output, result.input);
-
-  std::size_t served = result.input.mark;
+  std::size_t served = 0;
   const Reader from_head = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
     if (served == head.size()) return read(buffer, size);
     const std::size_t n = std::min(size, head.size() - served);
@@ -68,6 +78,28 @@ RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const
     served += n;
     return static_cast<std::ptrdiff_t>(n);
   };
+  if (maybe_saved_page && (options.saved_page || LooksLikeMessage(head))) {
+    SavedPageReader page(from_head);
+    if (!page.Open()) {
+      using Problem = SavedPageReader::Problem;
+      result.status = page.problem() == Problem::kUnreadable ? Status::kUnreadable
+                      : page.problem() == Problem::kNoPage   ? Status::kNoPage
+                                                             : Status::kNotSavedPage;
+      return result;
+    }
+    std::optional<Encoding> charset;
+    if (const std::string_view name = EncodingNameOfLabel(page.charset()); !name.empty())
+      charset = SupportedEncoding(name);
+    return ConvertDecided(
+        converter, [&](char* buffer, std::size_t size) { return page.Read(buffer, size); }, write,
+        options, false, charset);
+  }
+  const std::string_view start = std::string_view(head).substr(0, kContentReach);
+  result.input = options.input ? ChosenInputEncoding(*options.input, start)
+                 : transport   ? TransportInputEncoding(*transport, start)
+                               : DecideInputEncoding(start, got <= kContentReach);
+  std::tie(result.output, result.output_mark) = OutputEncodingFor(options.output, result.input);
+  served = result.input.mark;
   bool write_failed = false;
   const Writer checked = [&](std::string_view bytes) {
     write_failed = write_failed || !write(bytes);
@@ -82,6 +114,13 @@ RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const
     if (write_failed) result.write_error = platform::WriteError::kOther;
   }
   return result;
+}
+
+}  // namespace
+
+RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const Writer& write,
+                        const RunOptions& options) {
+  return ConvertDecided(converter, read, write, options, true, std::nullopt);
 }
 
 RunResult ConvertToReplacement(const clsQuillmere& converter, const Reader& read,

@@ -28,10 +28,15 @@ enum class OutputChoice { kSame, kAnsi, kShiftJis, kUtf8, kUtf8WithMark, kUtf16L
 struct RunOptions {
   std::optional<platform::Encoding> input;  // nothing: decided from the input
   OutputChoice output = OutputChoice::kSame;
+  // A web page saved in one file (MHTML) is told by its content; an input
+  // whose name says it is one (.mht, .mhtml) must be one.
+  bool saved_page = false;
 };
 
 struct RunResult {
-  enum class Status { kConverted, kUnreadable, kUnwritable };
+  // kNotSavedPage: the input is no MIME message though it should be one;
+  // kNoPage: a message with no HTML part.
+  enum class Status { kConverted, kUnreadable, kUnwritable, kNotSavedPage, kNoPage };
   Status status = Status::kConverted;
   platform::WriteError write_error = platform::WriteError::kNone;  // why kUnwritable
   InputEncoding input;                                             // what was read, and why
@@ -45,7 +50,9 @@ struct RunResult {
 std::pair<platform::Encoding, bool> OutputEncodingFor(OutputChoice choice,
                                                       const InputEncoding& input);
 
-// Converts what `read` gives into what `write` takes.
+// Converts what `read` gives into what `write` takes: the page itself, or
+// the page in a saved page's message, read from its part as its charset says
+// (ahead of a declaration, after a byte-order mark).
 RunResult ConvertStream(const clsQuillmere& converter, const Reader& read, const Writer& write,
                         const RunOptions& options = {});
 

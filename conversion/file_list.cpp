@@ -87,14 +87,24 @@ std::u16string OutputNameFor(const std::u16string& file_name) {
   return (dot == std::u16string::npos ? file_name : file_name.substr(0, dot)) + u".txt";
 }
 
+namespace {
+
+bool EndsWith(const std::u16string& file_name, std::u16string_view extension) {
+  if (file_name.size() <= extension.size()) return false;
+  const std::u16string_view end =
+      std::u16string_view(file_name).substr(file_name.size() - extension.size());
+  return platform::EqualAsciiNoCase(end, extension);
+}
+
+}  // namespace
+
 bool IsHtmlName(const std::u16string& file_name) {
-  auto ends_with = [&](std::u16string_view extension) {
-    if (file_name.size() <= extension.size()) return false;
-    const std::u16string_view end =
-        std::u16string_view(file_name).substr(file_name.size() - extension.size());
-    return platform::EqualAsciiNoCase(end, extension);
-  };
-  return ends_with(u".htm") || ends_with(u".html");
+  return EndsWith(file_name, u".htm") || EndsWith(file_name, u".html") ||
+         IsSavedPageName(file_name);
+}
+
+bool IsSavedPageName(const std::u16string& file_name) {
+  return EndsWith(file_name, u".mht") || EndsWith(file_name, u".mhtml");
 }
 
 std::optional<FileList> ListFiles(const std::vector<std::u16string>& inputs,

@@ -32,11 +32,16 @@ std::u16string NameOf(const std::u16string& path);
 // output is named.
 std::u16string OutputNameFor(const std::u16string& file_name);
 
-// True for a name that ends in ".htm" or ".html", in any case.
+// True for a name that ends in ".htm", ".html", ".mht" or ".mhtml", in any
+// case.
 bool IsHtmlName(const std::u16string& file_name);
+// True for a name that ends in ".mht" or ".mhtml" (a saved web page), in
+// any case.
+bool IsSavedPageName(const std::u16string& file_name);
 
 // The jobs for `inputs`, in the order given; a folder's files in the order
-// of their names. A folder gives its *.htm and *.html files, and with
+// of their names. A folder gives its *.htm, *.html, *.mht and *.mhtml
+// files, and with
 // `recursive` those of its subfolders, whose outputs go into the same
 // subfolders of `output_folder`. A wildcard in an input's last component is
 // expanded (the Windows command shell leaves that to the program). Nothing,

@@ -25,6 +25,14 @@ std::u16string InputUnreadable(const std::u16string& input) {
   return u"入力ファイルを読み込めませんでした: " + input;
 }
 
+std::u16string NotSavedPage(const std::u16string& input) {
+  return u"入力ファイルは Web ページ (MHTML 形式) として読めませんでした: " + input;
+}
+
+std::u16string NoPageInSavedPage(const std::u16string& input) {
+  return u"入力ファイルの Web ページ (MHTML 形式) に HTML の部分がありません: " + input;
+}
+
 std::u16string OutputUnwritable(platform::WriteError error, const std::u16string& output) {
   return DescribeWriteError(error) + u" " + output;
 }

@@ -19,6 +19,10 @@ std::u16string FolderUnmade(const std::u16string& folder);
 std::u16string InputUnopenable(const std::u16string& input);
 std::u16string SameFileRefused(const std::u16string& output);
 std::u16string InputUnreadable(const std::u16string& input);
+// A saved web page (.mht, .mhtml) that is no MIME message, or one with no
+// HTML part.
+std::u16string NotSavedPage(const std::u16string& input);
+std::u16string NoPageInSavedPage(const std::u16string& input);
 std::u16string OutputUnwritable(platform::WriteError error, const std::u16string& output);
 std::u16string MemoryShort(const std::u16string& input);
 std::u16string CharactersLost(std::size_t lost);

@@ -18,7 +18,15 @@ constexpr std::size_t kDeclarationReach = 1024;
 constexpr std::size_t kContentReach = 64 * 1024;
 
 struct InputEncoding {
-  enum class Why { kByteOrderMark, kDeclaration, kContent, kDefault, kChosen, kXmlDeclaration };
+  enum class Why {
+    kByteOrderMark,
+    kDeclaration,
+    kContent,
+    kDefault,
+    kChosen,
+    kXmlDeclaration,
+    kSavedPage  // the charset of a saved page's part (MHTML)
+  };
   platform::Encoding encoding = platform::Encoding::kAnsi;
   Why why = Why::kDefault;
   std::size_t mark = 0;  // bytes of a byte-order mark at the start, which are not text

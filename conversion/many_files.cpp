@@ -170,12 +170,16 @@ class ManyRun {
     };
     std::unique_ptr<platform::ReplacementFile> replacement;
     const RunResult result =
-        ConvertToReplacement(converter_, reader, job.output, options_.run, replacement);
+        ConvertToReplacement(converter_, reader, job.output, RunOptionsFor(job.input), replacement);
     done_with_input();
     if (Stopped()) return;  // dropped: the old output stays
     switch (result.status) {
       case RunResult::Status::kUnreadable:
         return Fail(InputUnreadable(job.input));
+      case RunResult::Status::kNotSavedPage:
+        return Fail(NotSavedPage(job.input));
+      case RunResult::Status::kNoPage:
+        return Fail(NoPageInSavedPage(job.input));
       case RunResult::Status::kUnwritable:
         return Fail(OutputUnwritable(result.write_error, job.output));
       case RunResult::Status::kConverted:
@@ -188,6 +192,13 @@ class ManyRun {
     waiting_.push_back({std::move(replacement), index, Clock::now()});
     if (!committing_ && waiting_.size() >= kGroup) CommitGroup(lock);
     changed_.notify_all();
+  }
+
+  // A saved web page is told by its name too.
+  RunOptions RunOptionsFor(const std::u16string& input) const {
+    RunOptions run = options_.run;
+    run.saved_page = IsSavedPageName(input);
+    return run;
   }
 
   // Counted once whatever becomes of its message.

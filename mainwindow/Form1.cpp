@@ -138,7 +138,8 @@ void Form1::Btn_Open_Click() {
   const std::u16string input = Text(u"txtInput");
   const std::u16string folder = input.empty() ? u"c:\\" : GetFolderPath(input);
   const std::u16string filter =
-      MakeFilter({u"HTML Files(*.htm,*.html)", u"*.htm;*.html", u"ALL Files(*.*)", u"*.*"});
+      MakeFilter({u"HTML Files(*.htm,*.html)", u"*.htm;*.html", u"Web Archive Files(*.mht,*.mhtml)",
+                  u"*.mht;*.mhtml", u"ALL Files(*.*)", u"*.*"});
   const std::u16string chosen = ShowOpenDialog(hwnd(), filter, folder);
   if (!chosen.empty()) SetText(u"txtInput", CutAtNull(chosen));
 }
@@ -271,6 +272,7 @@ Form1::Outcome Form1::ConvertOne(const std::u16string& input) {
   clsQuillmere converter;
   conversion::RunOptions options;
   if (std::optional<Outcome> refused = LoadSettings(converter, options)) return *refused;
+  options.saved_page = conversion::IsSavedPageName(input);
   const conversion::RunResult result = conversion::ConvertToFile(
       converter,
       [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
@@ -282,6 +284,14 @@ Form1::Outcome Form1::ConvertOne(const std::u16string& input) {
       return {u"完了！", kDone};
     case conversion::RunResult::Status::kUnreadable:
       return {u"入力ファイルを読み込めませんでした。\n" + input, kError};
+    case conversion::RunResult::Status::kNotSavedPage:
+      return {u"入力ファイルは Web ページ (MHTML 形式) として読めませんでした。\n" + input +
+                  u"\n\n出力ファイルは書き込まれていません。",
+              kError};
+    case conversion::RunResult::Status::kNoPage:
+      return {u"入力ファイルの Web ページ (MHTML 形式) に HTML の部分がありません。\n" + input +
+                  u"\n\n出力ファイルは書き込まれていません。",
+              kError};
     case conversion::RunResult::Status::kUnwritable:
       break;
   }
@@ -307,7 +317,7 @@ Form1::Outcome Form1::ConvertMany(const std::vector<std::u16string>& inputs) {
   }
   if (!list) return {clash, kError};
   if (list->jobs.empty() && list->not_found.empty())
-    return {u"変換する HTML ファイル (*.htm、*.html) がありません。", kError};
+    return {u"変換する HTML ファイル (*.htm、*.html、*.mht、*.mhtml) がありません。", kError};
 
   clsQuillmere converter;
   conversion::ManyOptions options;

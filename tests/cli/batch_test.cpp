@@ -287,6 +287,44 @@ TEST_F(BatchTest, WritesFilesAndRefusesToLoseData) {
   EXPECT_EQ(dir_.CountEntries(), 4);
 }
 
+// A saved web page (.mht, .mhtml, or a message whatever its name) converts
+// as its page; one whose name says it is one and is not, or that holds no
+// page, is refused with exit status 3 and the old output kept, alone or in a
+// run over many files.
+TEST_F(BatchTest, SavedPagesConvertAsTheirPage) {
+  const std::string message =
+      "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=b\r\n\r\n--b\r\n"
+      "Content-Type: text/html; charset=shift_jis\r\nContent-Transfer-Encoding: "
+      "quoted-printable\r\n\r\n<p>=93=FA</p>\r\n--b--\r\n";
+  dir_.Write(u"page.mhtml", message);
+  dir_.Write(u"page.htm", message);
+  dir_.Write(u"plain.mht", "<p>x</p>");
+  dir_.Write(u"images.mht",
+             "Content-Type: multipart/related; boundary=b\r\n\r\n--b\r\n"
+             "Content-Type: image/png\r\n\r\nx\r\n--b--\r\n");
+  for (const char16_t* name : {u"page.mhtml", u"page.htm"}) {
+    const Result r = Run({u"--defaults", u"--show-encoding", dir_ / name, dir_ / u"out.txt"});
+    EXPECT_EQ(r.code, cli::kSuccess) << r.err;
+    EXPECT_EQ(r.err, "input: shift_jis (mhtml)\n");
+    EXPECT_EQ(dir_.Read(u"out.txt"), "\x93\xFA\r\n\r\n");
+  }
+  dir_.Write(u"out.txt", "keep");
+  const std::pair<const char16_t*, const char*> refused[] = {
+      {u"plain.mht", "MHTML 形式) として読めませんでした"},
+      {u"images.mht", "HTML の部分がありません"}};
+  for (const auto& [name, message_text] : refused) {
+    const Result r = Run({u"--defaults", dir_ / name, dir_ / u"out.txt"});
+    EXPECT_EQ(r.code, cli::kFiles);
+    EXPECT_NE(r.err.find(message_text), std::string::npos) << r.err;
+    EXPECT_EQ(dir_.Read(u"out.txt"), "keep");
+  }
+  const Result many = Run({u"--defaults", u"-q", u"-o", dir_ / u"many", dir_ / u"*.mht*"});
+  EXPECT_EQ(many.code, cli::kFiles);
+  EXPECT_EQ(dir_.Read(u"many\\page.txt"), "\x93\xFA\r\n\r\n");
+  EXPECT_FALSE(dir_.Exists(u"many\\plain.txt"));
+  EXPECT_FALSE(dir_.Exists(u"many\\images.txt"));
+}
+
 // The batch converter works in pieces of 1 MiB; across piece boundaries (a
 // double-byte character, a tag, an entity or CR LF cut in two) its output is
 // exactly the whole-text conversion's, and the text ends at the first NUL.

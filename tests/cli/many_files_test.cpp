@@ -274,10 +274,15 @@ TEST(FileList, OutputNamesAndHtmlNames) {
       {u"日本語.html", u"日本語.txt"}};
   for (const auto& [input, output] : names) EXPECT_EQ(conversion::OutputNameFor(input), output);
   const std::pair<std::u16string, bool> html[] = {
-      {u"a.htm", true}, {u"a.HTM", true}, {u"a.Html", true}, {u"a.htmx", false},
-      {u".htm", false}, {u"ahtm", false}, {u"a.txt", false}, {u"a.ｈｔｍ", false}};
+      {u"a.htm", true}, {u"a.HTM", true},   {u"a.Html", true}, {u"a.htmx", false},
+      {u".htm", false}, {u"ahtm", false},   {u"a.txt", false}, {u"a.ｈｔｍ", false},
+      {u"a.mht", true}, {u"a.MHTML", true}, {u"a.mhtm", false}};
   for (const auto& [name, is_html] : html)
     EXPECT_EQ(conversion::IsHtmlName(name), is_html) << Show(name);
+  for (const char16_t* name : {u"a.mht", u"a.MHTML", u"x.y.Mht"})
+    EXPECT_TRUE(conversion::IsSavedPageName(name)) << Show(name);
+  for (const char16_t* name : {u"a.htm", u"a.mhtm", u".mht", u"mht"})
+    EXPECT_FALSE(conversion::IsSavedPageName(name)) << Show(name);
 }
 
 TEST(StatusLine, SaysHowFarTheRunHasGot) {

@@ -148,9 +148,10 @@ TEST_F(FileChoiceTest, OpenDialogShowsItsTitleFiltersAndFolder) {
   DialogSeen seen = Press(u"Btn_Open", u"");
   ASSERT_TRUE(seen.opened);
   EXPECT_EQ(Show(seen.title), "ファイルを開く");
-  ASSERT_EQ(seen.filters.size(), 2u);
+  ASSERT_EQ(seen.filters.size(), 3u);
   EXPECT_EQ(Show(seen.filters[0]), "HTML Files(*.htm,*.html)");
-  EXPECT_EQ(Show(seen.filters[1]), "ALL Files(*.*)");
+  EXPECT_EQ(Show(seen.filters[1]), "Web Archive Files(*.mht,*.mhtml)");
+  EXPECT_EQ(Show(seen.filters[2]), "ALL Files(*.*)");
   EXPECT_EQ(seen.selected_filter, 0);
   EXPECT_EQ(Show(seen.file_name), "");
   EXPECT_EQ(Show(seen.folder), Show(dir_ / u"Site"));

@@ -325,6 +325,29 @@ TEST_F(StartTest, ReadsEachEncodingAndWritesOneThatKeepsIt) {
   }
 }
 
+// A web page saved in one file converts as its page; one named so that is
+// no message, or holds no page, is reported and the old output stays.
+TEST_F(StartTest, SavedPagesConvertAsTheirPageOrAreReported) {
+  WriteSettings();
+  dir_.Write(u"page.mht",
+             "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=b\r\n\r\n--b\r\n"
+             "Content-Type: text/html; charset=\"shift_jis\"\r\n"
+             "Content-Transfer-Encoding: quoted-printable\r\n\r\n<p>=93=FA=96=7B</p>\r\n--b--\r\n");
+  ExpectBox(Start(dir_ / u"page.mht", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  EXPECT_EQ(dir_.Read(u"out.txt"), "\x93\xFA\x96\x7B\r\n\r\n");
+  dir_.Write(u"plain.mhtml", "<p>x</p>");
+  dir_.Write(u"images.mht",
+             "Content-Type: multipart/related; boundary=b\r\n\r\n--b\r\n"
+             "Content-Type: image/png\r\n\r\nx\r\n--b--\r\n");
+  const std::pair<const char16_t*, const char*> refused[] = {
+      {u"plain.mhtml", "入力ファイルは Web ページ (MHTML 形式) として読めませんでした。"},
+      {u"images.mht", "入力ファイルの Web ページ (MHTML 形式) に HTML の部分がありません。"}};
+  for (const auto& [name, text] : refused) {
+    ExpectBox(Start(dir_ / name, dir_ / u"out.txt"), text, kErrorStyle);
+    EXPECT_EQ(dir_.Read(u"out.txt"), "\x93\xFA\x96\x7B\r\n\r\n");
+  }
+}
+
 // A file that is there but cannot be read (another program holds it open
 // without sharing it) is reported, and the old output stays; a missing
 // input is still an empty text.
