@@ -10,6 +10,7 @@
 
 #include "conversion/conversion_run.h"
 #include "tests/support/converter_options.h"
+#include "tests/support/source_file.h"
 
 namespace {
 
@@ -203,6 +204,38 @@ TEST(SavedPage, ConvertsAsItsPage) {
   EXPECT_EQ(convert("Content-Type: image/png\r\n\r\nx", utf8, saved).status,
             RunResult::Status::kNoPage);
   EXPECT_EQ(saved, "");
+}
+
+// Pages that headless Chromium saved (tools/mhtml/capture.py), in UTF-8 and
+// in Shift_JIS (which it keeps, naming it in a meta it adds): the readable
+// text of each equals its page's.
+TEST(SavedPage, WhatChromiumSavesGivesItsPagesText) {
+  const clsQuillmere q = ConverterWith({{u"SCRIPT", u"1"},
+                                        {u"ENTITY", u"1"},
+                                        {u"SPACE", u"1"},
+                                        {u"BLOCK", u"1"},
+                                        {u"TABLE", u"1"},
+                                        {u"RUBY", u"1"}});
+  auto text = [&](const std::string& file) {
+    std::size_t at = 0;
+    const conversion::Reader reader = ReaderOf(file, 4096, at);
+    conversion::RunOptions options;
+    options.output = conversion::OutputChoice::kUtf8;
+    std::string out;
+    EXPECT_EQ(conversion::ConvertStream(
+                  q, reader, [&](std::string_view bytes) { return out += bytes, true; }, options)
+                  .status,
+              conversion::RunResult::Status::kConverted);
+    return out;
+  };
+  const std::string folder = QUILLMERE_SAVED_PAGES "/";
+  std::string texts;
+  for (const char* name : {"japanese-utf8", "japanese-sjis"}) {
+    const std::string page = text(testing_support::ReadSourceFile(folder + name + ".htm"));
+    EXPECT_EQ(text(testing_support::ReadSourceFile(folder + name + ".mhtml")), page) << name;
+    texts += page;
+  }
+  EXPECT_NE(texts.find("\xE8\xAA\xAD\xE6\x9B\xB8\xEF\xBC\x88"), std::string::npos);  // 読書（
 }
 
 }  // namespace
