@@ -1,6 +1,7 @@
 #include "conversion/saved_page.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace conversion {
@@ -106,16 +107,50 @@ bool LooksLikeMessage(std::string_view head) {
   return false;
 }
 
+char* SavedPageReader::Bytes::Room(std::size_t n) {
+  if (capacity_ - size_ < n) {
+    const std::size_t capacity = std::max(2 * capacity_, size_ + n);
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = capacity;
+  }
+  return data_.get() + size_;
+}
+
+void SavedPageReader::Bytes::Append(std::string_view bytes) {
+  std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+  size_ += bytes.size();
+}
+
+void SavedPageReader::Bytes::EraseFront(std::size_t n) {
+  std::memmove(data_.get(), data_.get() + n, size_ - n);
+  size_ -= n;
+}
+
+// A line break before `at`, over a byte already read where there is one;
+// where it stands.
+std::size_t SavedPageReader::Bytes::InsertNewline(std::size_t at) {
+  if (at > 0) {
+    data_[at - 1] = '\n';
+    return at - 1;
+  }
+  Room(1);
+  std::memmove(data_.get() + 1, data_.get(), size_);
+  data_[0] = '\n';
+  ++size_;
+  return 0;
+}
+
 bool SavedPageReader::Fill() {
   if (end_ || failed_) return false;
   if (at_ > 0 && at_ >= buffer_.size() / 2) {
-    buffer_.erase(0, at_);
+    buffer_.EraseFront(at_);
     at_ = 0;
   }
   const std::size_t had = buffer_.size();
-  buffer_.resize(had + kChunk);
-  const std::ptrdiff_t n = read_(buffer_.data() + had, kChunk);
-  buffer_.resize(had + static_cast<std::size_t>(std::max<std::ptrdiff_t>(n, 0)));
+  const std::ptrdiff_t n = read_(buffer_.Room(kChunk), kChunk);
+  buffer_.Resize(had + static_cast<std::size_t>(std::max<std::ptrdiff_t>(n, 0)));
   if (n < 0) failed_ = true;
   if (n <= 0) end_ = true;
   return n > 0;
@@ -126,7 +161,7 @@ bool SavedPageReader::Fill() {
 bool SavedPageReader::ReadHeaders(Part& part, bool first) {
   std::string block;
   for (;;) {
-    const std::size_t end = buffer_.find("\n", at_);
+    const std::size_t end = buffer_.view().find('\n', at_);
     if (end == std::string::npos) {
       if (buffer_.size() - at_ > kMostHeaders || !Fill()) return false;
       continue;
@@ -187,18 +222,18 @@ bool SavedPageReader::NextBody(std::string_view& bytes) {
       at_ = buffer_.size();
       return true;
     }
-    const std::size_t found = buffer_.find(delimiter_, at_);
+    const std::size_t found = buffer_.view().find(delimiter_, at_);
     if (found != std::string::npos) {
       std::size_t body_end = found;
-      if (body_end > at_ && buffer_[body_end - 1] == '\r') --body_end;
+      if (body_end > at_ && buffer_.data()[body_end - 1] == '\r') --body_end;
       bytes = std::string_view(buffer_.data() + at_, body_end - at_);
       // Past the delimiter's line; "--" after it closes the message.
       std::size_t after = found + delimiter_.size();
       while (after + 2 > buffer_.size() && Fill()) {
       }
-      closed_ = buffer_.compare(after, 2, "--") == 0;
+      closed_ = buffer_.view().substr(std::min(after, buffer_.size()), 2) == "--";
       std::size_t nl;
-      while ((nl = buffer_.find('\n', after)) == std::string::npos &&
+      while ((nl = buffer_.view().find('\n', after)) == std::string::npos &&
              buffer_.size() - after < 1024 && Fill()) {
       }
       if (nl == std::string::npos) nl = std::min(buffer_.size(), after + 1024) - 1;
@@ -245,7 +280,7 @@ bool SavedPageReader::Open() {
   // The preamble, then each part: its headers, and its body passed over
   // unless it is the page. The first delimiter may open the message.
   delimiter_ = "\n--" + message.boundary;
-  buffer_.insert(at_, 1, '\n');
+  at_ = buffer_.InsertNewline(at_);
   std::string_view skipped;
   while (NextBody(skipped)) {
   }
@@ -255,7 +290,7 @@ bool SavedPageReader::Open() {
     const bool page = message.start.empty() ? part.type == "text/html" : part.id == message.start;
     if (page) return take(part);
     body_ended_ = false;
-    buffer_.insert(at_, 1, '\n');  // a delimiter may follow the headers at once
+    at_ = buffer_.InsertNewline(at_);  // a delimiter may follow the headers at once
     while (NextBody(skipped)) {
     }
   }
@@ -265,7 +300,7 @@ bool SavedPageReader::Open() {
 
 void SavedPageReader::Decode(std::string_view bytes, bool last) {
   if (transfer_ == Transfer::kAsIs) {
-    decoded_.append(bytes);
+    decoded_.Append(bytes);
     return;
   }
   if (transfer_ == Transfer::kBase64) {
@@ -276,59 +311,101 @@ void SavedPageReader::Decode(std::string_view bytes, bool last) {
       bit_count_ += 6;
       if (bit_count_ >= 8) {
         bit_count_ -= 8;
-        decoded_.push_back(static_cast<char>(bits_ >> bit_count_ & 0xFF));
+        const char byte = static_cast<char>(bits_ >> bit_count_ & 0xFF);
+        decoded_.Append(std::string_view(&byte, 1));
       }
     }
     return;
   }
   // Quoted-printable: "=" and two hex digits is a byte, "=" at a line's
-  // end joins it to the next; an "=" that is neither stays as it is.
-  std::string text = pending_ + std::string(bytes);
-  pending_.clear();
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::size_t eq = text.find('=', i);
-    decoded_.append(text, i, (eq == std::string::npos ? text.size() : eq) - i);
-    if (eq == std::string::npos) break;
-    i = eq;
-    if (text.size() - i < 3 && !last) {
-      pending_ = text.substr(i);
+  // end joins it to the next; an "=" that is neither stays as it is. An
+  // "=" the piece's end cuts waits for the next piece.
+  if (!pending_.empty()) {
+    const std::size_t more = std::min<std::size_t>(3 - pending_.size(), bytes.size());
+    pending_.append(bytes.substr(0, more));
+    bytes.remove_prefix(more);
+    if (pending_.size() < 3 && !last) return;
+    std::string escape;
+    escape.swap(pending_);
+    const std::size_t used = DecodeQuoted(escape, true, true);
+    // What the escape did not use is text again.
+    std::string rest = escape.substr(used);
+    rest.append(bytes);
+    DecodeQuoted(rest, last);
+    return;
+  }
+  DecodeQuoted(bytes, last);
+}
+
+// Decodes quoted-printable `bytes` onto decoded_ and returns how many it
+// used: all, but for an "=" too near the end (which waits in pending_), or
+// with `single`, the first escape alone.
+std::size_t SavedPageReader::DecodeQuoted(std::string_view bytes, bool last, bool single) {
+  static const auto kHex = [] {
+    std::array<signed char, 256> table{};
+    table.fill(-1);
+    for (int c = 0; c < 256; ++c)
+      table[static_cast<std::size_t>(c)] = static_cast<signed char>(HexValue(static_cast<char>(c)));
+    return table;
+  }();
+  char* o = decoded_.Room(bytes.size());
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  // Byte by byte: in a page of Japanese most bytes are escapes, a few bytes
+  // apart, where looking for the next "=" would cost more than it saves.
+  while (p < end) {
+    if (*p != '=') {
+      if (single) break;
+      *o++ = *p++;
+      continue;
+    }
+    if (end - p < 3 && !last) {
+      pending_.assign(p, end);
+      p = end;
       break;
     }
-    const char a = i + 1 < text.size() ? text[i + 1] : 0;
-    const char b = i + 2 < text.size() ? text[i + 2] : 0;
-    if (HexValue(a) >= 0 && HexValue(b) >= 0) {
-      decoded_.push_back(static_cast<char>(HexValue(a) * 16 + HexValue(b)));
-      i += 3;
-    } else if (a == '\n') {
-      i += 2;
-    } else if (a == '\r' && b == '\n') {
-      i += 3;
+    const int high = end - p > 1 ? kHex[static_cast<unsigned char>(p[1])] : -1;
+    const int low = end - p > 2 ? kHex[static_cast<unsigned char>(p[2])] : -1;
+    if ((high | low) >= 0) {
+      *o++ = static_cast<char>(high * 16 + low);
+      p += 3;
+    } else if (end - p > 1 && p[1] == '\n') {
+      p += 2;
+    } else if (end - p > 2 && p[1] == '\r' && p[2] == '\n') {
+      p += 3;
     } else {
-      decoded_.push_back('=');
-      i += 1;
+      *o++ = '=';
+      p += 1;
     }
+    if (single) break;
   }
+  decoded_.Resize(static_cast<std::size_t>(o - decoded_.data()));
+  return static_cast<std::size_t>(p - bytes.data());
 }
 
 std::ptrdiff_t SavedPageReader::Read(char* buffer, std::size_t size) {
-  while (given_ == decoded_.size()) {
-    decoded_.clear();
-    given_ = 0;
-    std::string_view bytes;
-    const bool more = NextBody(bytes);
-    if (failed_) return -1;
-    if (!more) {
-      if (!pending_.empty()) Decode({}, true);
-      if (decoded_.empty()) return 0;
-      break;
+  std::size_t filled = 0;
+  while (filled < size) {
+    if (given_ == decoded_.size()) {
+      decoded_.Resize(0);
+      given_ = 0;
+      std::string_view bytes;
+      const bool more = NextBody(bytes);
+      if (failed_) return -1;
+      if (!more) {
+        if (!pending_.empty()) Decode({}, true);
+        if (decoded_.empty()) break;
+      } else {
+        Decode(bytes, false);
+      }
+      continue;
     }
-    Decode(bytes, false);
+    const std::size_t n = std::min(size - filled, decoded_.size() - given_);
+    std::memcpy(buffer + filled, decoded_.data() + given_, n);
+    given_ += n;
+    filled += n;
   }
-  const std::size_t n = std::min(size, decoded_.size() - given_);
-  std::memcpy(buffer, decoded_.data() + given_, n);
-  given_ += n;
-  return static_cast<std::ptrdiff_t>(n);
+  return static_cast<std::ptrdiff_t>(filled);
 }
 
 }  // namespace conversion

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -38,6 +40,26 @@ class SavedPageReader {
 
  private:
   enum class Transfer { kAsIs, kQuotedPrintable, kBase64 };
+  // Bytes that grow at their end without being cleared first (a string's
+  // resize would clear every byte it adds, which costs as much as reading
+  // them).
+  class Bytes {
+   public:
+    char* data() { return data_.get(); }
+    const char* data() const { return data_.get(); }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    std::string_view view() const { return {data_.get(), size_}; }
+    char* Room(std::size_t n);                 // for n more bytes at the end
+    void Resize(std::size_t n) { size_ = n; }  // no larger than what Room made
+    void Append(std::string_view bytes);
+    void EraseFront(std::size_t n);
+    std::size_t InsertNewline(std::size_t at);
+
+   private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0, capacity_ = 0;
+  };
   struct Part {
     std::string type;  // lower case, "text/html"
     std::string boundary, start, charset, id;
@@ -50,10 +72,11 @@ class SavedPageReader {
   // it has ended.
   bool NextBody(std::string_view& bytes);
   void Decode(std::string_view bytes, bool last);
+  std::size_t DecodeQuoted(std::string_view bytes, bool last, bool single = false);
 
   const Reader& read_;
   Problem problem_ = Problem::kNone;
-  std::string buffer_;
+  Bytes buffer_;
   std::size_t at_ = 0;  // what of buffer_ is read
   bool end_ = false, failed_ = false;
   std::string delimiter_;    // "\n--" and the boundary; empty: the body runs to the end
@@ -61,7 +84,7 @@ class SavedPageReader {
   bool closed_ = false;      // the message's closing delimiter came
   Transfer transfer_ = Transfer::kAsIs;
   std::string charset_;
-  std::string decoded_;
+  Bytes decoded_;
   std::size_t given_ = 0;   // what of decoded_ is given
   std::string pending_;     // the start of an escape or a group of base64 cut off
   std::uint32_t bits_ = 0;  // base64's bits not yet a byte
