@@ -26,6 +26,7 @@ namespace {
 
 constexpr char kUsageText[] =
     "使い方: quillmere [--ini FILE | --defaults] [--set KEY=VALUE]... [--readable] [--main]\n"
+    "                  [--width N]\n"
     "                  [--input-encoding NAME] [--output-encoding NAME] [--show-encoding]\n"
     "                  INPUT OUTPUT\n"
     "       quillmere [オプション] [-r] [-j N] [--no-clobber] [-q | --progress] -o DIR INPUT...\n"
@@ -39,9 +40,10 @@ constexpr char kUsageText[] =
     "Brackwen.ini)\n"
     "  --defaults       設定ファイルを読まず、空の設定ファイルと同じ値 (HR_NUM は 5、SCRIPT "
     "ENTITY\n"
-    "                   SPACE BLOCK TABLE LINKS MAIN RUBY は 0、ほかは 1) を使います\n"
+    "                   SPACE BLOCK TABLE LINKS MAIN RUBY WIDTH は 0、ほかは 1) を使います\n"
     "  --set KEY=VALUE  設定を一つ変えます。KEY: HR HR_NUM BR P IMG ANAME AHREF AHREFSharp ENTER\n"
-    "                   A_LINK_TAG_TYPE SCRIPT ENTITY SPACE BLOCK TABLE LINKS MAIN RUBY。\n"
+    "                   A_LINK_TAG_TYPE SCRIPT ENTITY SPACE BLOCK TABLE LINKS MAIN RUBY\n"
+    "                   WIDTH。\n"
     "                   RUBY はルビの書き方です: 0 本文に続ける (漢字かんじ)、1 かっこ\n"
     "                   (漢字（かんじ）)、2 青空文庫の形式 (漢字《かんじ》)、3 書かない (漢字)\n"
     "  --readable       読みやすいテキストにします: --set SCRIPT=1 --set ENTITY=1 --set SPACE=1\n"
@@ -53,6 +55,9 @@ constexpr char kUsageText[] =
     "                   サイドバー、広告、関連記事、コメント欄などを除き、記事の見出しと本文、\n"
     "                   掲示板の投稿、商品の説明、一覧の項目を残します。本文と言える部分が\n"
     "                   見つからないときはページ全体を書きます)。--readable では付きません\n"
+    "  --width N        読みやすいテキストの行を N 桁 (20～1000、全角は 2 桁) で折り返します:\n"
+    "                   --set WIDTH=N と同じです。行頭に句読点や閉じかっこが来ないように\n"
+    "                   (禁則処理)、英単語や URL は途中で切らずに折り返します\n"
     "  --input-encoding NAME\n"
     "                   入力の文字コード: auto (既定) ansi shift_jis euc-jp iso-2022-jp utf-8\n"
     "                   utf-16le utf-16be windows-1252。auto はバイトオーダーマーク、先頭 1024\n"
@@ -211,7 +216,7 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
     } else if (a == u"--main") {
       opt.sets.emplace_back(u"MAIN", u"1");
     } else if (a == u"--ini" || a == u"--set" || a == u"--input-encoding" ||
-               a == u"--output-encoding" || a == u"-o" || a.starts_with(u"-j")) {
+               a == u"--output-encoding" || a == u"--width" || a == u"-o" || a.starts_with(u"-j")) {
       const bool attached = a.starts_with(u"-j") && a.size() > 2;  // -jN
       if (!attached && i + 1 == args.size())
         return UsageError(err, U8(a) + " の後に値がありません。");
@@ -228,6 +233,10 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
       }
       if (a == u"--ini") {
         opt.ini = v;
+        continue;
+      }
+      if (a == u"--width") {  // checked as WIDTH's value is
+        opt.sets.emplace_back(u"WIDTH", v);
         continue;
       }
       if (a == u"--input-encoding") {

@@ -21,7 +21,7 @@ struct OptionSpec {
 // In the order options are read and written; the index is the Option. The
 // readable-text options are read from their own section, "TEXT", and never
 // written: the settings dialog, which saves, knows only the ten.
-constexpr std::array<OptionSpec, 18> kOptions{{
+constexpr std::array<OptionSpec, 19> kOptions{{
     {u"HR", u"HTML", u"HR", 1, true},
     {u"HR_NUM", u"HR", u"NUM", 5, true},
     {u"BR", u"HTML", u"BR", 1, true},
@@ -40,7 +40,14 @@ constexpr std::array<OptionSpec, 18> kOptions{{
     {u"LINKS", u"TEXT", u"LINKS", 0, false},
     {u"MAIN", u"TEXT", u"MAIN", 0, false},
     {u"RUBY", u"TEXT", u"RUBY", 0, false},
+    {u"WIDTH", u"TEXT", u"WIDTH", 0, false},
 }};
+
+// WIDTH: 0 (lines are not wrapped), or a width from 20 to 1000 columns.
+constexpr int kLeastWidth = 20, kMostWidth = 1000;
+bool IsWidth(int value) {
+  return value == 0 || (value >= kLeastWidth && value <= kMostWidth);
+}
 
 int IndexOf(std::u16string_view key) {
   for (std::size_t i = 0; i < kOptions.size(); ++i)
@@ -65,6 +72,10 @@ bool clsQuillmere::Initialize(const std::u16string& IniFilePath) {
     options_[i] = engine::ReadIniInt(IniFilePath, std::u16string(o.section),
                                      std::u16string(o.profile_key), o.fallback);
   }
+  if (!IsWidth(options_[WIDTH]))
+    throw engine::OverflowError(platform::EncodeUtf8(
+        u"設定ファイルの [TEXT] WIDTH の値 " + engine::DecimalText(options_[WIDTH]) +
+        u" は 0 (折り返さない) か 20～1000 ではありません。"));
   return true;
 }
 
@@ -92,6 +103,10 @@ bool clsQuillmere::SetValue(const std::u16string& Parameter, const std::u16strin
   engine::ParsedInt16 parsed = engine::ParseInt16(Value);
   switch (parsed.status) {
     case engine::NumberStatus::kOk:
+      if (index == WIDTH && !IsWidth(parsed.value))
+        throw engine::OverflowError(
+            platform::EncodeUtf8(Parameter + u" の値「" + Value +
+                                 u"」は 0 (折り返さない) か 20～1000 ではありません。"));
       options_[static_cast<std::size_t>(index)] = parsed.value;
       return true;
     case engine::NumberStatus::kNotANumber:

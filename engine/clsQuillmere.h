@@ -148,8 +148,9 @@ class clsQuillmere {
     BLOCK,  // the readable text of modern pages
     TABLE,
     LINKS,
-    MAIN,  // the page's main content only
-    RUBY,  // how the readable text writes ruby: 0 inline, 1 （）, 2 《》, 3 the base only
+    MAIN,   // the page's main content only
+    RUBY,   // how the readable text writes ruby: 0 inline, 1 （）, 2 《》, 3 the base only
+    WIDTH,  // the readable text's lines wrapped at this many columns (0: not)
     kCount
   };
 

@@ -87,6 +87,7 @@ void clsQuillmere::BasicSession<Char>::StartReadable(const ByteCodec* codec, Ove
   scan.main = o[MAIN] != 0;
   // Values that are no mode keep ruby as it always was.
   if (o[RUBY] >= 1 && o[RUBY] <= 3) scan.ruby = static_cast<engine::RubyMode>(o[RUBY]);
+  scan.width = o[WIDTH] > 0 ? o[WIDTH] : 0;
   readable_ = std::make_unique<engine::ReadableScan<Char>>(scan, codec, overflow_, leads(),
                                                            image_label_, link_label_, links, page);
 }

@@ -17,8 +17,17 @@ constexpr Range kRanges[] = {
 #include "layout/line_break_classes.inc"
 };
 
-bool In(C c, std::initializer_list<C> set) {
-  return std::find(set.begin(), set.end(), c) != set.end();
+// Sets of classes as bits, tested at once.
+constexpr std::uint64_t Bits(std::initializer_list<C> set) {
+  std::uint64_t bits = 0;
+  for (const C c : set) bits |= std::uint64_t{1} << static_cast<int>(c);
+  return bits;
+}
+constexpr bool In(C c, std::uint64_t bits) {
+  return (bits >> static_cast<int>(c) & 1) != 0;
+}
+constexpr bool In(C c, std::initializer_list<C> set) {
+  return In(c, Bits(set));
 }
 
 // What the rules remember of the text before a boundary.
@@ -86,12 +95,30 @@ bool MayBreak(const Before& b, const BreakProperty& cur_property, C next) {
 
 }  // namespace
 
-BreakProperty BreakPropertyOf(char32_t c) {
+namespace {
+
+BreakProperty Search(char32_t c) {
   const auto* r = std::upper_bound(std::begin(kRanges), std::end(kRanges), c,
                                    [](char32_t v, const Range& range) { return v < range.first; });
   if (r == std::begin(kRanges)) return {C::AL, false, false};
   --r;
   return {static_cast<C>(r->klass), (r->flags & 1) != 0, (r->flags & 2) != 0};
+}
+
+// The Basic Multilingual Plane's properties, looked up rather than searched.
+const std::array<BreakProperty, 0x10000>& Plane0() {
+  static const auto* table = [] {
+    auto* t = new std::array<BreakProperty, 0x10000>;
+    for (char32_t c = 0; c < 0x10000; ++c) (*t)[c] = Search(c);
+    return t;
+  }();
+  return *table;
+}
+
+}  // namespace
+
+BreakProperty BreakPropertyOf(char32_t c) {
+  return c < 0x10000 ? Plane0()[c] : Search(c);
 }
 
 std::vector<Break> LineBreaks(std::u32string_view text) {

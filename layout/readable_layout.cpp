@@ -33,7 +33,7 @@ ReadableLayout<Char>::ReadableLayout(const ScanOptions& options, const OutputFor
       leads_(leads),
       image_label_(std::move(image_label)),
       link_label_(std::move(link_label)),
-      lines_(form, leads, options.enter, options.table),
+      lines_(form, leads, options.enter, options.table, static_cast<std::size_t>(options.width)),
       links_(link_spill),
       ruby_(options.ruby, form, leads) {}
 
@@ -51,6 +51,7 @@ void ReadableLayout<Char>::End(const std::function<void()>& block) {
     links_.Write(
         [this](View line) {
           lines_.HardBreak();
+          lines_.Unwrapped();  // a URL is not broken
           lines_.Visible(line);
         },
         [this, &block] {
@@ -83,6 +84,7 @@ void ReadableLayout<Char>::StartTag(const Token& tag, const html::Element& eleme
   } else if (kind == Kind::kRule) {
     if (o.hr) {
       add.assign(static_cast<std::size_t>(o.dashes), '-');
+      lines_.Unwrapped();  // a rule stands as long as it is
       lines_.Visible(add);
       add.clear();
       Break();
@@ -177,6 +179,7 @@ void ReadableLayout<Char>::ClassicTag(const Token& t) {
     case 'h':
       if (StartsUpper(tag, "<HR") && o.hr) {
         add.assign(static_cast<std::size_t>(o.dashes), '-');
+        lines_.Unwrapped();  // a rule stands as long as it is
         Visible(add);
         add.clear();
         Break();
@@ -248,6 +251,7 @@ QUILLMERE_INLINE void ReadableLayout<Char>::Count(Kind kind, bool closing) {
   if (kind == Kind::kPre || kind == Kind::kTextarea) {
     if (!closing && pre_depth_ < kMostDepth) ++pre_depth_;
     if (closing && pre_depth_ > 0) --pre_depth_;
+    lines_.SetPreformatted(pre_depth_ > 0);
   } else if (kind == Kind::kTable) {
     if (!closing && cells_.size() < kMostTables) cells_.push_back(0);
     if (closing && !cells_.empty()) cells_.pop_back();

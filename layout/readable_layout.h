@@ -34,6 +34,7 @@ struct ScanOptions {
   bool table = false, links = false;
   bool main = false;  // the page's main content only
   RubyMode ruby = RubyMode::kInline;
+  int width = 0;  // lines wrapped at this many columns (0: not)
 };
 
 template <typename Char>

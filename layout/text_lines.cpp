@@ -24,9 +24,24 @@ void AppendAscii(std::basic_string<Char>& to, std::string_view ascii) {
 
 template <typename Char>
 TextLines<Char>::TextLines(const OutputForm<Char>& form, const scan::LeadBytes* leads, bool enter,
-                           bool grids)
-    : form_(form), leads_(leads), enter_(enter), grids_(grids) {
+                           bool grids, std::size_t width)
+    : form_(form),
+      leads_(leads),
+      enter_(enter),
+      grids_(grids),
+      width_(width),
+      wrap_(width, leads),
+      emit_([this](View text) { Emit(text); }) {
   form_.Append(0x30FB, bullet_);  // "・"
+}
+
+template <typename Char>
+void TextLines<Char>::Unwrapped() {
+  if (width_ == 0) return;
+  if (line_open_ && Wraps() && !at_line_start_ && breaks_ == 0 && margin_ == 0)
+    wrap_.Unwrapped(emit_);
+  else
+    unwrap_next_ = true;
 }
 
 template <typename Char>
@@ -75,6 +90,7 @@ void TextLines<Char>::FlushLines() {
   std::size_t breaks = breaks_;
   if (enter_ && breaks >= 3) breaks = breaks % 2 == 1 ? 1 : 2;
   breaks = std::max(breaks, static_cast<std::size_t>(margin_));
+  if (breaks > 0 && line_open_ && Wraps()) FinishLine();
   for (std::size_t b = 0; b < breaks; ++b) Write(View(scan::kCrLf<Char>, 2));
   if (breaks > 0) {
     line_has_text_ = false;
@@ -90,6 +106,33 @@ void TextLines<Char>::FlushLines() {
 template <typename Char>
 void TextLines<Char>::Indent() {
   at_line_start_ = false;
+  const bool wraps = width_ != 0 && (target_ == nullptr || target_ == &held_);
+  if (wraps) {
+    // The line's indentation, and what its later lines begin with: the
+    // same, with a marker's columns in spaces. A marker whose number waits
+    // counts as wide as a number of six digits.
+    constexpr std::size_t kHeldMarkerColumns = 8;
+    std::size_t columns = 0, continuation_columns = 0;
+    String continuation;
+    for (std::size_t k = base_; k < containers_.size(); ++k) {
+      const Container& c = containers_[k];
+      const bool held = c.kind == Kind::kItem && c.held >= 0;
+      const std::size_t own = held                ? kHeldMarkerColumns
+                              : !c.marker.empty() ? ColumnsOf(View(c.marker), leads_)
+                                                  : c.indent;
+      columns += own;
+      continuation_columns += own;
+      if (held)
+        continuation += HeldMark('i', c.held, c.held_item);
+      else
+        continuation.append(own, Char(' '));
+    }
+    FinishLine();
+    wrap_.Begin(columns, std::move(continuation), continuation_columns);
+    line_open_ = true;
+    if (unwrap_next_ || preformatted_ || streaming_ > 0) wrap_.Unwrapped(emit_);
+    unwrap_next_ = false;
+  }
   for (std::size_t k = base_; k < containers_.size(); ++k) {
     Container& c = containers_[k];
     if (!c.marker.empty()) {
@@ -103,6 +146,7 @@ void TextLines<Char>::Indent() {
     }
     for (std::size_t s = 0; s < c.indent; ++s) Write(Char(' '));
   }
+  if (wraps) wrap_.EndIndentation();
 }
 
 // An item ends before any text: its marker stands alone.
@@ -140,6 +184,7 @@ typename TextLines<Char>::String TextLines<Char>::HeldMark(char what, int list,
 // replaced; the page's text it held goes on to the output.
 template <typename Char>
 void TextLines<Char>::NumberHeldList(bool counting_down) {
+  if (line_open_ && Wraps()) FinishLine();  // its last line, with WIDTH
   HeldList list = std::move(held_lists_.back());
   held_lists_.pop_back();
   const auto level = static_cast<Char>(held_lists_.size() + 1);
@@ -187,7 +232,7 @@ void TextLines<Char>::NumberHeldList(bool counting_down) {
   }
   if (list.took_page) {
     target_ = nullptr;
-    Write(View(held_));
+    Emit(View(held_));
     held_.clear();
   }
 }
@@ -434,6 +479,7 @@ void TextLines<Char>::WriteGrid(TableGrid<Char>& grid) {
   rendered_.clear();
   if (grid.Render(leads_, rendered_) == 0) return;
   BeforeText();
+  if (line_open_ && Wraps()) wrap_.Unwrapped(emit_);
   bool indented = false;  // whether the lines begin inside a container
   for (std::size_t k = base_; k < containers_.size(); ++k) {
     const Container& c = containers_[k];
@@ -448,6 +494,7 @@ void TextLines<Char>::WriteGrid(TableGrid<Char>& grid) {
     if (cr == all.npos) return;
     HardBreak();
     BeforeText();
+    if (line_open_ && Wraps()) wrap_.Unwrapped(emit_);
     from = cr + 2;
   }
 }
@@ -479,13 +526,14 @@ void TextLines<Char>::End() {
   while (containers_.size() > base_) PopContainer();
   margin_ = 0;
   FlushLines();
+  FinishLine();
   Hand();
 }
 
 template <typename Char>
 std::size_t TextLines<Char>::Held() const {
-  std::size_t held =
-      containers_.size() + flows_.size() + gathered_size_ + held_.size() + held_lists_.size();
+  std::size_t held = containers_.size() + flows_.size() + gathered_size_ + held_.size() +
+                     held_lists_.size() + wrap_.Held();
   for (std::size_t t = 0; t < open_; ++t) held += pool_[t]->grid.size();
   return held;
 }
@@ -493,10 +541,14 @@ std::size_t TextLines<Char>::Held() const {
 template <typename Char>
 typename TextLines<Char>::String TextLines<Char>::LastUnits() const {
   if (breaks_ != 0 || margin_ != 0 || pending_space_ || at_line_start_) return {};
-  if (target_ != nullptr)
-    return target_->substr(target_->size() - std::min(target_->size(), kTail));
-  String units = tail_;
-  units.append(gathered_.data(), gathered_size_);
+  String units;
+  if (target_ != nullptr) {
+    units = target_->substr(target_->size() - std::min(target_->size(), kTail));
+  } else {
+    units = tail_;
+    units.append(gathered_.data(), gathered_size_);
+  }
+  if (line_open_ && Wraps()) units.append(wrap_.Tail());  // the line under way
   return units.substr(units.size() - std::min(units.size(), kTail));
 }
 

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@
 
 #include "html/elements.h"
 #include "html/reference_reader.h"
+#include "layout/line_wrap.h"
 #include "layout/table_grid.h"
 #include "text/scan.h"
 
@@ -30,8 +32,10 @@ class TextLines {
   using String = std::basic_string<Char>;
   using View = std::basic_string_view<Char>;
 
-  // `enter`: ENTER's rule; `grids`: TABLE.
-  TextLines(const OutputForm<Char>& form, const scan::LeadBytes* leads, bool enter, bool grids);
+  // `enter`: ENTER's rule; `grids`: TABLE; `width`: WIDTH (0: lines are
+  // not wrapped).
+  TextLines(const OutputForm<Char>& form, const scan::LeadBytes* leads, bool enter, bool grids,
+            std::size_t width = 0);
 
   // Where the output goes until told otherwise; Hand() gives it what is
   // gathered so far.
@@ -68,6 +72,10 @@ class TextLines {
     scan::CountBreak(c, breaks_, cr_pending_);
   }
   void HardBreak();
+  // With WIDTH: the line under way (or the next) is not wrapped (a rule, a
+  // link's line); nor are lines while preformatted text goes on.
+  void Unwrapped();
+  void SetPreformatted(bool on) { preformatted_ = on; }
   // A block begins or ends: 1 for a new line, 2 for an empty line before
   // the next text (never before the first).
   void Margin(int lines);
@@ -158,6 +166,7 @@ class TextLines {
     if (target_ != nullptr && target_->size() > kMostGathered) Spill();
     if (breaks_ != 0 || margin_ != 0) FlushLines();
     if (at_line_start_) Indent();
+    if (line_open_ && (preformatted_ || streaming_ > 0) && Wraps()) wrap_.Unwrapped(emit_);
     if (pending_space_) {
       Write(Char(' '));
       pending_space_ = false;
@@ -174,7 +183,17 @@ class TextLines {
   void NumberHeldList(bool counting_down);
   void ReleaseHeldLists();
 
+  // With WIDTH the page's line under way goes through the wrap.
+  bool Wraps() const { return line_open_ && (target_ == nullptr || target_ == &held_); }
   QUILLMERE_INLINE void Write(Char c) {
+    if (width_ != 0 && Wraps()) return wrap_.Add(View(&c, 1), emit_);
+    Emit(c);
+  }
+  QUILLMERE_INLINE void Write(View run) {
+    if (width_ != 0 && Wraps()) return wrap_.Add(run, emit_);
+    Emit(run);
+  }
+  QUILLMERE_INLINE void Emit(Char c) {
     if (target_) return target_->push_back(c);
     if (gathered_size_ == gathered_.size()) Hand();
     gathered_[gathered_size_++] = c;
@@ -182,7 +201,7 @@ class TextLines {
   // Output is gathered here and handed on a block at a time: most of what
   // is written is a few characters, which a call to append each time would
   // cost more than copying them.
-  QUILLMERE_INLINE void Write(View run) {
+  QUILLMERE_INLINE void Emit(View run) {
     if (target_) {
       target_->append(run);
       return;
@@ -216,6 +235,17 @@ class TextLines {
   const scan::LeadBytes* leads_;
   const bool enter_;
   const bool grids_;
+  const std::size_t width_;
+  LineWrap<Char> wrap_;
+  std::function<void(View)> emit_;
+  bool line_open_ = false;  // a line goes through wrap_
+  bool preformatted_ = false;
+  bool unwrap_next_ = false;  // the next line is not wrapped
+  void FinishLine() {
+    if (!line_open_) return;
+    line_open_ = false;
+    wrap_.Finish(emit_);
+  }
   String bullet_;  // "・"
 
   // The last units handed on, which the output may no longer hold.

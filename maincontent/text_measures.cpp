@@ -53,35 +53,6 @@ const std::array<CharClass, 0x10000>& Classes() {
   return *classes;
 }
 
-// The code page's characters as UTF-16 units, found once by decoding each: a
-// double-byte character at (lead << 8 | trail), a single byte at itself.
-// One that decodes to no single unit is U+FFFD.
-const std::array<char16_t, 0x10000>& CodePageUnits() {
-  static const std::unique_ptr<std::array<char16_t, 0x10000>> units = [] {
-    auto table = std::make_unique<std::array<char16_t, 0x10000>>();
-    table->fill(0xFFFD);
-    auto unit_of = [](std::string_view bytes) -> char16_t {
-      const std::u16string text = platform::DecodeAnsi(bytes);
-      return text.size() == 1 ? text[0] : char16_t(0xFFFD);
-    };
-    for (unsigned lead = 0; lead < 0x100; ++lead) {
-      const char first = static_cast<char>(lead);
-      if (lead < 0x80) {
-        (*table)[lead] = static_cast<char16_t>(lead);
-      } else if (!platform::IsAnsiLeadByte(static_cast<unsigned char>(lead))) {
-        (*table)[lead] = unit_of(std::string_view(&first, 1));
-      } else {
-        for (unsigned trail = 0x40; trail < 0x100; ++trail) {
-          const char pair[] = {first, static_cast<char>(trail)};
-          (*table)[lead << 8 | trail] = unit_of(std::string_view(pair, 2));
-        }
-      }
-    }
-    return table;
-  }();
-  return *units;
-}
-
 inline void Count(char32_t code_point, CharClass c, bool& in_word, TextMeasures& into,
                   Opening* opening) {
   if (opening) opening->Take(code_point, c);
@@ -169,7 +140,7 @@ void Measure(std::string_view run, const scan::LeadBytes* leads, MeasureState& s
   const auto* p = reinterpret_cast<const unsigned char*>(run.data());
   const std::size_t n = run.size();
   if (leads != nullptr) {
-    const auto& units = CodePageUnits();
+    const auto& units = platform::AnsiUnits();
     for (std::size_t i = from; i < n;) {
       const unsigned b = p[i];
       if (!(*leads)[b]) {

@@ -3,6 +3,7 @@
 // systems the program is written for), and the other encodings files come in.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -29,6 +30,11 @@ bool AnsiIsShiftJis();
 std::u16string DecodeCp932(std::string_view bytes);
 std::string EncodeCp932(std::u16string_view text);
 bool IsCp932LeadByte(unsigned char byte);
+
+// The ANSI code page's characters as UTF-16 units, found once by decoding
+// each: a double-byte character at (lead << 8 | trail), a single byte at
+// itself; U+FFFD for one that decodes to no single unit.
+const std::array<char16_t, 0x10000>& AnsiUnits();
 
 // UTF-8 as the Encoding standard decodes it: each malformed sequence (the
 // longest start of a well-formed one, or else one byte) gives one U+FFFD.

@@ -516,6 +516,67 @@ INSTANTIATE_TEST_SUITE_P(
         // The classic conversion knows nothing of it.
         Case{kKanji, {{u"RUBY", u"1"}}, u"今日は漢字(かんじ)を"}));
 
+// WIDTH: lines wrapped where Unicode allows and Japanese typesetting does
+// not forbid; continuations keep their container's indentation; pre, grids,
+// rules and the links' lines stand as they are.
+const Settings kWrap20 = With(kAll, {{u"WIDTH", u"20"}});
+
+INSTANTIATE_TEST_SUITE_P(
+    Wrap, ReadableTest,
+    testing::Values(
+        Case{u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほ", kWrap20,
+             u"あいうえおかきくけこ\r\nさしすせそたちつてと\r\nなにぬねのはひふへほ"},
+        Case{u"あいうえおかきくけこ", kWrap20, u"あいうえおかきくけこ"},  // exactly the width
+        // A character that may not begin a line takes the one before along.
+        Case{u"あいうえおかきくけこ。さしす", kWrap20, u"あいうえおかきくけ\r\nこ。さしす"},
+        Case{u"あいうえおかきくけこ」。、さ", kWrap20, u"あいうえおかきくけ\r\nこ」。、さ"},
+        Case{u"あいうえおかきくけこっさ", kWrap20, u"あいうえおかきくけ\r\nこっさ"},
+        Case{u"アイウエオカキクケコーサ", kWrap20, u"アイウエオカキクケ\r\nコーサ"},
+        Case{u"あいうえおかきくけ人々は", kWrap20, u"あいうえおかきくけ\r\n人々は"},
+        Case{u"あいうえおかきくけこ？！さ", kWrap20, u"あいうえおかきくけ\r\nこ？！さ"},
+        Case{u"あいうえおかきくけこ・さ", kWrap20, u"あいうえおかきくけ\r\nこ・さ"},
+        // An opening bracket does not end a line.
+        Case{u"あいうえおかきくけ「こさ」", kWrap20, u"あいうえおかきくけ\r\n「こさ」"},
+        Case{u"あいうえおかきくけ（こさ）", kWrap20, u"あいうえおかきくけ\r\n（こさ）"},
+        // Half-width katakana take a column each.
+        Case{u"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆ", kWrap20, u"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄ\r\nﾅﾆ"},
+        Case{u"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄｰﾆ", kWrap20, u"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃ\r\nﾄｰﾆ"},
+        // Latin words whole, spaces at a break gone; a run with no place to
+        // break, a word or a URL, stands alone.
+        Case{u"The quick brown fox jumps over", kWrap20, u"The quick brown fox\r\njumps over"},
+        Case{u"aaaa bbbb cccc dddd eeee", kWrap20, u"aaaa bbbb cccc dddd\r\neeee"},
+        Case{u"a supercalifragilisticexpialidocious b", kWrap20,
+             u"a\r\nsupercalifragilisticexpialidocious\r\nb"},
+        Case{u"see https://example.com/very/long/path ok", kWrap20,
+             u"see\r\nhttps://example.com/very/long/path\r\nok"},
+        Case{u"日本語とEnglishの混在する文章です", kWrap20,
+             u"日本語とEnglishの混\r\n在する文章です"},
+        // Continuations keep the indentation; the marker stays on the first.
+        Case{u"<ul><li>あいうえおかきくけこさしすせそ</li></ul>", kWrap20,
+             u"・あいうえおかきくけ\r\n  こさしすせそ"},
+        Case{u"<ol><li>あいうえおかきくけこさ</li></ol>", kWrap20,
+             u"1. あいうえおかきく\r\n   けこさ"},
+        Case{u"<blockquote>あいうえおかきくけこさし</blockquote>", kWrap20,
+             u"    あいうえおかきく\r\n    けこさし"},
+        Case{u"<ol reversed><li>あいうえおかきくけこ<li>さ</ol>", kWrap20,
+             u"2. あいうえおか\r\n   きくけこ\r\n1. さ"},
+        // A line before a table, whose cells are flows of their own.
+        Case{u"aaaa bbbb cccc dddd eeee<table><td>0</table>", With(kWrap20, {{u"TABLE", u"1"}}),
+             u"aaaa bbbb cccc dddd\r\neeee\r\n\r\n0"},
+        // What stands as it is.
+        Case{u"<pre>あいうえおかきくけこさしすせそ</pre>", kWrap20,
+             u"あいうえおかきくけこさしすせそ"},
+        Case{u"<table><tr><td>あいうえおかきくけこ<td>さしすせそ</table>",
+             With(kWrap20, {{u"TABLE", u"1"}}), u"あいうえおかきくけこ  さしすせそ"},
+        Case{u"a<hr>b", With(kWrap20, {{u"HR_NUM", u"30"}}),
+             u"a\r\n\r\n------------------------------\r\n\r\nb"},
+        Case{u"<a href=https://example.com/a/b/c/d/e/f>x</a>", With(kWrap20, {{u"LINKS", u"1"}}),
+             u"x[1]\r\n\r\nリンク\r\n[1] https://example.com/a/b/c/d/e/f"},
+        // Without WIDTH, and in the classic conversion, lines are as long as
+        // they come.
+        Case{u"あいうえおかきくけこさしす", kAll, u"あいうえおかきくけこさしす"},
+        Case{u"あいうえおかきくけこさしす", {{u"WIDTH", u"20"}}, u"あいうえおかきくけこさしす"}));
+
 // A reversed list without a start whose text is past what is held counts
 // up from 1, as the list always did, to its end.
 TEST(ReadableLists, AReversedListPastTheBoundCountsUp) {
