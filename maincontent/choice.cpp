@@ -1,8 +1,6 @@
 #include "maincontent/choice.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -533,16 +531,6 @@ Selection Choose(const PageRecorder<Char>& page, const OutputForm<Char>& form) {
     if (const std::size_t main = chooser.BestMain(); main != 0) best = main;
   }
   const Node& chosen = chooser.node(best);
-  if (getenv("QM_DEBUG")) {
-    std::vector<std::size_t> idx;
-    for (std::size_t k = 0; k < chooser.size(); ++k) idx.push_back(k);
-    std::sort(idx.begin(), idx.end(), [&](auto a, auto b) { return chooser.ScoreOf(a, getenv("QM_LIST") ? atoi(getenv("QM_LIST")) : list) > chooser.ScoreOf(b, getenv("QM_LIST") ? atoi(getenv("QM_LIST")) : list); });
-    fprintf(stderr, "list=%d\n", list);
-    for (std::size_t i = 0; i < idx.size() && i < 12; ++i) {
-      const Node& n = chooser.node(idx[i]);
-      fprintf(stderr, "cand id=%u end=%u kind=%d hints=%x score=%.0f list=%.0f items=%.0f item=%d good=%.0f links=%.0f plain=%.0f clutter=%.0f all=%u\n", n.record ? n.record->id : 0, n.record ? n.record->end : 0, n.record ? (int)n.record->kind : -1, n.record ? n.record->hints : 0, n.score, n.list_score, n.items, n.item, n.good, n.links, n.plain, n.clutter_weight, n.record ? n.record->all.weight() : 0);
-    }
-  }
   const PageFacts<Char>& facts = page.facts();
   const bool shown = [&] {
     for (const NodeRecord& record : page.records())

@@ -16,8 +16,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -145,16 +143,6 @@ class MainContent {
     const Selection selection = Choose(recorder_, form_);
     whole_ = selection.whole;
     ranges_ = selection.ranges;
-    if (getenv("QM_DEBUG")) {
-      fprintf(stderr, "whole=%d records=%zu last=%u\n", whole_, recorder_.records().size(),
-              recorder_.last_id());
-      for (auto& r : ranges_) fprintf(stderr, "range %u-%u %d\n", r.first, r.last, r.keep);
-      if (getenv("QM_RECORDS"))
-        for (auto& r : recorder_.records())
-          fprintf(stderr, "rec id=%u end=%u parent=%u kind=%d hints=%x own=%u all=%u link=%u\n",
-                  r.id, r.end, r.parent, (int)r.kind, r.hints, r.own.weight(), r.all.weight(),
-                  r.all.link_weight);
-    }
     WriteTitle(selection);
     log_.Replay([this](const typename Log::Record& r) { Replay(r); }, block);
   }
