@@ -280,13 +280,13 @@ class Chooser {
   // content however short.
   void Trim(std::size_t kept, std::vector<Range>& ranges) const {
     std::vector<std::size_t> blocks;  // those with text of their own, by number
-    std::vector<std::size_t> todo(Children(kept).rbegin(), Children(kept).rend());
-    while (!todo.empty()) {
-      const std::size_t k = todo.back();
-      todo.pop_back();
+    std::vector<std::size_t> unvisited(Children(kept).rbegin(), Children(kept).rend());
+    while (!unvisited.empty()) {
+      const std::size_t k = unvisited.back();
+      unvisited.pop_back();
       if (Dropped(nodes_[k].record->id, ranges)) continue;
       if (nodes_[k].record->own.weight() > 0) blocks.push_back(k);
-      todo.insert(todo.end(), Children(k).rbegin(), Children(k).rend());
+      unvisited.insert(unvisited.end(), Children(k).rbegin(), Children(k).rend());
     }
     // A sentence, short as it may be, is text of the article's too.
     auto sentence = [&](std::size_t k) {
