@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/number_text.h"
 #include "platform/ascii_case.h"
 #include "platform/profile_file.h"
 
@@ -31,11 +32,12 @@ TextSettings ReadTextSettings(const std::u16string& path) {
   settings.output = profile.GetString(kSection, u"OUTPUT", u"same", path);
   const std::uint32_t ruby = profile.GetInt(kSection, u"RUBY", 0, path);
   settings.ruby = ruby <= 3 ? static_cast<int>(ruby) : 0;
+  settings.width = static_cast<std::int32_t>(profile.GetInt(kSection, u"WIDTH", 0, path));
   return settings;
 }
 
 bool WriteTextSettings(const std::u16string& path, const TextSettings& settings) {
-  // The nine writes go to a copy that replaces the file only when all of
+  // The ten writes go to a copy that replaces the file only when all of
   // them succeeded: a failure part-way leaves the file as it was.
   return platform::RewriteProfileFile(path, [&](const std::u16string& copy) {
     platform::ProfileFile& profile = platform::SystemProfile();
@@ -45,7 +47,8 @@ bool WriteTextSettings(const std::u16string& path, const TextSettings& settings)
     const int mode = settings.ruby >= 0 && settings.ruby <= 3 ? settings.ruby : 0;
     const std::u16string ruby(1, static_cast<char16_t>(u'0' + mode));
     return profile.WriteString(kSection, u"OUTPUT", settings.output, copy) &&
-           profile.WriteString(kSection, u"RUBY", ruby, copy);
+           profile.WriteString(kSection, u"RUBY", ruby, copy) &&
+           profile.WriteString(kSection, u"WIDTH", engine::DecimalText(settings.width), copy);
   });
 }
 

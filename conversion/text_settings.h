@@ -23,12 +23,14 @@ struct TextSettings {
   std::array<bool, 7> on{};         // by kTextSwitches; any value but 0 is on
   std::u16string output = u"same";  // as written in the file
   int ruby = 0;                     // RUBY: 0 to 3; any other value is 0, as a conversion reads it
+  int width = 0;                    // WIDTH as the file holds it: 0 (no wrapping) or 20 to 1000
+                                    // columns; a conversion refuses any other value
 };
 
 // What the file holds; a missing file, section or key reads as 0 and "same".
 TextSettings ReadTextSettings(const std::u16string& path);
 
-// Writes the seven switches as 0 or 1, OUTPUT and RUBY with the profile
+// Writes the seven switches as 0 or 1, OUTPUT, RUBY and WIDTH with the profile
 // functions, changing nothing else in the file; all of them or none. False
 // when the file could not be written.
 bool WriteTextSettings(const std::u16string& path, const TextSettings& settings);

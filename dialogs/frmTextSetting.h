@@ -1,6 +1,7 @@
 // The text settings dialog: shows section TEXT of the settings file (the
-// readable text's switches, the output's encoding and how ruby is written)
-// and writes it back on OK; Cancel, Escape and the close box write nothing.
+// readable text's switches, the width lines wrap at, the output's encoding
+// and how ruby is written) and writes it back on OK; Cancel, Escape and the
+// close box write nothing. OK with a width that is none stays, and says so.
 #pragma once
 
 #include <string>
@@ -14,6 +15,7 @@ class frmTextSetting : public forms::Form {
 
   void Btn_OK_Click();
   void Btn_Cancel_Click();
+  void chkWIDTH_Click();
 
  protected:
   void Form_Load() override;
@@ -21,7 +23,7 @@ class frmTextSetting : public forms::Form {
 
  private:
   void LoadControls(const std::u16string& path);
-  bool StoreControls(const std::u16string& path);
+  bool StoreControls(const std::u16string& path, int width);
 
   const std::u16string& my_path_;
   std::u16string loaded_output_;  // OUTPUT as the file held it

@@ -217,6 +217,15 @@ void Form::SetChecked(std::u16string_view name, bool checked) {
     SendMessageW(h, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+bool Form::Enabled(std::u16string_view name) const {
+  HWND h = Control(name);
+  return h && IsWindowEnabled(h);
+}
+
+void Form::SetEnabled(std::u16string_view name, bool enabled) {
+  if (HWND h = Control(name)) EnableWindow(h, enabled);
+}
+
 POINT Form::OriginTwips(const ControlDef& control) const {
   POINT origin{control.left, control.top};
   for (std::u16string_view container = control.container; !container.empty();) {
@@ -277,6 +286,7 @@ void Form::CreateControls() {
 
   HINSTANCE instance = ThisInstance();
   Kind previous = Kind::kLine;
+  HWND last = nullptr;  // the control created last: a spin's text box
   std::wstring caption;
   for (std::size_t i : order) {
     const ControlDef& c = def_.controls[i];
@@ -317,6 +327,16 @@ void Form::CreateControls() {
       case Kind::kProgressBar:
         window_class = PROGRESS_CLASSW;
         break;
+      case Kind::kSpin: {
+        static const bool registered = [] {
+          INITCOMMONCONTROLSEX classes{sizeof classes, ICC_UPDOWN_CLASS};
+          return InitCommonControlsEx(&classes) != FALSE;
+        }();
+        (void)registered;
+        window_class = UPDOWN_CLASSW;
+        style |= UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_HOTTRACK;
+        break;
+      }
       case Kind::kPanel:
       case Kind::kLine:
         break;
@@ -332,6 +352,13 @@ void Form::CreateControls() {
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), instance, nullptr);
     if (c.kind == Kind::kTextBox) SendMessageW(h, EM_LIMITTEXT, 0, 0);
     if (c.kind == Kind::kProgressBar) SendMessageW(h, PBM_SETRANGE32, 0, 1000);
+    if (c.kind == Kind::kSpin && last) {
+      SetWindowLongW(last, GWL_STYLE, GetWindowLongW(last, GWL_STYLE) | ES_NUMBER);
+      SendMessageW(h, UDM_SETBUDDY, reinterpret_cast<WPARAM>(last), 0);
+      SendMessageW(h, UDM_SETRANGE32, static_cast<WPARAM>(c.minimum),
+                   static_cast<LPARAM>(c.maximum));
+    }
+    last = h;
     controls_[i] = h;
     if (!c.tool_tip.empty()) {
       if (!tool_tip_) {

@@ -44,6 +44,8 @@ class Form {
   void SetCaption(std::u16string_view caption);
   bool Checked(std::u16string_view name) const;
   void SetChecked(std::u16string_view name, bool checked);
+  bool Enabled(std::u16string_view name) const;
+  void SetEnabled(std::u16string_view name, bool enabled);
   int Dpi() const { return dpi_; }
   // The WM_COMMAND identifier of a menu item, by its name (0 for none).
   WPARAM MenuCommand(std::u16string_view item) const;

@@ -20,6 +20,8 @@ enum class Kind {
   kPicture,      // a picture box with a sunken border
   kLine,         // drawn by the form: (left, top) to (width, height) as end points
   kProgressBar,  // a bar from 0 to 1000
+  kSpin,         // up and down arrows for the text box before it in tab order, which then
+                 // takes only digits; the arrows step it from `minimum` to `maximum`
 };
 
 struct ControlDef {
@@ -33,6 +35,7 @@ struct ControlDef {
   std::uint32_t line_color = 0;  // lines: system colour index, or an RGB value with kRgbColor
   int line_width = 1;            // lines: pixels at 96 DPI
   std::uint32_t text_color = 0;  // labels: an RGB value with kRgbColor; 0 for the default
+  int minimum = 0, maximum = 0;  // spins: the range their arrows step through
 };
 
 // Marks a line colour as an RGB value rather than a system colour index.

@@ -54,9 +54,9 @@ TEST(TextSettings, ReadAsTheFileHoldsThem) {
   }
 }
 
-// The seven switches, OUTPUT and RUBY, in the section's place; comments,
-// other sections and the ten options as they were.
-TEST(TextSettings, WritingChangesTheNineKeysOnly) {
+// The seven switches, OUTPUT, RUBY and WIDTH, in the section's place;
+// comments, other sections and the ten options as they were.
+TEST(TextSettings, WritingChangesTheTenKeysOnly) {
   TempDir dir;
   dir.Write(u"Brackwen.ini",
             "; mine\r\n[HTML]\r\nHR=1\r\n[TEXT]\r\nSPACE=1\r\nOUTPUT=utf-16le\r\nExtra=x\r\n"
@@ -65,11 +65,12 @@ TEST(TextSettings, WritingChangesTheNineKeysOnly) {
   settings.on = {true, false, false, true, false, true, false};
   settings.output = u"utf-8";
   settings.ruby = 2;
+  settings.width = 72;
   ASSERT_TRUE(conversion::WriteTextSettings(dir / u"Brackwen.ini", settings));
   EXPECT_EQ(dir.Read(u"Brackwen.ini"),
             "; mine\r\n[HTML]\r\nHR=1\r\n[TEXT]\r\nSPACE=0\r\nOUTPUT=utf-8\r\nExtra=x\r\n"
             "SCRIPT=1\r\nENTITY=0\r\nBLOCK=1\r\nTABLE=0\r\nLINKS=1\r\nMAIN=0\r\nRUBY=2\r\n"
-            "[GENERAL]\r\nENTER=1\r\n");
+            "WIDTH=72\r\n[GENERAL]\r\nENTER=1\r\n");
 }
 
 // RUBY's modes 0 to 3; a missing key, and any other value, are 0, as a
@@ -85,6 +86,27 @@ TEST(TextSettings, RubyReadAsAConversionReadsIt) {
     const std::u16string name = u"ruby" + std::u16string(1, char16_t(u'a' + n++)) + u".ini";
     dir.Write(name, std::string("[TEXT]\r\n") + lines);
     EXPECT_EQ(conversion::ReadTextSettings(dir / name).ruby, mode) << lines;
+  }
+}
+
+// WIDTH as the file holds it, for the dialog to show: a conversion refuses
+// the values out of range, so they are not made plain here.
+TEST(TextSettings, WidthReadAsWritten) {
+  const std::pair<const char*, int> kCases[] = {
+      {"", 0},
+      {"WIDTH=70\r\n", 70},
+      {"width = 1000\r\n", 1000},
+      {"WIDTH=5\r\n", 5},
+      {"WIDTH=-3\r\n", -3},
+      {"WIDTH=x\r\n", 0},
+      {"WIDTH=80cols\r\n", 80},
+  };
+  TempDir dir;
+  int n = 0;
+  for (const auto& [lines, width] : kCases) {
+    const std::u16string name = u"width" + std::u16string(1, char16_t(u'a' + n++)) + u".ini";
+    dir.Write(name, std::string("[TEXT]\r\n") + lines);
+    EXPECT_EQ(conversion::ReadTextSettings(dir / name).width, width) << lines;
   }
 }
 

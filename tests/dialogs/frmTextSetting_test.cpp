@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <optional>
 
@@ -34,7 +36,7 @@ const std::string& kTen = testing_support::kTenOptionsOn;
 std::string TextSection(const std::string& on, const std::string& output, char ruby = '0') {
   std::string s = "[TEXT]\r\n";
   for (int i = 0; i < kSwitches; ++i) s += std::string(kKeys[i]) + "=" + on[i] + "\r\n";
-  return s + "OUTPUT=" + output + "\r\nRUBY=" + ruby + "\r\n";
+  return s + "OUTPUT=" + output + "\r\nRUBY=" + ruby + "\r\nWIDTH=0\r\n";
 }
 
 class TextDialogTest : public testing_support::DialogTest<frmTextSetting> {
@@ -63,7 +65,7 @@ TEST_F(TextDialogTest, ADialogWithItsCaptionOutOfTheTaskbar) {
   RECT client;
   GetClientRect(h, &client);
   EXPECT_EQ(client.right, 352);
-  EXPECT_EQ(client.bottom, 429);
+  EXPECT_EQ(client.bottom, 454);
   const LONG style = GetWindowLongW(h, GWL_STYLE);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
   EXPECT_TRUE(style & WS_SYSMENU);
@@ -90,6 +92,8 @@ TEST_F(TextDialogTest, CaptionsAreTheirsAndFitTheirControls) {
       {u"chkTABLE", u"表の列を文字幅でそろえる", BS_AUTOCHECKBOX},
       {u"chkLINKS", u"リンク先を番号付きで末尾にまとめる", BS_AUTOCHECKBOX},
       {u"chkMAIN", u"本文だけを取り出す (メニューや広告を除く)", BS_AUTOCHECKBOX},
+      {u"chkWIDTH", u"行を折り返す", BS_AUTOCHECKBOX},
+      {u"lblWIDTH", u"桁 (全角の文字は 2 桁)", SS_LEFT},
       {u"Frame1", u"出力の文字コード", BS_GROUPBOX},
       {u"opt_OUTPUT0", u"入力に合わせる", BS_AUTORADIOBUTTON},
       {u"opt_OUTPUT1", u"シフトJIS (ANSI)", BS_AUTORADIOBUTTON},
@@ -125,9 +129,10 @@ TEST_F(TextDialogTest, CaptionsAreTheirsAndFitTheirControls) {
   }
 }
 
-// Tab goes through the check boxes, into the encoding group and the ruby
-// group at their selected buttons, then to OK and Cancel; arrows move within
-// a group, and Space turns a check box over.
+// Tab goes through the check boxes (past the width's box while lines are not
+// wrapped), into the encoding group and the ruby group at their selected
+// buttons, then to OK and Cancel; arrows move within a group, and Space
+// turns a check box over.
 TEST_F(TextDialogTest, TheKeyboardReachesEveryControlInOrder) {
   dir_.Write(u"Brackwen.ini", "[TEXT]\r\nOUTPUT=utf-8\r\nRUBY=2\r\n");
   auto dialog = Open();
@@ -137,9 +142,9 @@ TEST_F(TextDialogTest, TheKeyboardReachesEveryControlInOrder) {
     PumpMessages(h);
   }
   EXPECT_EQ(GetFocus(), dialog->Control(u"chkSCRIPT"));
-  const char16_t* order[] = {u"chkENTITY", u"chkSPACE",   u"chkBLOCK",    u"chkTABLE",
-                             u"chkLINKS",  u"chkMAIN",    u"opt_OUTPUT2", u"opt_RUBY2",
-                             u"Btn_OK",    u"Btn_Cancel", u"chkSCRIPT"};
+  const char16_t* order[] = {u"chkENTITY", u"chkSPACE", u"chkBLOCK",   u"chkTABLE",
+                             u"chkLINKS",  u"chkMAIN",  u"chkWIDTH",   u"opt_OUTPUT2",
+                             u"opt_RUBY2", u"Btn_OK",   u"Btn_Cancel", u"chkSCRIPT"};
   for (auto name : order) {
     PressKey(h, VK_TAB);
     EXPECT_EQ(GetFocus(), dialog->Control(name)) << "Tab to " << Show(name);
@@ -164,7 +169,7 @@ TEST_F(TextDialogTest, TheKeyboardReachesEveryControlInOrder) {
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(Settings(),
             "[TEXT]\r\nOUTPUT=ansi\r\nRUBY=3\r\nSCRIPT=1\r\nENTITY=0\r\nSPACE=0\r\n"
-            "BLOCK=0\r\nTABLE=0\r\nLINKS=0\r\nMAIN=0\r\n");
+            "BLOCK=0\r\nTABLE=0\r\nLINKS=0\r\nMAIN=0\r\nWIDTH=0\r\n");
 }
 
 // Each check box alone, read from the file and written back through OK;
@@ -186,7 +191,7 @@ TEST_F(TextDialogTest, EachCheckBoxAndOptionButtonRoundTrips) {
     std::string expected = kTen + "[TEXT]\r\n" + kKeys[i] + "=0\r\n";
     for (int k = 0; k < kSwitches; ++k)
       if (k != i) expected += std::string(kKeys[k]) + "=" + after[k] + "\r\n";
-    EXPECT_EQ(Settings(), expected + "OUTPUT=same\r\nRUBY=0\r\n") << kKeys[i];
+    EXPECT_EQ(Settings(), expected + "OUTPUT=same\r\nRUBY=0\r\nWIDTH=0\r\n") << kKeys[i];
   }
   const char* values[] = {"same", "ansi", "utf-8", "utf-8-bom"};
   for (int i = 0; i < 4; ++i) {
@@ -268,7 +273,7 @@ TEST_F(TextDialogTest, EnterPressesTheButtonWithTheFocus) {
   EXPECT_EQ(Settings(), file);
 }
 
-// OK writes the eight keys of TEXT with the profile functions: the ten
+// OK writes the ten keys of TEXT with the profile functions: the ten
 // options, comments, other sections and the section's other keys stay.
 TEST_F(TextDialogTest, OkLeavesTheTenOptionsAndForeignLinesAsTheyWere) {
   dir_.Write(u"Brackwen.ini", "; Sanvelle\r\n" + kTen +
@@ -280,7 +285,7 @@ TEST_F(TextDialogTest, OkLeavesTheTenOptionsAndForeignLinesAsTheyWere) {
   EXPECT_EQ(Settings(), "; Sanvelle\r\n" + kTen +
                             "[Window]\r\nLeft=10\r\n[TEXT]\r\n; mine\r\nlinks=1\r\nX=y\r\n"
                             "SCRIPT=1\r\nENTITY=0\r\nSPACE=0\r\nBLOCK=0\r\nTABLE=0\r\n"
-                            "MAIN=0\r\nOUTPUT=same\r\nRUBY=0\r\n");
+                            "MAIN=0\r\nOUTPUT=same\r\nRUBY=0\r\nWIDTH=0\r\n");
 }
 
 // No settings file is no error here: everything off and "same", as a
@@ -316,8 +321,133 @@ TEST_F(TextDialogTest, ValuesTheControlsDoNotShowAreKeptOrMadePlain) {
     Click(*dialog, u"Btn_OK");
     EXPECT_EQ(Settings(), std::string("[TEXT]\r\nOUTPUT=") + (shown ? "utf-8" : output) +
                               "\r\nSPACE=1\r\nRUBY=0\r\nSCRIPT=0\r\nENTITY=0\r\nBLOCK=0\r\n"
-                              "TABLE=0\r\nLINKS=0\r\nMAIN=0\r\n")
+                              "TABLE=0\r\nLINKS=0\r\nMAIN=0\r\nWIDTH=0\r\n")
         << output;
+  }
+}
+
+// The number box and its arrows are there to use only while lines are
+// wrapped; unwrapped, the box offers 70 (a line of Japanese mail).
+TEST_F(TextDialogTest, TheWidthIsAskedForOnlyWhileLinesAreWrapped) {
+  static constexpr const char16_t* kWidthControls[] = {u"txtWIDTH", u"udWIDTH", u"lblWIDTH"};
+  auto enabled = [](const frmTextSetting& dialog) {
+    std::string s;
+    for (auto name : kWidthControls) s += dialog.Enabled(name) ? '1' : '0';
+    return s;
+  };
+  struct Case {
+    const char* lines;
+    bool checked;
+    const char* shown;
+  };
+  const Case kCases[] = {
+      {"", false, "70"},
+      {"WIDTH=0\r\n", false, "70"},
+      {"WIDTH=100\r\n", true, "100"},
+      {"WIDTH=5\r\n", true, "5"},  // out of range: shown for OK to point out
+      {"WIDTH=-3\r\n", true, "-3"},
+  };
+  for (const Case& c : kCases) {
+    dir_.Write(u"Brackwen.ini", std::string("[TEXT]\r\n") + c.lines);
+    auto dialog = Open();
+    EXPECT_EQ(dialog->Checked(u"chkWIDTH"), c.checked) << c.lines;
+    EXPECT_EQ(Show(dialog->Text(u"txtWIDTH")), c.shown) << c.lines;
+    EXPECT_EQ(enabled(*dialog), c.checked ? "111" : "000") << c.lines;
+    Click(*dialog, u"chkWIDTH");
+    EXPECT_EQ(enabled(*dialog), c.checked ? "000" : "111") << c.lines;
+  }
+  auto dialog = Open();
+  EXPECT_TRUE(GetWindowLongW(dialog->Control(u"txtWIDTH"), GWL_STYLE) & ES_NUMBER);
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(dialog->Control(u"udWIDTH"), UDM_GETBUDDY, 0, 0)),
+            dialog->Control(u"txtWIDTH"));
+}
+
+// The arrow keys in the box (as the arrows beside it) step the width by one,
+// never past 20 or 1000; Tab reaches the box once lines are wrapped.
+TEST_F(TextDialogTest, TheArrowsStepTheWidthWithinItsRange) {
+  struct Case {
+    const char16_t* start;
+    WPARAM key;
+    int presses;
+    const char* after;
+  };
+  const Case kCases[] = {
+      {u"70", VK_UP, 1, "71"},   {u"70", VK_DOWN, 2, "68"},   {u"999", VK_UP, 3, "1000"},
+      {u"21", VK_DOWN, 3, "20"}, {u"1000", VK_UP, 1, "1000"}, {u"20", VK_DOWN, 1, "20"},
+  };
+  dir_.Write(u"Brackwen.ini", "[TEXT]\r\nWIDTH=70\r\n");
+  auto dialog = Open();
+  HWND h = dialog->hwnd();
+  SetFocus(dialog->Control(u"chkWIDTH"));
+  PressKey(h, VK_TAB);
+  EXPECT_EQ(GetFocus(), dialog->Control(u"txtWIDTH"));
+  PressKey(h, VK_TAB);
+  EXPECT_EQ(GetFocus(), dialog->Control(u"opt_OUTPUT0"));
+  for (const Case& c : kCases) {
+    dialog->SetText(u"txtWIDTH", c.start);
+    SetFocus(dialog->Control(u"txtWIDTH"));
+    for (int i = 0; i < c.presses; ++i) PressKey(h, c.key);
+    EXPECT_EQ(Show(dialog->Text(u"txtWIDTH")), c.after) << Show(c.start) << " " << c.key;
+  }
+  PressKey(h, VK_RETURN);
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(Settings(),
+            "[TEXT]\r\nWIDTH=20\r\nSCRIPT=0\r\nENTITY=0\r\nSPACE=0\r\nBLOCK=0\r\nTABLE=0\r\n"
+            "LINKS=0\r\nMAIN=0\r\nOUTPUT=same\r\nRUBY=0\r\n");
+}
+
+// OK writes the width the box holds while lines are wrapped and 0 while they
+// are not; a width that is none (out of range, empty) is said in a box, and
+// the dialog stays with nothing written until it is mended.
+TEST_F(TextDialogTest, OkWritesTheWidthOrSaysWhyItCannot) {
+  struct Case {
+    const char* lines;
+    bool click;             // turn the check box over
+    const char16_t* typed;  // nullptr: the box as shown
+    const char* written;    // nullptr: refused
+  };
+  const Case kCases[] = {
+      {"", true, nullptr, "70"},
+      {"", true, u"35", "35"},
+      {"WIDTH=100\r\n", false, nullptr, "100"},
+      {"WIDTH=100\r\n", true, nullptr, "0"},
+      {"WIDTH=5\r\n", true, nullptr, "0"},
+      {"WIDTH=5\r\n", false, nullptr, nullptr},
+      {"", true, u"19", nullptr},
+      {"", true, u"1001", nullptr},
+      {"", true, u"", nullptr},
+      {"", true, u"0070", "70"},
+  };
+  for (const Case& c : kCases) {
+    const std::string file = std::string("[TEXT]\r\n") + c.lines;
+    dir_.Write(u"Brackwen.ini", file);
+    MessageBoxWatcher boxes;
+    auto dialog = Open();
+    if (c.click) Click(*dialog, u"chkWIDTH");
+    if (c.typed) dialog->SetText(u"txtWIDTH", c.typed);
+    Click(*dialog, u"Btn_OK");
+    const std::string label = std::string(c.lines) + " " + Show(c.typed ? c.typed : u"-");
+    if (c.written) {
+      EXPECT_TRUE(boxes.boxes().empty()) << label;
+      EXPECT_FALSE(IsWindow(dialog->hwnd())) << label;
+      const std::optional<std::string> settings = Settings();
+      ASSERT_TRUE(settings) << label;
+      EXPECT_NE(settings->find(std::string("\nWIDTH=") + c.written + "\r\n"), std::string::npos)
+          << label << "\n"
+          << *settings;
+      continue;
+    }
+    ASSERT_EQ(boxes.boxes().size(), 1u) << label;
+    EXPECT_EQ(Show(boxes.boxes()[0].text), "折り返す幅は 20～1000 の数で入れてください。");
+    EXPECT_EQ(Show(boxes.boxes()[0].title), "Sanvelle");
+    EXPECT_EQ(boxes.boxes()[0].style, static_cast<UINT>(MB_ICONWARNING));
+    ASSERT_TRUE(IsWindow(dialog->hwnd())) << label;
+    EXPECT_EQ(GetFocus(), dialog->Control(u"txtWIDTH")) << label;
+    EXPECT_EQ(Settings(), file) << label;
+    dialog->SetText(u"txtWIDTH", u"40");
+    Click(*dialog, u"Btn_OK");
+    EXPECT_FALSE(IsWindow(dialog->hwnd())) << label;
+    EXPECT_NE(Settings()->find("\nWIDTH=40\r\n"), std::string::npos) << label;
   }
 }
 
@@ -447,6 +577,30 @@ TEST_F(TextDialogFromTheMainWindow, StartAfterOkConvertsAsTheDialogSays) {
             "\xEF\xBB\xBFGo\r\n\r\n\xE6\x97\xA5\xE6\x9C\xAC  b\r\nc     dd\r\n\r\nL[1]\xE2\x80\xA6"
             "\xE6\x97\xA5\xE3\x80\x8A\xE3\x81\xAB\xE3\x80\x8B"
             "\r\n\r\n\xE3\x83\xAA\xE3\x83\xB3\xE3\x82\xAF\r\n[1] u.html\r\n");
+}
+
+// Start after OK with lines wrapped at 20 columns: ten full-width characters
+// a line, and no line begun with "。".
+TEST_F(TextDialogFromTheMainWindow, StartWrapsAtTheWidthTheDialogWrote) {
+  dir_.Write(u"in.htm", reinterpret_cast<const char*>(
+                            u8"<meta charset=utf-8><p>吾輩は猫である。名前はまだ無い。"));
+  main_.SetText(u"txtInput", dir_ / u"in.htm");
+  main_.SetText(u"txtOutput", dir_ / u"out.txt");
+  {
+    frmTextSetting dialog(main_.MyPath);
+    ASSERT_TRUE(dialog.Create(main_.hwnd()));
+    dialog.Show();
+    Click(dialog, u"chkBLOCK");
+    Click(dialog, u"chkWIDTH");
+    dialog.SetText(u"txtWIDTH", u"20");
+    Click(dialog, u"Btn_OK");
+  }
+  MessageBoxWatcher boxes;
+  SendMessageW(main_.Control(u"Btn_Start"), BM_CLICK, 0, 0);
+  PumpMessages(main_.hwnd());
+  EXPECT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(dir_.Read(u"out.txt"),
+            reinterpret_cast<const char*>(u8"吾輩は猫である。名前\r\nはまだ無い。\r\n"));
 }
 
 // An OUTPUT that names no encoding stops Start with a message, the old

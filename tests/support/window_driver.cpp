@@ -14,7 +14,7 @@ MessageBoxWatcher* current = nullptr;
 
 struct Inspection {
   ObservedBox* box;
-  HICON error_icon;
+  HICON error_icon, warning_icon;
 };
 
 BOOL CALLBACK InspectChild(HWND child, LPARAM param) {
@@ -27,6 +27,7 @@ BOOL CALLBACK InspectChild(HWND child, LPARAM param) {
   if (_wcsicmp(cls, L"Static") == 0) {
     auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
     if (icon && icon == inspection->error_icon) inspection->box->style |= MB_ICONERROR;
+    if (icon && icon == inspection->warning_icon) inspection->box->style |= MB_ICONWARNING;
     // The message is the static control that holds text and no icon.
     std::u16string text = WindowText(child);
     if (!icon && text.size() > inspection->box->text.size()) inspection->box->text = text;
@@ -54,7 +55,7 @@ LRESULT CALLBACK MessageBoxWatcher::Hook(int code, WPARAM wparam, LPARAM lparam)
     if (wcscmp(cls, L"#32770") == 0) {
       ObservedBox box{WindowText(hwnd), u"", MB_OK, 0,
                       !current->watched_ || IsWindowEnabled(current->watched_) != FALSE};
-      Inspection inspection{&box, LoadIconW(nullptr, IDI_HAND)};
+      Inspection inspection{&box, LoadIconW(nullptr, IDI_HAND), LoadIconW(nullptr, IDI_WARNING)};
       EnumChildWindows(hwnd, &InspectChild, reinterpret_cast<LPARAM>(&inspection));
       current->boxes_.push_back(box);
       PostMessageW(hwnd, WM_COMMAND, IDOK, 0);

@@ -14,7 +14,7 @@ namespace testing_support {
 // notes each box's title, text, icon and buttons as it opens, then presses OK.
 struct ObservedBox {
   std::u16string title, text;
-  unsigned style;               // MB_ICONERROR when it shows the error icon, plus MB_OK
+  unsigned style;               // MB_ICONERROR or MB_ICONWARNING by the icon it shows, plus MB_OK
   int buttons;                  // visible push buttons
   bool watched_enabled = true;  // whether the watcher's `watched` window took input meanwhile
 };
