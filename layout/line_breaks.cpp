@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace engine {
 namespace {
@@ -30,17 +31,7 @@ constexpr bool In(C c, std::initializer_list<C> set) {
   return In(c, Bits(set));
 }
 
-// What the rules remember of the text before a boundary.
-struct Before {
-  BreakProperty prev{C::BK, false, false};  // the last character, combining marks in it
-  C prev_raw = C::BK;                       // the last character as it is
-  C prev2 = C::BK;                          // the one before prev
-  C before_spaces = C::BK;                  // prev, or the last before the spaces that end here
-  bool spaces = false;                      // prev is a space
-  bool number = false;                      // prev ends NU (NU | SY | IS)*
-  bool closed_number = false;               // prev is CL or CP after such a run
-  int regional = 0;                         // regional indicators ending at prev
-};
+using Before = BreakState;
 
 // Whether a line may break between the text `before` sums up and `cur`
 // (`next` the class after it, for LB25's look ahead), by the rules from LB7
@@ -95,9 +86,9 @@ bool MayBreak(const Before& b, const BreakProperty& cur_property, C next) {
 
 }  // namespace
 
-namespace {
+namespace detail {
 
-BreakProperty Search(char32_t c) {
+BreakProperty SearchProperty(char32_t c) {
   const auto* r = std::upper_bound(std::begin(kRanges), std::end(kRanges), c,
                                    [](char32_t v, const Range& range) { return v < range.first; });
   if (r == std::begin(kRanges)) return {C::AL, false, false};
@@ -105,72 +96,101 @@ BreakProperty Search(char32_t c) {
   return {static_cast<C>(r->klass), (r->flags & 1) != 0, (r->flags & 2) != 0};
 }
 
-// The Basic Multilingual Plane's properties, looked up rather than searched.
-const std::array<BreakProperty, 0x10000>& Plane0() {
+const BreakProperty* Plane0Properties() {
   static const auto* table = [] {
     auto* t = new std::array<BreakProperty, 0x10000>;
-    for (char32_t c = 0; c < 0x10000; ++c) (*t)[c] = Search(c);
+    for (char32_t c = 0; c < 0x10000; ++c) (*t)[c] = SearchProperty(c);
     return t;
   }();
-  return *table;
+  return table->data();
 }
 
-}  // namespace
+}  // namespace detail
 
-BreakProperty BreakPropertyOf(char32_t c) {
-  return c < 0x10000 ? Plane0()[c] : Search(c);
+Break AdvanceBreak(BreakState& b, BreakProperty cur, C next) {
+  const C raw = cur.klass;
+  // LB9: a combining mark (or ZWJ) belongs to the character before, but
+  // after a break, a space or the start; LB10: else it is an AL.
+  const bool mark = raw == C::CM || raw == C::ZWJ;
+  const bool absorbed =
+      mark && b.started && !In(b.prev_raw, {C::BK, C::CR, C::LF, C::NL, C::SP, C::ZW});
+  if (mark && !absorbed) cur.klass = C::AL;
+  Break result = Break::kNone;
+  if (b.started) {
+    if (b.prev_raw == C::BK || (b.prev_raw == C::CR && raw != C::LF) || b.prev_raw == C::LF ||
+        b.prev_raw == C::NL)
+      result = Break::kMandatory;  // LB4, LB5
+    else if (In(raw, {C::BK, C::CR, C::LF, C::NL}) || absorbed)
+      result = Break::kNone;  // LB5, LB6, LB9
+    else
+      result = MayBreak(b, cur, next) ? Break::kAllowed : Break::kNone;
+  }
+  if (absorbed) {
+    b.prev_raw = raw;
+    return result;
+  }
+  const C k = cur.klass;
+  b.prev2 = b.prev.klass;
+  if (k == C::SP) {
+    if (!b.spaces) b.before_spaces = b.started ? b.prev.klass : C::BK;
+  } else {
+    b.before_spaces = k;
+  }
+  b.started = true;
+  b.spaces = k == C::SP;
+  const bool numeric = In(k, {C::NU, C::SY, C::IS});
+  b.closed_number = In(k, {C::CL, C::CP}) && b.number;
+  b.number = (k == C::NU) || (numeric && b.number);
+  b.regional = k == C::RI ? b.regional + 1 : 0;
+  b.prev = cur;
+  b.prev_raw = raw;
+  return result;
+}
+
+Break PairBreak(C before, C after) {
+  static constexpr int kClasses = static_cast<int>(C::RI) + 1;
+  static const auto* table = [] {
+    auto* t = new std::array<std::array<Break, kClasses>, kClasses>;
+    for (int p = 0; p < kClasses; ++p) {
+      for (int c = 0; c < kClasses; ++c) {
+        // Every state the first may leave and every neighbour the rules
+        // look at: one answer, or the rules must be followed through.
+        std::optional<Break> answer;
+        bool one = true;
+        for (int variant = 0; variant < 32 && one; ++variant) {
+          BreakState state;
+          if (variant & 1) AdvanceBreak(state, {C::HL, false, false}, static_cast<C>(p));
+          AdvanceBreak(state, {static_cast<C>(p), (variant & 2) != 0, (variant & 4) != 0},
+                       static_cast<C>(c));
+          const Break b = AdvanceBreak(state, {static_cast<C>(c), (variant & 8) != 0, false},
+                                       variant & 16 ? C::NU : C::BK);
+          if (answer && *answer != b) one = false;
+          answer = b;
+        }
+        const bool anchor =
+            !In(static_cast<C>(p), {C::SP, C::CM, C::ZWJ, C::SY, C::IS, C::CL, C::CP, C::RI, C::ZW,
+                                    C::BK, C::CR, C::LF, C::NL});
+        (*t)[p][c] = anchor && one && *answer != Break::kMandatory ? *answer : Break::kMandatory;
+      }
+    }
+    return t;
+  }();
+  return (*table)[static_cast<int>(before)][static_cast<int>(after)];
 }
 
 std::vector<Break> LineBreaks(std::u32string_view text) {
   std::vector<BreakProperty> properties;
   properties.reserve(text.size());
   for (const char32_t c : text) properties.push_back(BreakPropertyOf(c));
-  // LB25 looks past an OP or HY to the class after it, combining marks
-  // passed over.
-  auto next_class = [&](std::size_t i) {
-    for (std::size_t k = i + 1; k < properties.size(); ++k)
-      if (!In(properties[k].klass, {C::CM, C::ZWJ})) return properties[k].klass;
-    return C::BK;
-  };
-  std::vector<Break> breaks(text.size(), Break::kNone);
-  Before b;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    BreakProperty cur = properties[i];
-    const C raw = cur.klass;
-    // LB9: a combining mark (or ZWJ) belongs to the character before, but
-    // after a break, a space or the start; LB10: else it is an AL.
-    const bool mark = In(raw, {C::CM, C::ZWJ});
-    const bool absorbed =
-        mark && i > 0 && !In(b.prev_raw, {C::BK, C::CR, C::LF, C::NL, C::SP, C::ZW});
-    if (mark && !absorbed) cur.klass = C::AL;
-    if (i > 0) {
-      if (b.prev_raw == C::BK || (b.prev_raw == C::CR && raw != C::LF) || b.prev_raw == C::LF ||
-          b.prev_raw == C::NL)
-        breaks[i] = Break::kMandatory;  // LB4, LB5
-      else if (In(raw, {C::BK, C::CR, C::LF, C::NL}) || absorbed)
-        breaks[i] = Break::kNone;  // LB5, LB6, LB9
-      else
-        breaks[i] = MayBreak(b, cur, next_class(i)) ? Break::kAllowed : Break::kNone;
-    }
-    if (absorbed) {
-      b.prev_raw = raw;
-      continue;
-    }
-    const C k = cur.klass;
-    b.prev2 = b.prev.klass;
-    if (k == C::SP) {
-      if (!b.spaces) b.before_spaces = i == 0 ? C::BK : b.prev.klass;
-    } else {
-      b.before_spaces = k;
-    }
-    b.spaces = k == C::SP;
-    const bool numeric = In(k, {C::NU, C::SY, C::IS});
-    b.closed_number = In(k, {C::CL, C::CP}) && b.number;
-    b.number = (k == C::NU) || (numeric && b.number);
-    b.regional = k == C::RI ? b.regional + 1 : 0;
-    b.prev = cur;
-    b.prev_raw = raw;
-  }
+  // The class after each character, combining marks passed over: LB25
+  // looks past an OP or HY to it.
+  std::vector<C> after(text.size() + 1, C::BK);
+  for (std::size_t i = text.size(); i-- > 0;)
+    after[i] = In(properties[i].klass, {C::CM, C::ZWJ}) ? after[i + 1] : properties[i].klass;
+  std::vector<Break> breaks(text.size());
+  BreakState state;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    breaks[i] = AdvanceBreak(state, properties[i], after[i + 1]);
   return breaks;
 }
 

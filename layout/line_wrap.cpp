@@ -75,21 +75,38 @@ std::size_t WholeLength(std::string_view text, const scan::LeadBytes* leads) {
   return n;
 }
 
+template <typename Unit>
+bool IsAsciiAlnum(Unit u) {
+  return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
+}
+
 bool IsSpace(char32_t c) {
   return c == ' ' || c == '\t';
 }
 
 }  // namespace
 
-bool MayNotBeginLine(char32_t c) {
+namespace {
+
+// The same, with the character's class at hand.
+bool MayNotBegin(char32_t c, BreakClass k) {
   using C = BreakClass;
-  const C k = BreakPropertyOf(c).klass;
   return k == C::CL || k == C::CP || k == C::EX || k == C::IS || k == C::NS ||
-         OneOf(c, kClosingQuotes);
+         (c >= 0xAB && OneOf(c, kClosingQuotes));
+}
+
+bool MayNotEnd(char32_t c, BreakClass k) {
+  return k == BreakClass::OP || (c >= 0xAB && OneOf(c, kOpeningQuotes));
+}
+
+}  // namespace
+
+bool MayNotBeginLine(char32_t c) {
+  return MayNotBegin(c, BreakPropertyOf(c).klass);
 }
 
 bool MayNotEndLine(char32_t c) {
-  return BreakPropertyOf(c).klass == BreakClass::OP || OneOf(c, kOpeningQuotes);
+  return MayNotEnd(c, BreakPropertyOf(c).klass);
 }
 
 std::vector<Break> WrapOpportunities(std::u32string_view text) {
@@ -121,6 +138,7 @@ template <typename Char>
 void LineWrap<Char>::Begin(std::size_t columns, String continuation,
                            std::size_t continuation_columns) {
   held_.clear();
+  searched_ = 0;
   content_from_ = 0;
   columns_ = columns;
   continuation_ = std::move(continuation);
@@ -133,21 +151,214 @@ void LineWrap<Char>::Unwrapped(const Emit& emit) {
   if (!through_) Wrap(true, emit);  // what came before on the line is wrapped
   if (!held_.empty()) emit(held_);
   held_.clear();
+  searched_ = 0;
   through_ = true;
 }
 
 template <typename Char>
 void LineWrap<Char>::Finish(const Emit& emit) {
   // A line that cannot be wider than the width goes as it is: a unit is
-  // at most a column in a code page and in UTF-8, at most two in UTF-16.
+  // at most a column in a code page and in UTF-8, at most two in UTF-16;
+  // a tab may be eight.
   const std::size_t units = held_.size() - content_from_;
-  const std::size_t most_columns = columns_ + (sizeof(Char) == 2 ? 2 * units : units);
+  std::size_t most_columns = columns_ + (sizeof(Char) == 2 ? 2 * units : units);
+  if (most_columns <= width_ && View(held_).find(Char{'\t'}, content_from_) != View::npos)
+    most_columns = width_ + 1;
   if (!through_ && most_columns > width_) Wrap(true, emit);
   if (!held_.empty()) emit(held_);
   held_.clear();
+  searched_ = 0;
   content_from_ = 0;
   columns_ = 0;
   through_ = false;
+}
+
+// The characters from content_from_ on, and their columns.
+template <typename Char>
+void LineWrap<Char>::Measure(View text) {
+  const std::size_t n = text.size();
+  std::size_t i = content_from_;
+  // At most a character a unit; the room only grows.
+  if (glyphs_.size() < n - i) glyphs_.resize(n - i);
+  Glyph* g = glyphs_.data();
+  if constexpr (sizeof(Char) == 1) {
+    if (leads_ != nullptr) {  // a code page: a character's bytes are its columns
+      while (i < n) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const std::size_t units = (*leads_)[b] && i + 1 < n ? 2 : 1;
+        *g++ = {i, b == '\t' ? kTab : static_cast<std::uint8_t>(units)};
+        i += units;
+      }
+    } else {
+      while (i < n) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+          *g++ = {i, b == '\t' ? kTab : std::uint8_t{1}};
+          ++i;
+          continue;
+        }
+        const Decoded d = DecodeAt(text, i, leads_);
+        *g++ = {i, static_cast<std::uint8_t>(d.columns)};
+        i += d.units;
+      }
+    }
+  } else {
+    while (i < n) {
+      const Decoded d = DecodeAt(text, i, leads_);
+      *g++ = {i, d.c == '\t' ? kTab : static_cast<std::uint8_t>(d.columns)};
+      i += d.units;
+    }
+  }
+  count_ = static_cast<std::size_t>(g - glyphs_.data());
+}
+
+// The index of the measured character that begins at `offset` (or the
+// first after it).
+template <typename Char>
+std::size_t LineWrap<Char>::IndexOf(std::size_t offset) const {
+  const auto end = glyphs_.begin() + static_cast<std::ptrdiff_t>(count_);
+  return static_cast<std::size_t>(
+      std::lower_bound(glyphs_.begin(), end, offset,
+                       [](const Glyph& g, std::size_t at) { return g.offset < at; }) -
+      glyphs_.begin());
+}
+
+template <typename Char>
+char32_t LineWrap<Char>::CharacterAt(std::size_t i) const {
+  return DecodeAt(text_, glyphs_[i].offset, leads_).c;
+}
+
+// Every opportunity of the text, weighed from its start.
+template <typename Char>
+void LineWrap<Char>::WeighAll() {
+  if (count_ == 0) Measure(text_);
+  characters_.clear();
+  for (std::size_t i = 0; i < count_; ++i) characters_.push_back(CharacterAt(i));
+  weighed_ = WrapOpportunities(characters_);
+}
+
+// The measured characters, by their index.
+template <typename Char>
+struct LineWrap<Char>::ByIndex {
+  LineWrap& wrap;
+  std::size_t begin = 0, end = wrap.count_;
+  char32_t At(std::size_t i) const { return wrap.CharacterAt(i); }
+  std::size_t Previous(std::size_t i) { return i - 1; }
+  std::size_t Next(std::size_t i) const { return i + 1; }
+  Break Weighed(std::size_t i) {
+    if (wrap.weighed_.empty()) wrap.WeighAll();
+    return wrap.weighed_[i];
+  }
+};
+
+// A code page's characters, by their first byte: where one begins is found
+// back from any byte by the lead bytes before it (after a byte that cannot
+// lead, a character begins; from there each byte that can lead does).
+template <typename Char>
+struct LineWrap<Char>::ByByte {
+  LineWrap& wrap;
+  std::size_t begin = wrap.content_from_, end = wrap.text_.size();
+  std::size_t line = begin;  // a character begins here: the line under way
+  std::size_t looked = 0;    // bytes looked at, finding where characters begin
+
+  bool Leads(std::size_t p) const {
+    return (*wrap.leads_)[static_cast<unsigned char>(wrap.text_[p])];
+  }
+  std::size_t Length(std::size_t p) const { return Leads(p) && p + 1 < end ? 2 : 1; }
+  // Where the character that holds byte `p` begins.
+  std::size_t Holding(std::size_t p) {
+    const std::size_t floor = p >= line ? line : begin;
+    std::size_t run = 0;
+    while (p - run > floor && Leads(p - run - 1)) ++run;
+    looked += run + 1;
+    return run % 2 == 1 ? p - 1 : p;
+  }
+  char32_t At(std::size_t p) const { return DecodeAt(wrap.text_, p, wrap.leads_).c; }
+  std::size_t Previous(std::size_t p) { return Holding(p - 1); }
+  std::size_t Next(std::size_t p) const { return p + Length(p); }
+  Break Weighed(std::size_t p) {
+    if (wrap.weighed_.empty()) wrap.WeighAll();
+    return wrap.weighed_[wrap.IndexOf(p)];
+  }
+};
+
+// Whether a line may break before the character at `i` (not the first):
+// as WrapOpportunities says, the rules followed from the nearest character
+// before it after which they remember nothing from further back (what may
+// not begin or end a line, a space, a combining mark, a number's parts, a
+// regional indicator: none of these), or the whole text weighed once where
+// there is none near.
+template <typename Char>
+template <typename Walk>
+bool LineWrap<Char>::MayBreakBefore(Walk& walk, std::size_t i) {
+  if (!weighed_.empty()) return walk.Weighed(i) != Break::kNone;
+  using C = BreakClass;
+  const char32_t c = walk.At(i);
+  const BreakClass cur = BreakPropertyOf(c).klass;
+  if (MayNotBegin(c, cur)) return false;
+  // No line ends with an opening bracket, spaces passed over.
+  auto ends_in_opening = [&](std::size_t k) {
+    while (k > walk.begin && IsSpace(walk.At(walk.Previous(k)))) k = walk.Previous(k);
+    return k > walk.begin && MayNotEndLine(walk.At(walk.Previous(k)));
+  };
+  const char32_t before = walk.At(walk.Previous(i));
+  const BreakClass before_class = BreakPropertyOf(before).klass;
+  const Break pair = PairBreak(before_class, cur);
+  if (pair == Break::kNone) return false;
+  if (pair == Break::kAllowed)
+    return !(IsSpace(before) ? ends_in_opening(i) : MayNotEnd(before, before_class));
+  auto anchors = [](C k) {
+    switch (k) {
+      case C::SP:
+      case C::CM:
+      case C::ZWJ:
+      case C::SY:
+      case C::IS:
+      case C::CL:
+      case C::CP:
+      case C::RI:
+      case C::ZW:
+      case C::BK:
+      case C::CR:
+      case C::LF:
+      case C::NL:
+        return false;
+      default:
+        return true;
+    }
+  };
+  auto mark = [](C k) { return k == C::CM || k == C::ZWJ; };
+  constexpr int kFarthest = 32;
+  std::size_t from = i;
+  for (int steps = 0; from > walk.begin;) {
+    const std::size_t previous = walk.Previous(from);
+    if (anchors(BreakPropertyOf(walk.At(previous)).klass)) break;
+    if (++steps > kFarthest) return walk.Weighed(i) != Break::kNone;  // so far back: all at once
+    from = previous;
+  }
+  if (from > walk.begin) {
+    // The anchor, and the character before it (marks passed over) for LB21a.
+    from = walk.Previous(from);
+    for (int steps = 0; from > walk.begin && steps < 2 * kFarthest; ++steps) {
+      from = walk.Previous(from);
+      if (!mark(BreakPropertyOf(walk.At(from)).klass)) break;
+    }
+  }
+  // LB25 looks past an OP or HY to the class after it, marks passed over.
+  auto next_class = [&](std::size_t k) {
+    for (k = walk.Next(k); k < walk.end; k = walk.Next(k)) {
+      const C klass = BreakPropertyOf(walk.At(k)).klass;
+      if (!mark(klass)) return klass;
+    }
+    return C::BK;
+  };
+  BreakState state;
+  Break result = Break::kNone;
+  for (std::size_t k = from;; k = walk.Next(k)) {
+    result = AdvanceBreak(state, BreakPropertyOf(walk.At(k)), next_class(k));
+    if (k == i) break;
+  }
+  return result != Break::kNone && !ends_in_opening(i);
 }
 
 // Greedy: each line takes what fits, to the last place it may break; a
@@ -156,70 +367,173 @@ void LineWrap<Char>::Finish(const Emit& emit) {
 // kMostHeld with no place to break.
 template <typename Char>
 void LineWrap<Char>::Wrap(bool at_end, const Emit& emit) {
-  static constexpr Char kCrLf[] = {'\r', '\n'};
-  characters_.clear();
-  offsets_.clear();
-  std::vector<std::size_t> widths;
+  static constexpr Char kScheme[] = {':', '/', '/'};
   // A character the held text's end cuts (a piece may end inside one)
   // waits, but at the line's end.
-  View text = held_;
-  if (!at_end) text = text.substr(0, WholeLength(text, leads_));
-  for (std::size_t i = content_from_; i < text.size();) {
-    const Decoded d = DecodeAt(text, i, leads_);
-    characters_.push_back(d.c);
-    offsets_.push_back(i);
-    widths.push_back(d.columns);
-    i += d.units;
+  text_ = held_;
+  if (!at_end) text_ = text_.substr(0, WholeLength(text_, leads_));
+  if (text_.size() <= content_from_) return;
+  count_ = 0;
+  weighed_.clear();
+  Line line{0, content_from_, columns_, 0};
+  // A URL is one word from its scheme on: weighed over the whole text. A
+  // tab's columns depend on where it stands: each character is measured.
+  const bool url = text_.find(View(kScheme, 3), content_from_) != View::npos;
+  if (url) WeighAll();
+  bool done = false;
+  if constexpr (sizeof(Char) == 1) {
+    if (leads_ != nullptr && !url && text_.find('\t', content_from_) == View::npos)
+      done = WrapBytes(at_end, emit, line);
   }
-  const std::size_t n = characters_.size();
-  if (n == 0) return;
-  const std::vector<Break> breaks = WrapOpportunities(characters_);
-  std::size_t line_units = 0;  // where the line under way begins in held_
-  std::size_t start = 0, last = 0, column = columns_;
-  bool over = false;
-  auto cut = [&](std::size_t at, std::size_t upto) {
-    std::size_t end = offsets_[at];
-    while (end > line_units && (held_[end - 1] == ' ' || held_[end - 1] == '\t')) --end;
-    emit(View(held_).substr(line_units, end - line_units));
-    emit(View(kCrLf, 2));
-    emit(continuation_);
-    line_units = offsets_[at];
-    start = at;
-    last = 0;
-    over = false;
-    column = continuation_columns_;
-    for (std::size_t k = at; k < upto; ++k)
-      column += characters_[k] == '\t' ? 8 - column % 8 : widths[k];
-  };
-  // The last characters held wait, but at the line's end: those to come
-  // may still forbid a break before them (a number's sign, a URL).
-  const std::size_t until = at_end || n < 2 ? n : n - 2;
-  for (std::size_t i = 0; i < until; ++i) {
-    if (i > start && breaks[i] != Break::kNone) {
-      if (over) cut(i, i);
-      last = i;
-    }
-    const char32_t c = characters_[i];
-    const std::size_t w = c == '\t' ? 8 - column % 8 : widths[i];
-    if (column + w > width_ && !IsSpace(c) && i > start) {
-      if (last > start)
-        cut(last, i);
-      else
-        over = true;
-    }
-    column += characters_[i] == '\t' ? 8 - column % 8 : widths[i];
-  }
-  if (line_units > 0) {  // the lines before went out, and the continuation
-    held_.erase(0, line_units);
+  if (!done) WrapMeasured(at_end, emit, line);
+  if (line.units > 0) {  // the lines before went out, and the continuation
+    held_.erase(0, line.units);
+    searched_ = 0;
     content_from_ = 0;
     columns_ = continuation_columns_;
   }
   if (!at_end && held_.size() > kMostHeld) {  // a run with no place to break goes as it is
     emit(held_);
     held_.clear();
+    searched_ = 0;
     content_from_ = 0;
-    columns_ = column;
+    columns_ = line.end_column;
   }
+}
+
+// One line goes out: held_ from where the line under way begins to `at`,
+// without the spaces before it; the next begins at `at` with the
+// continuation.
+template <typename Char>
+void LineWrap<Char>::Cut(Line& line, std::size_t at, const Emit& emit) {
+  static constexpr Char kCrLf[] = {'\r', '\n'};
+  std::size_t end = at;
+  while (end > line.units && (held_[end - 1] == ' ' || held_[end - 1] == '\t')) --end;
+  emit(View(held_).substr(line.units, end - line.units));
+  emit(View(kCrLf, 2));
+  emit(continuation_);
+  line.units = line.start = at;
+  line.column = continuation_columns_;
+  searched_ = 0;
+}
+
+// Every character measured, from the line under way on.
+template <typename Char>
+void LineWrap<Char>::WrapMeasured(bool at_end, const Emit& emit, Line& line) {
+  if (count_ == 0) Measure(text_);
+  const std::size_t n = count_;
+  auto columns = [&](std::size_t k, std::size_t column) -> std::size_t {
+    return glyphs_[k].columns == kTab ? 8 - column % 8 : glyphs_[k].columns;
+  };
+  ByIndex walk{*this};
+  // The line under way begins at a character measured.
+  std::size_t start = IndexOf(line.start);
+  std::size_t column = line.column;
+  auto cut = [&](std::size_t at, std::size_t upto) {
+    Cut(line, glyphs_[at].offset, emit);
+    start = at;
+    column = line.column;
+    for (std::size_t k = at; k < upto; ++k) column += columns(k, column);
+  };
+  // The last characters held wait, but at the line's end: those to come
+  // may still forbid a break before them (a number's sign, a URL).
+  const std::size_t until = at_end || n < 2 ? n : n - 2;
+  std::size_t i = start;
+  for (; i < until; ++i) {
+    const std::size_t w = columns(i, column);
+    if (column + w > width_ && i > start && !IsSpace(CharacterAt(i))) {
+      // The line is full before character i: it breaks at the last place
+      // it may, else at the first after.
+      std::size_t last = i;
+      while (last > start && !MayBreakBefore(walk, last)) --last;
+      if (last > start) {
+        cut(last, i);
+      } else {
+        // What the last wrap of this line looked at afresh is not looked at again.
+        std::size_t first = std::max(i + 1, IndexOf(searched_));
+        // Between two letters or digits of ASCII a line never breaks.
+        auto alnum = [&](std::size_t k) {
+          const char32_t c = CharacterAt(k);
+          return c < 0x80 && IsAsciiAlnum(static_cast<char>(c));
+        };
+        for (bool before = alnum(first - 1); first < until; ++first) {
+          const bool here = alnum(first);
+          if (!(before && here) && MayBreakBefore(walk, first)) break;
+          before = here;
+        }
+        if (first == until) {  // none yet: the line runs on
+          searched_ = first < n ? glyphs_[first].offset : text_.size();
+          for (; i < until; ++i) column += columns(i, column);
+          break;
+        }
+        for (; i < first; ++i) column += columns(i, column);
+        cut(first, first);
+      }
+    }
+    column += columns(i, column);
+  }
+  for (; i < n; ++i) column += columns(i, column);
+  line.end_column = column;
+}
+
+// A code page without tabs: a character's bytes are its columns, so where a
+// line fills is known from its bytes, and only the characters near there
+// are looked at. False, the line under way as it stands, where finding
+// where characters begin took too long (a long run of bytes that may lead).
+template <typename Char>
+bool LineWrap<Char>::WrapBytes(bool at_end, const Emit& emit, Line& line) {
+  ByByte walk{*this};
+  const std::size_t n = text_.size();
+  const std::size_t most_looked = 4 * (n - content_from_) + 1024;
+  // Whether the character at `p` may be looked at: the last two wait, but
+  // at the line's end.
+  auto ready = [&](std::size_t p) {
+    if (p >= n) return false;
+    if (at_end) return true;
+    const std::size_t after = walk.Next(p);
+    return after < n && walk.Next(after) < n;
+  };
+  for (;;) {
+    const std::size_t s = line.start;
+    walk.line = s;
+    if (walk.looked > most_looked) return false;
+    // The first character past the width, spaces passed over: never the
+    // line's first.
+    std::size_t o = walk.Next(s);
+    if (line.column < width_ && s + (width_ - line.column) < n)
+      o = std::max(o, walk.Holding(s + (width_ - line.column)));
+    else if (line.column < width_)
+      break;
+    while (o < n && text_[o] == ' ') ++o;
+    if (!ready(o)) break;
+    std::size_t last = o;
+    while (last > s && !MayBreakBefore(walk, last)) last = walk.Previous(last);
+    if (last > s) {
+      Cut(line, last, emit);
+      continue;
+    }
+    // What the last wrap of this line looked at afresh is not looked at again.
+    std::size_t first = std::max(walk.Next(o), searched_);
+    // Between two letters or digits of ASCII a line never breaks: a long
+    // word passes at a byte's cost.
+    auto alnum = [&](std::size_t p) { return walk.Length(p) == 1 && IsAsciiAlnum(text_[p]); };
+    for (bool before = alnum(walk.Previous(first)); ready(first); first = walk.Next(first)) {
+      const bool here = alnum(first);
+      if (before && here) {  // bytes below 0x80 are characters of their own
+        while (first + 1 < n && IsAsciiAlnum(text_[first + 1])) ++first;
+        continue;
+      }
+      if (MayBreakBefore(walk, first)) break;
+      before = here;
+    }
+    if (!ready(first)) {  // none yet: the line runs on
+      searched_ = first;
+      break;
+    }
+    Cut(line, first, emit);
+  }
+  line.end_column = line.column + (n - line.start);
+  return true;
 }
 
 template class LineWrap<char>;

@@ -11,10 +11,14 @@
 // The line under way is held until it ends or holds eight times the width
 // (in units), so that most characters are looked at once; a run
 // with no place to break goes out as it is past kMostHeld units, so that
-// memory stays bounded however long the line.
+// memory stays bounded however long the line. Only the places near where a
+// line fills are weighed: the rules are followed from the nearest character
+// that leaves them nothing of the text before it, and over the whole held
+// text only where a URL or a long run of such characters asks for it.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -51,10 +55,10 @@ class LineWrap {
   void Begin(std::size_t columns, String continuation, std::size_t continuation_columns);
   // The indentation is all added: what follows may wrap.
   void EndIndentation() { content_from_ = held_.size(); }
-  void Add(View text, const Emit& emit) {
+  QUILLMERE_INLINE void Add(View text, const Emit& emit) {
     if (through_) return emit(text);
     held_.append(text);
-    if (held_.size() - content_from_ > 8 * width_) Wrap(false, emit);
+    if (held_.size() - content_from_ > 32 * width_) Wrap(false, emit);
   }
   // The rest of the line is not to be wrapped (pre, a grid, a rule, a
   // link's line): what is held goes out wrapped, and the rest as it comes.
@@ -68,7 +72,31 @@ class LineWrap {
   View Tail() const { return held_; }
 
  private:
+  struct Glyph {
+    std::size_t offset;    // in held_
+    std::uint8_t columns;  // kTab for a tab, whose columns depend on where it stands
+  };
+  static constexpr std::uint8_t kTab = 0xFF;
+
+  struct Line {
+    std::size_t units;       // where the line under way begins in held_, its indentation in it
+    std::size_t start;       // where its text that may wrap begins
+    std::size_t column;      // the column there
+    std::size_t end_column;  // the column at the held text's end
+  };
+  struct ByIndex;
+  struct ByByte;
+
   void Wrap(bool at_end, const Emit& emit);
+  void Cut(Line& line, std::size_t at, const Emit& emit);
+  void WrapMeasured(bool at_end, const Emit& emit, Line& line);
+  bool WrapBytes(bool at_end, const Emit& emit, Line& line);
+  void Measure(View text);
+  template <typename Walk>
+  bool MayBreakBefore(Walk& walk, std::size_t i);
+  std::size_t IndexOf(std::size_t offset) const;
+  char32_t CharacterAt(std::size_t i) const;
+  void WeighAll();
 
   const std::size_t width_;
   const scan::LeadBytes* leads_;
@@ -78,9 +106,15 @@ class LineWrap {
   String continuation_;
   std::size_t continuation_columns_ = 0;
   bool through_ = false;
-  // Working space.
-  std::u32string characters_;
-  std::vector<std::size_t> offsets_;  // of each character in held_
+  // Where the line under way was last looked at for a first place to break
+  // after it filled, and none was found: in held_, from content_from_.
+  std::size_t searched_ = 0;
+  // Working space for one Wrap.
+  View text_;                  // what of held_ may wrap now
+  std::vector<Glyph> glyphs_;  // its characters from content_from_ on: the first count_
+  std::size_t count_ = 0;
+  std::vector<Break> weighed_;  // where the whole text was weighed: each character's break
+  std::u32string characters_;   // for that
 };
 
 }  // namespace engine

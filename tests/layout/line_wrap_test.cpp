@@ -13,6 +13,7 @@
 
 #include "engine/clsQuillmere.h"
 #include "layout/character_widths.h"
+#include "platform/codepage.h"
 #include "tests/support/converter_options.h"
 #include "tests/support/temp_dir.h"
 
@@ -147,6 +148,224 @@ TEST(LineWrap, PropertiesOfRandomParagraphs) {
     }
     session.Finish(pieces);
     ASSERT_EQ(Show(pieces), Show(result)) << Show(text) << " at " << width;
+  }
+}
+
+// A greedy wrap of one whole line over WrapOpportunities, each place
+// weighed: what the wrapper, which weighs only the places near a line's
+// end, must give. `columns` counts a character's columns.
+template <typename Columns>
+std::u32string ReferenceWrap(std::u32string_view text, std::size_t width, Columns columns_of) {
+  const std::vector<engine::Break> breaks = engine::WrapOpportunities(text);
+  std::u32string out;
+  std::size_t line_from = 0, start = 0, last = 0, column = 0;
+  bool over = false;
+  auto columns = [&](std::size_t k) {
+    return text[k] == U'\t' ? 8 - column % 8 : columns_of(text[k]);
+  };
+  auto cut = [&](std::size_t at, std::size_t upto) {
+    std::size_t end = at;
+    while (end > line_from && (text[end - 1] == U' ' || text[end - 1] == U'\t')) --end;
+    out.append(text.substr(line_from, end - line_from)).append(U"\r\n");
+    line_from = start = at;
+    last = 0;
+    over = false;
+    column = 0;
+    for (std::size_t k = at; k < upto; ++k) column += columns(k);
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i > start && breaks[i] != engine::Break::kNone) {
+      if (over) cut(i, i);
+      last = i;
+    }
+    const std::size_t w = columns(i);
+    if (column + w > width && text[i] != U' ' && text[i] != U'\t' && i > start) {
+      if (last > start)
+        cut(last, i);
+      else
+        over = true;
+    }
+    column += w;
+  }
+  return out.append(text.substr(line_from));
+}
+
+std::u16string Utf16(std::u32string_view text) {
+  std::u16string out;
+  for (const char32_t c : text) out += platform::Utf16Of(c);
+  return out;
+}
+
+// Random lines of every class the rules treat apart (spaces, numbers and
+// their signs, combining marks, ZWJ, regional indicators, Hangul, emoji
+// with modifiers, a URL, a run of full stops longer than the wrapper looks
+// back), in UTF-16, UTF-8 and Shift_JIS: wrapped as the reference wraps them.
+TEST(LineWrap, WeighingOnlyNearTheLinesEndsGivesWhatWeighingAllGives) {
+  const std::u32string_view kAny[] = {
+      U"吾輩",
+      U"は",
+      U"。",
+      U"、",
+      U"「",
+      U"」",
+      U"（",
+      U"）",
+      U"ー",
+      U"っ",
+      U"a",
+      U"bc",
+      U"Word",
+      U" ",
+      U"  ",
+      U"\t",
+      U"1",
+      U"23",
+      U".",
+      U",",
+      U"-",
+      U"/",
+      U"$",
+      U"%",
+      U"(",
+      U")",
+      U"\"",
+      U"'",
+      U"!",
+      U"?",
+      U"……",
+      U"ｶﾅ",
+      U"\u3000",
+      U"\u0301",
+      U"\u200D",
+      U"\u200B",
+      U"\U0001F1EF\U0001F1F5",
+      U"\U0001F1EF",
+      U"\u05D0",
+      U"\u2014",
+      U"\u00A0",
+      U"\u2060",
+      U"\U0001F466",
+      U"\U0001F3FB",
+      U"\u1100",
+      U"\u1161",
+      U"\u11A8",
+      U"\uAC00",
+      U"\uAC01",
+      U"\u2024",
+      U"http://x.jp/a-b/c",
+      U"........................................",
+      U"、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、",
+      U"supercalifragilisticexpialidocious0123456789"};
+  const std::u32string_view kShiftJis[] = {
+      U"吾輩",
+      U"は",
+      U"。",
+      U"、",
+      U"「",
+      U"」",
+      U"（",
+      U"）",
+      U"ー",
+      U"っ",
+      U"a",
+      U"bc",
+      U"Word",
+      U" ",
+      U"\t",
+      U"1",
+      U"23",
+      U".",
+      U",",
+      U"-",
+      U"/",
+      U"$",
+      U"%",
+      U"(",
+      U")",
+      U"\"",
+      U"!",
+      U"?",
+      U"……",
+      U"ｶﾅ",
+      U"ｧ",
+      U"\u3000",
+      U"ソ",
+      U"表",
+      U"http://x.jp/a",
+      U"、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、",
+      U"亜",
+      U"亜亜亜亜亜亜亜",
+      U"ぁ",
+      U"＝",
+      U"ゼ",
+      U"supercalifragilisticexpialidocious0123456789"};
+  // Few classes, often together: the contexts the rules remember.
+  const std::u32string_view kDense[] = {
+      U" ",      U"  ",     U"(",          U")",
+      U"\"",     U"1",      U"2",          U".",
+      U",",      U"$",      U"%",          U"a",
+      U"/",      U"\u0301", U"\U0001F1EF", U"\U0001F1EF\U0001F1EF\U0001F1EF",
+      U"\u2014", U"\u05D0", U"-",          U"あ",
+      U"、"};
+  engine::scan::LeadBytes leads{};
+  for (int b = 0; b < 256; ++b)
+    leads[static_cast<std::size_t>(b)] = platform::IsCp932LeadByte(static_cast<unsigned char>(b));
+  std::mt19937 random(32);
+  for (int round = 0; round < 6000; ++round) {
+    const std::size_t width = 20 + random() % 25;
+    const int form = round % 3;  // UTF-16, UTF-8, Shift_JIS
+    const bool dense = round % 2 == 1 && form != 2;
+    std::u32string text;
+    std::size_t units = 0;
+    for (;;) {
+      const std::u32string_view piece = form == 2 ? kShiftJis[random() % std::size(kShiftJis)]
+                                        : dense   ? kDense[random() % std::size(kDense)]
+                                                  : kAny[random() % std::size(kAny)];
+      const std::size_t more = form == 0   ? Utf16(piece).size()
+                               : form == 1 ? platform::EncodeUtf8(Utf16(piece)).size()
+                                           : platform::EncodeCp932(Utf16(piece)).size();
+      // Held whole until the line's end: no wrapping part-way.
+      if (units + more > 8 * width || random() % 80 == 0) break;
+      text += piece;
+      units += more;
+    }
+    std::u32string expected, got;
+    if (form == 2) {
+      expected = ReferenceWrap(text, width, [](char32_t c) {
+        return platform::EncodeCp932(platform::Utf16Of(c)).size();
+      });
+      engine::LineWrap<char> wrap(width, &leads);
+      std::string out;
+      auto emit = [&](std::string_view t) { out.append(t); };
+      wrap.Begin(0, {}, 0);
+      wrap.EndIndentation();
+      wrap.Add(platform::EncodeCp932(Utf16(text)), emit);
+      wrap.Finish(emit);
+      got = Utf32(platform::DecodeCp932(out));
+    } else {
+      expected = ReferenceWrap(text, width, [](char32_t c) { return engine::ColumnsOf(c); });
+      if (form == 0) {
+        engine::LineWrap<char16_t> wrap(width, nullptr);
+        std::u16string out;
+        auto emit = [&](std::u16string_view t) { out.append(t); };
+        wrap.Begin(0, {}, 0);
+        wrap.EndIndentation();
+        wrap.Add(Utf16(text), emit);
+        wrap.Finish(emit);
+        got = Utf32(out);
+      } else {
+        engine::LineWrap<char> wrap(width, nullptr);
+        std::string out;
+        auto emit = [&](std::string_view t) { out.append(t); };
+        wrap.Begin(0, {}, 0);
+        wrap.EndIndentation();
+        wrap.Add(platform::EncodeUtf8(Utf16(text)), emit);
+        wrap.Finish(emit);
+        got = Utf32(platform::DecodeUtf8(out));
+      }
+    }
+    ASSERT_EQ(Show(Utf16(got)), Show(Utf16(expected)))
+        << "form " << form << " at " << width << ": " << Show(Utf16(text));
   }
 }
 
