@@ -49,13 +49,26 @@ const Cp932Widths& HeldByCp932() {
 
 }  // namespace
 
-std::size_t ColumnsOf(char32_t c) {
+namespace detail {
+
+std::size_t ColumnsSought(char32_t c) {
   if (c < 0x80) return 1;
   if (c < 0x10000 && HeldByCp932().held[c]) return HeldByCp932().single[c] ? 1 : 2;
   if (InRanges(kWide, c)) return 2;
   if (InRanges(kCombining, c)) return 0;
   return 1;
 }
+
+const unsigned char* Plane0Columns() {
+  static const unsigned char* const table = [] {
+    auto* t = new unsigned char[0x10000];
+    for (char32_t c = 0; c < 0x10000; ++c) t[c] = static_cast<unsigned char>(ColumnsSought(c));
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace detail
 
 std::size_t ColumnsOf(std::string_view text, const scan::LeadBytes* leads) {
   // In a code page a character's bytes are its columns.

@@ -11,7 +11,16 @@
 
 namespace engine {
 
-std::size_t ColumnsOf(char32_t code_point);
+namespace detail {
+const unsigned char* Plane0Columns();
+std::size_t ColumnsSought(char32_t code_point);
+}  // namespace detail
+
+inline std::size_t ColumnsOf(char32_t code_point) {
+  // The Basic Multilingual Plane's are looked up, the rest sought.
+  static const unsigned char* const plane0 = detail::Plane0Columns();
+  return code_point < 0x10000 ? plane0[code_point] : detail::ColumnsSought(code_point);
+}
 
 // Of a text in the output's form: code page bytes (`leads` given: a
 // character's bytes are its columns), UTF-8 bytes, or UTF-16.

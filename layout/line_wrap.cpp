@@ -197,6 +197,14 @@ void LineWrap<Char>::Measure(View text) {
           ++i;
           continue;
         }
+        if (b >= 0xE0 && b < 0xF0 && i + 2 < n) {  // most of Japanese
+          const char32_t c = (b & 0x0Fu) << 12 |
+                             (static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6 |
+                             (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
+          *g++ = {i, static_cast<std::uint8_t>(ColumnsOf(c))};
+          i += 3;
+          continue;
+        }
         const Decoded d = DecodeAt(text, i, leads_);
         *g++ = {i, static_cast<std::uint8_t>(d.columns)};
         i += d.units;
