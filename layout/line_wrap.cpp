@@ -451,10 +451,13 @@ void LineWrap<Char>::WrapMeasured(bool at_end, const Emit& emit, Line& line) {
     const std::size_t w = columns(i, column);
     if (column + w > width_ && i > start && !IsSpace(CharacterAt(i))) {
       // The line is full before character i: it breaks at the last place
-      // it may, else at the first after.
+      // it may after some text (spaces alone would make an empty line),
+      // else at the first after.
+      std::size_t text = start;
+      while (IsSpace(CharacterAt(text))) ++text;
       std::size_t last = i;
-      while (last > start && !MayBreakBefore(walk, last)) --last;
-      if (last > start) {
+      while (last > text && !MayBreakBefore(walk, last)) --last;
+      if (last > text) {
         cut(last, i);
       } else {
         // What the last wrap of this line looked at afresh is not looked at again.
@@ -514,9 +517,11 @@ bool LineWrap<Char>::WrapBytes(bool at_end, const Emit& emit, Line& line) {
       break;
     while (o < n && text_[o] == ' ') ++o;
     if (!ready(o)) break;
+    std::size_t text = s;  // a break after spaces alone would make an empty line
+    while (text_[text] == ' ') ++text;
     std::size_t last = o;
-    while (last > s && !MayBreakBefore(walk, last)) last = walk.Previous(last);
-    if (last > s) {
+    while (last > text && !MayBreakBefore(walk, last)) last = walk.Previous(last);
+    if (last > text) {
       Cut(line, last, emit);
       continue;
     }

@@ -173,8 +173,13 @@ std::u32string ReferenceWrap(std::u32string_view text, std::size_t width, Column
     column = 0;
     for (std::size_t k = at; k < upto; ++k) column += columns(k);
   };
+  auto text_before = [&](std::size_t i) {  // a break after spaces alone makes no line
+    for (std::size_t k = start; k < i; ++k)
+      if (text[k] != U' ' && text[k] != U'\t') return true;
+    return false;
+  };
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (i > start && breaks[i] != engine::Break::kNone) {
+    if (i > start && breaks[i] != engine::Break::kNone && text_before(i)) {
       if (over) cut(i, i);
       last = i;
     }
@@ -366,6 +371,47 @@ TEST(LineWrap, WeighingOnlyNearTheLinesEndsGivesWhatWeighingAllGives) {
     }
     ASSERT_EQ(Show(Utf16(got)), Show(Utf16(expected)))
         << "form " << form << " at " << width << ": " << Show(Utf16(text));
+  }
+}
+
+// A line that begins with spaces (SPACE off keeps them) never breaks after
+// them alone: that would make an empty line.
+TEST(LineWrap, SpacesAloneNeverMakeALine) {
+  struct Case {
+    std::u16string_view text, wrapped;
+  };
+  const Case kCases[] = {
+      {u"  abcdefghijklmnopqrstuvwxyz", u"  abcdefghijklmnopqrstuvwxyz"},
+      {u"\tabcdefghijklmnopqrstuvwxyz", u"\tabcdefghijklmnopqrstuvwxyz"},
+      {u"  abcdefghijklmnopqrstuvwxyz end", u"  abcdefghijklmnopqrstuvwxyz\r\nend"},
+      {u"   あいうえおかきくけこさし", u"   あいうえおかきく\r\nけこさし"},
+  };
+  for (const Case& c : kCases) {
+    for (int form = 0; form < 2; ++form) {  // UTF-16, and Shift_JIS (found from its bytes)
+      std::u16string out;
+      if (form == 0) {
+        engine::LineWrap<char16_t> wrap(20, nullptr);
+        auto emit = [&](std::u16string_view t) { out.append(t); };
+        wrap.Begin(0, {}, 0);
+        wrap.EndIndentation();
+        wrap.Add(c.text, emit);
+        wrap.Finish(emit);
+      } else {
+        engine::scan::LeadBytes leads{};
+        for (int b = 0; b < 256; ++b)
+          leads[static_cast<std::size_t>(b)] =
+              platform::IsCp932LeadByte(static_cast<unsigned char>(b));
+        engine::LineWrap<char> wrap(20, &leads);
+        std::string bytes;
+        auto emit = [&](std::string_view t) { bytes.append(t); };
+        wrap.Begin(0, {}, 0);
+        wrap.EndIndentation();
+        wrap.Add(platform::EncodeCp932(c.text), emit);
+        wrap.Finish(emit);
+        out = platform::DecodeCp932(bytes);
+      }
+      EXPECT_EQ(Show(out), Show(c.wrapped)) << form;
+    }
   }
 }
 
