@@ -288,6 +288,79 @@ struct LineWrap<Char>::ByByte {
     if (wrap.weighed_.empty()) wrap.WeighAll();
     return wrap.weighed_[wrap.IndexOf(p)];
   }
+  // The first character after `s` that does not fit when `s` stands at
+  // `column`, spaces passed over (they never fill a line); `end` for none.
+  std::size_t Overflow(std::size_t s, std::size_t column) {
+    std::size_t o = Next(s);
+    if (column < wrap.width_) {
+      if (s + (wrap.width_ - column) >= end) return end;
+      o = std::max(o, Holding(s + (wrap.width_ - column)));
+    }
+    while (o < end && wrap.text_[o] == ' ') ++o;
+    return o;
+  }
+  std::size_t ColumnsTo(std::size_t s, std::size_t column, std::size_t to) const {
+    return column + (to - s);
+  }
+};
+
+// UTF-8's characters, by their first byte: found back past the bytes that
+// continue one, their columns summed along the line.
+template <typename Char>
+struct LineWrap<Char>::ByUtf8 {
+  LineWrap& wrap;
+  std::size_t begin = wrap.content_from_, end = wrap.text_.size();
+  std::size_t line = begin;
+  std::size_t looked = 0;
+
+  unsigned char Byte(std::size_t p) const { return static_cast<unsigned char>(wrap.text_[p]); }
+  std::size_t Length(std::size_t p) const {
+    const unsigned char b = Byte(p);
+    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    return std::min(length, end - p);
+  }
+  char32_t At(std::size_t p) const { return DecodeAt(wrap.text_, p, wrap.leads_).c; }
+  std::size_t Previous(std::size_t p) const {
+    std::size_t q = p - 1;
+    while (q > begin && p - q < 4 && (Byte(q) & 0xC0) == 0x80) --q;
+    return q;
+  }
+  std::size_t Next(std::size_t p) const { return p + Length(p); }
+  Break Weighed(std::size_t p) {
+    if (wrap.weighed_.empty()) wrap.WeighAll();
+    return wrap.weighed_[wrap.IndexOf(p)];
+  }
+  // The columns of the character at `p`, standing at `column`.
+  std::size_t Columns(std::size_t p, std::size_t column) const {
+    const unsigned char b = Byte(p);
+    if (b == '\t') return 8 - column % 8;
+    if (b < 0x80) return 1;
+    return ColumnsOf(At(p));
+  }
+  std::size_t Overflow(std::size_t s, std::size_t column) const {
+    for (std::size_t p = s; p < end;) {
+      const unsigned char b = Byte(p);
+      std::size_t w = 1, length = 1;
+      if (b == '\t') {
+        w = 8 - column % 8;
+      } else if (b >= 0xE0 && b < 0xF0 && p + 2 < end) {  // most of Japanese
+        w = ColumnsOf((b & 0x0Fu) << 12 | (Byte(p + 1) & 0x3Fu) << 6 | (Byte(p + 2) & 0x3Fu));
+        length = 3;
+      } else if (b >= 0x80) {
+        const Decoded d = DecodeAt(wrap.text_, p, nullptr);
+        w = d.columns;
+        length = d.units;
+      }
+      if (p > s && column + w > wrap.width_ && b != ' ' && b != '\t') return p;
+      column += w;
+      p += length;
+    }
+    return end;
+  }
+  std::size_t ColumnsTo(std::size_t s, std::size_t column, std::size_t to) const {
+    for (std::size_t p = s; p < to; p = Next(p)) column += Columns(p, column);
+    return column;
+  }
 };
 
 // Whether a line may break before the character at `i` (not the first):
@@ -390,8 +463,10 @@ void LineWrap<Char>::Wrap(bool at_end, const Emit& emit) {
   if (url) WeighAll();
   bool done = false;
   if constexpr (sizeof(Char) == 1) {
-    if (leads_ != nullptr && !url && text_.find('\t', content_from_) == View::npos)
-      done = WrapBytes(at_end, emit, line);
+    if (!url && leads_ == nullptr)
+      done = WrapFound<ByUtf8>(at_end, emit, line);
+    else if (!url && text_.find('\t', content_from_) == View::npos)
+      done = WrapFound<ByByte>(at_end, emit, line);
   }
   if (!done) WrapMeasured(at_end, emit, line);
   if (line.units > 0) {  // the lines before went out, and the continuation
@@ -487,13 +562,16 @@ void LineWrap<Char>::WrapMeasured(bool at_end, const Emit& emit, Line& line) {
   line.end_column = column;
 }
 
-// A code page without tabs: a character's bytes are its columns, so where a
-// line fills is known from its bytes, and only the characters near there
-// are looked at. False, the line under way as it stands, where finding
-// where characters begin took too long (a long run of bytes that may lead).
+// Where a character begins is found from the units around it, so only the
+// characters near where a line fills are looked at: a code page without
+// tabs (a character's bytes are its columns: where a line fills is known
+// from its bytes), and UTF-8 (its columns summed, nothing kept). False, the
+// line under way as it stands, where finding where characters begin took
+// too long (a long run of bytes that may lead).
 template <typename Char>
-bool LineWrap<Char>::WrapBytes(bool at_end, const Emit& emit, Line& line) {
-  ByByte walk{*this};
+template <typename Walk>
+bool LineWrap<Char>::WrapFound(bool at_end, const Emit& emit, Line& line) {
+  Walk walk{*this};
   const std::size_t n = text_.size();
   const std::size_t most_looked = 4 * (n - content_from_) + 1024;
   // Whether the character at `p` may be looked at: the last two wait, but
@@ -508,17 +586,10 @@ bool LineWrap<Char>::WrapBytes(bool at_end, const Emit& emit, Line& line) {
     const std::size_t s = line.start;
     walk.line = s;
     if (walk.looked > most_looked) return false;
-    // The first character past the width, spaces passed over: never the
-    // line's first.
-    std::size_t o = walk.Next(s);
-    if (line.column < width_ && s + (width_ - line.column) < n)
-      o = std::max(o, walk.Holding(s + (width_ - line.column)));
-    else if (line.column < width_)
-      break;
-    while (o < n && text_[o] == ' ') ++o;
+    const std::size_t o = walk.Overflow(s, line.column);
     if (!ready(o)) break;
     std::size_t text = s;  // a break after spaces alone would make an empty line
-    while (text_[text] == ' ') ++text;
+    while (text_[text] == ' ' || text_[text] == '\t') ++text;
     std::size_t last = o;
     while (last > text && !MayBreakBefore(walk, last)) last = walk.Previous(last);
     if (last > text) {
@@ -545,7 +616,9 @@ bool LineWrap<Char>::WrapBytes(bool at_end, const Emit& emit, Line& line) {
     }
     Cut(line, first, emit);
   }
-  line.end_column = line.column + (n - line.start);
+  // Only a run past kMostHeld asks where the held text ends.
+  line.end_column =
+      !at_end && held_.size() > kMostHeld ? walk.ColumnsTo(line.start, line.column, n) : 0;
   return true;
 }
 

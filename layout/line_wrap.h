@@ -86,11 +86,13 @@ class LineWrap {
   };
   struct ByIndex;
   struct ByByte;
+  struct ByUtf8;
 
   void Wrap(bool at_end, const Emit& emit);
   void Cut(Line& line, std::size_t at, const Emit& emit);
   void WrapMeasured(bool at_end, const Emit& emit, Line& line);
-  bool WrapBytes(bool at_end, const Emit& emit, Line& line);
+  template <typename Walk>
+  bool WrapFound(bool at_end, const Emit& emit, Line& line);
   void Measure(View text);
   template <typename Walk>
   bool MayBreakBefore(Walk& walk, std::size_t i);
