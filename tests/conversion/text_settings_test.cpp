@@ -74,39 +74,32 @@ TEST(TextSettings, WritingChangesTheTenKeysOnly) {
 }
 
 // RUBY's modes 0 to 3; a missing key, and any other value, are 0, as a
-// conversion reads them.
-TEST(TextSettings, RubyReadAsAConversionReadsIt) {
-  const std::pair<const char*, int> kCases[] = {
-      {"", 0},           {"RUBY=1\r\n", 1},  {"RUBY=2\r\n", 2},   {"RUBY=3\r\n", 3},
-      {"RUBY=4\r\n", 0}, {"RUBY=-1\r\n", 0}, {"ruby= 2 \r\n", 2}, {"RUBY=x\r\n", 0},
+// conversion reads them. WIDTH as the file holds it, for the dialog to
+// show: a conversion refuses the values out of range, so they are not made
+// plain here.
+TEST(TextSettings, RubyAndWidthReadAsAConversionReadsThem) {
+  struct Case {
+    const char* lines;
+    int ruby, width;
+  };
+  const Case kCases[] = {
+      {"", 0, 0},
+      {"RUBY=1\r\n", 1, 0},
+      {"RUBY=2\r\nWIDTH=70\r\n", 2, 70},
+      {"RUBY=3\r\nwidth = 1000\r\n", 3, 1000},
+      {"RUBY=4\r\nWIDTH=5\r\n", 0, 5},
+      {"RUBY=-1\r\nWIDTH=-3\r\n", 0, -3},
+      {"ruby= 2 \r\nWIDTH=x\r\n", 2, 0},
+      {"RUBY=x\r\nWIDTH=80cols\r\n", 0, 80},
   };
   TempDir dir;
   int n = 0;
-  for (const auto& [lines, mode] : kCases) {
-    const std::u16string name = u"ruby" + std::u16string(1, char16_t(u'a' + n++)) + u".ini";
-    dir.Write(name, std::string("[TEXT]\r\n") + lines);
-    EXPECT_EQ(conversion::ReadTextSettings(dir / name).ruby, mode) << lines;
-  }
-}
-
-// WIDTH as the file holds it, for the dialog to show: a conversion refuses
-// the values out of range, so they are not made plain here.
-TEST(TextSettings, WidthReadAsWritten) {
-  const std::pair<const char*, int> kCases[] = {
-      {"", 0},
-      {"WIDTH=70\r\n", 70},
-      {"width = 1000\r\n", 1000},
-      {"WIDTH=5\r\n", 5},
-      {"WIDTH=-3\r\n", -3},
-      {"WIDTH=x\r\n", 0},
-      {"WIDTH=80cols\r\n", 80},
-  };
-  TempDir dir;
-  int n = 0;
-  for (const auto& [lines, width] : kCases) {
-    const std::u16string name = u"width" + std::u16string(1, char16_t(u'a' + n++)) + u".ini";
-    dir.Write(name, std::string("[TEXT]\r\n") + lines);
-    EXPECT_EQ(conversion::ReadTextSettings(dir / name).width, width) << lines;
+  for (const Case& c : kCases) {
+    const std::u16string name = u"text" + std::u16string(1, char16_t(u'a' + n++)) + u".ini";
+    dir.Write(name, std::string("[TEXT]\r\n") + c.lines);
+    const conversion::TextSettings settings = conversion::ReadTextSettings(dir / name);
+    EXPECT_EQ(settings.ruby, c.ruby) << c.lines;
+    EXPECT_EQ(settings.width, c.width) << c.lines;
   }
 }
 

@@ -201,176 +201,102 @@ std::u16string Utf16(std::u32string_view text) {
   return out;
 }
 
+// Pieces of text, written between bars.
+std::vector<std::u32string_view> Pieces(std::u32string_view all) {
+  std::vector<std::u32string_view> pieces;
+  for (std::size_t from = 0, bar; from <= all.size(); from = bar + 1) {
+    bar = std::min(all.find(U'|', from), all.size());
+    pieces.push_back(all.substr(from, bar - from));
+  }
+  return pieces;
+}
+
+// One line wrapped as a whole: UTF-16, UTF-8, or Shift_JIS (found from its
+// bytes).
+enum class Form { kUtf16, kUtf8, kShiftJis };
+
+std::u32string Wrapped(Form form, std::size_t width, std::u32string_view text) {
+  auto wrap_line = [&](auto units, const engine::scan::LeadBytes* leads) {
+    using String = decltype(units);
+    engine::LineWrap<typename String::value_type> wrap(width, leads);
+    String out;
+    auto emit = [&](std::basic_string_view<typename String::value_type> t) { out.append(t); };
+    wrap.Begin(0, {}, 0);
+    wrap.EndIndentation();
+    wrap.Add(units, emit);
+    wrap.Finish(emit);
+    return out;
+  };
+  static const engine::scan::LeadBytes kCp932Leads = [] {
+    engine::scan::LeadBytes leads{};
+    for (int b = 0; b < 256; ++b)
+      leads[static_cast<std::size_t>(b)] = platform::IsCp932LeadByte(static_cast<unsigned char>(b));
+    return leads;
+  }();
+  switch (form) {
+    case Form::kUtf16:
+      return Utf32(wrap_line(Utf16(text), nullptr));
+    case Form::kUtf8:
+      return Utf32(platform::DecodeUtf8(wrap_line(platform::EncodeUtf8(Utf16(text)), nullptr)));
+    case Form::kShiftJis:
+      break;
+  }
+  return Utf32(platform::DecodeCp932(wrap_line(platform::EncodeCp932(Utf16(text)), &kCp932Leads)));
+}
+
+std::size_t UnitsIn(Form form, std::u32string_view text) {
+  return form == Form::kUtf16  ? Utf16(text).size()
+         : form == Form::kUtf8 ? platform::EncodeUtf8(Utf16(text)).size()
+                               : platform::EncodeCp932(Utf16(text)).size();
+}
+
 // Random lines of every class the rules treat apart (spaces, numbers and
 // their signs, combining marks, ZWJ, regional indicators, Hangul, emoji
 // with modifiers, a URL, a run of full stops longer than the wrapper looks
-// back), in UTF-16, UTF-8 and Shift_JIS: wrapped as the reference wraps them.
+// back, bytes that may lead in Shift_JIS), in UTF-16, UTF-8 and Shift_JIS:
+// wrapped as the reference wraps them.
 TEST(LineWrap, WeighingOnlyNearTheLinesEndsGivesWhatWeighingAllGives) {
-  const std::u32string_view kAny[] = {
-      U"吾輩",
-      U"は",
-      U"。",
-      U"、",
-      U"「",
-      U"」",
-      U"（",
-      U"）",
-      U"ー",
-      U"っ",
-      U"a",
-      U"bc",
-      U"Word",
-      U" ",
-      U"  ",
-      U"\t",
-      U"1",
-      U"23",
-      U".",
-      U",",
-      U"-",
-      U"/",
-      U"$",
-      U"%",
-      U"(",
-      U")",
-      U"\"",
-      U"'",
-      U"!",
-      U"?",
-      U"……",
-      U"ｶﾅ",
-      U"\u3000",
-      U"\u0301",
-      U"\u200D",
-      U"\u200B",
-      U"\U0001F1EF\U0001F1F5",
-      U"\U0001F1EF",
-      U"\u05D0",
-      U"\u2014",
-      U"\u00A0",
-      U"\u2060",
-      U"\U0001F466",
-      U"\U0001F3FB",
-      U"\u1100",
-      U"\u1161",
-      U"\u11A8",
-      U"\uAC00",
-      U"\uAC01",
-      U"\u2024",
-      U"http://x.jp/a-b/c",
-      U"........................................",
-      U"、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、",
-      U"supercalifragilisticexpialidocious0123456789"};
-  const std::u32string_view kShiftJis[] = {
-      U"吾輩",
-      U"は",
-      U"。",
-      U"、",
-      U"「",
-      U"」",
-      U"（",
-      U"）",
-      U"ー",
-      U"っ",
-      U"a",
-      U"bc",
-      U"Word",
-      U" ",
-      U"\t",
-      U"1",
-      U"23",
-      U".",
-      U",",
-      U"-",
-      U"/",
-      U"$",
-      U"%",
-      U"(",
-      U")",
-      U"\"",
-      U"!",
-      U"?",
-      U"……",
-      U"ｶﾅ",
-      U"ｧ",
-      U"\u3000",
-      U"ソ",
-      U"表",
-      U"http://x.jp/a",
-      U"、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、",
-      U"亜",
-      U"亜亜亜亜亜亜亜",
-      U"ぁ",
-      U"＝",
-      U"ゼ",
-      U"supercalifragilisticexpialidocious0123456789"};
+  const std::vector<std::u32string_view> shift_jis = Pieces(
+      U"吾輩|は|。|、|「|」|（|）|ー|っ|a|bc|Word| |\t|1|23|.|,|-|/|$|%|(|)|\"|!|?|……|ｶﾅ|ｧ|"
+      U"\u3000|ソ|表|亜|亜亜亜亜亜亜亜|ぁ|＝|ゼ|http://x.jp/a|"
+      U"、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、、|"
+      U"supercalifragilisticexpialidocious0123456789");
+  std::vector<std::u32string_view> any = shift_jis;
+  for (const std::u32string_view piece :
+       Pieces(U"  |'|\u0301|\u200D|\u200B|\U0001F1EF\U0001F1F5|\U0001F1EF|\u05D0|\u2014|"
+              U"\u00A0|\u2060|\U0001F466|\U0001F3FB|\u1100|\u1161|\u11A8|\uAC00|\uAC01|"
+              U"\u2024|http://x.jp/a-b/c|........................................"))
+    any.push_back(piece);
   // Few classes, often together: the contexts the rules remember.
-  const std::u32string_view kDense[] = {
-      U" ",      U"  ",     U"(",          U")",
-      U"\"",     U"1",      U"2",          U".",
-      U",",      U"$",      U"%",          U"a",
-      U"/",      U"\u0301", U"\U0001F1EF", U"\U0001F1EF\U0001F1EF\U0001F1EF",
-      U"\u2014", U"\u05D0", U"-",          U"あ",
-      U"、"};
-  engine::scan::LeadBytes leads{};
-  for (int b = 0; b < 256; ++b)
-    leads[static_cast<std::size_t>(b)] = platform::IsCp932LeadByte(static_cast<unsigned char>(b));
+  const std::vector<std::u32string_view> dense = Pieces(
+      U" |  |(|)|\"|1|2|.|,|$|%|a|/|\u0301|\U0001F1EF|\U0001F1EF\U0001F1EF\U0001F1EF|"
+      U"\u2014|\u05D0|-|あ|、");
   std::mt19937 random(32);
   for (int round = 0; round < 6000; ++round) {
     const std::size_t width = 20 + random() % 25;
-    const int form = round % 3;  // UTF-16, UTF-8, Shift_JIS
-    const bool dense = round % 2 == 1 && form != 2;
+    const Form form = static_cast<Form>(round % 3);
+    const std::vector<std::u32string_view>& pieces = form == Form::kShiftJis ? shift_jis
+                                                     : round % 2 == 1        ? dense
+                                                                             : any;
     std::u32string text;
     std::size_t units = 0;
     for (;;) {
-      const std::u32string_view piece = form == 2 ? kShiftJis[random() % std::size(kShiftJis)]
-                                        : dense   ? kDense[random() % std::size(kDense)]
-                                                  : kAny[random() % std::size(kAny)];
-      const std::size_t more = form == 0   ? Utf16(piece).size()
-                               : form == 1 ? platform::EncodeUtf8(Utf16(piece)).size()
-                                           : platform::EncodeCp932(Utf16(piece)).size();
+      const std::u32string_view piece = pieces[random() % pieces.size()];
+      const std::size_t more = UnitsIn(form, piece);
       // Held whole until the line's end: no wrapping part-way.
       if (units + more > 8 * width || random() % 80 == 0) break;
       text += piece;
       units += more;
     }
-    std::u32string expected, got;
-    if (form == 2) {
-      expected = ReferenceWrap(text, width, [](char32_t c) {
-        return platform::EncodeCp932(platform::Utf16Of(c)).size();
-      });
-      engine::LineWrap<char> wrap(width, &leads);
-      std::string out;
-      auto emit = [&](std::string_view t) { out.append(t); };
-      wrap.Begin(0, {}, 0);
-      wrap.EndIndentation();
-      wrap.Add(platform::EncodeCp932(Utf16(text)), emit);
-      wrap.Finish(emit);
-      got = Utf32(platform::DecodeCp932(out));
-    } else {
-      expected = ReferenceWrap(text, width, [](char32_t c) { return engine::ColumnsOf(c); });
-      if (form == 0) {
-        engine::LineWrap<char16_t> wrap(width, nullptr);
-        std::u16string out;
-        auto emit = [&](std::u16string_view t) { out.append(t); };
-        wrap.Begin(0, {}, 0);
-        wrap.EndIndentation();
-        wrap.Add(Utf16(text), emit);
-        wrap.Finish(emit);
-        got = Utf32(out);
-      } else {
-        engine::LineWrap<char> wrap(width, nullptr);
-        std::string out;
-        auto emit = [&](std::string_view t) { out.append(t); };
-        wrap.Begin(0, {}, 0);
-        wrap.EndIndentation();
-        wrap.Add(platform::EncodeUtf8(Utf16(text)), emit);
-        wrap.Finish(emit);
-        got = Utf32(platform::DecodeUtf8(out));
-      }
-    }
-    ASSERT_EQ(Show(Utf16(got)), Show(Utf16(expected)))
-        << "form " << form << " at " << width << ": " << Show(Utf16(text));
+    const std::u32string expected =
+        form == Form::kShiftJis
+            ? ReferenceWrap(text, width,
+                            [](char32_t c) {
+                              return UnitsIn(Form::kShiftJis, {&c, 1});
+                            })
+            : ReferenceWrap(text, width, [](char32_t c) { return engine::ColumnsOf(c); });
+    ASSERT_EQ(Show(Utf16(Wrapped(form, width, text))), Show(Utf16(expected)))
+        << "form " << static_cast<int>(form) << " at " << width << ": " << Show(Utf16(text));
   }
 }
 
@@ -378,41 +304,18 @@ TEST(LineWrap, WeighingOnlyNearTheLinesEndsGivesWhatWeighingAllGives) {
 // them alone: that would make an empty line.
 TEST(LineWrap, SpacesAloneNeverMakeALine) {
   struct Case {
-    std::u16string_view text, wrapped;
+    std::u32string_view text, wrapped;
   };
   const Case kCases[] = {
-      {u"  abcdefghijklmnopqrstuvwxyz", u"  abcdefghijklmnopqrstuvwxyz"},
-      {u"\tabcdefghijklmnopqrstuvwxyz", u"\tabcdefghijklmnopqrstuvwxyz"},
-      {u"  abcdefghijklmnopqrstuvwxyz end", u"  abcdefghijklmnopqrstuvwxyz\r\nend"},
-      {u"   あいうえおかきくけこさし", u"   あいうえおかきく\r\nけこさし"},
+      {U"  abcdefghijklmnopqrstuvwxyz", U"  abcdefghijklmnopqrstuvwxyz"},
+      {U"\tabcdefghijklmnopqrstuvwxyz", U"\tabcdefghijklmnopqrstuvwxyz"},
+      {U"  abcdefghijklmnopqrstuvwxyz end", U"  abcdefghijklmnopqrstuvwxyz\r\nend"},
+      {U"   あいうえおかきくけこさし", U"   あいうえおかきく\r\nけこさし"},
   };
-  for (const Case& c : kCases) {
-    for (int form = 0; form < 2; ++form) {  // UTF-16, and Shift_JIS (found from its bytes)
-      std::u16string out;
-      if (form == 0) {
-        engine::LineWrap<char16_t> wrap(20, nullptr);
-        auto emit = [&](std::u16string_view t) { out.append(t); };
-        wrap.Begin(0, {}, 0);
-        wrap.EndIndentation();
-        wrap.Add(c.text, emit);
-        wrap.Finish(emit);
-      } else {
-        engine::scan::LeadBytes leads{};
-        for (int b = 0; b < 256; ++b)
-          leads[static_cast<std::size_t>(b)] =
-              platform::IsCp932LeadByte(static_cast<unsigned char>(b));
-        engine::LineWrap<char> wrap(20, &leads);
-        std::string bytes;
-        auto emit = [&](std::string_view t) { bytes.append(t); };
-        wrap.Begin(0, {}, 0);
-        wrap.EndIndentation();
-        wrap.Add(platform::EncodeCp932(c.text), emit);
-        wrap.Finish(emit);
-        out = platform::DecodeCp932(bytes);
-      }
-      EXPECT_EQ(Show(out), Show(c.wrapped)) << form;
-    }
-  }
+  for (const Case& c : kCases)
+    for (const Form form : {Form::kUtf16, Form::kUtf8, Form::kShiftJis})
+      EXPECT_EQ(Show(Utf16(Wrapped(form, 20, c.text))), Show(Utf16(c.wrapped)))
+          << static_cast<int>(form);
 }
 
 TEST(LineWrap, JapaneseRulesForLinesStartsAndEnds) {
