@@ -8,7 +8,7 @@
 // at a break go; the lines a line wraps into begin with its continuation
 // (the indentation of its container, the marker's width in spaces).
 //
-// The line under way is held until it ends or holds eight times the width
+// The line under way is held until it ends or holds 32 times the width
 // (in units), so that most characters are looked at once; a run
 // with no place to break goes out as it is past kMostHeld units, so that
 // memory stays bounded however long the line. Only the places near where a
