@@ -310,7 +310,7 @@ template <typename Char>
 struct LineWrap<Char>::ByUtf8 {
   LineWrap& wrap;
   std::size_t begin = wrap.content_from_, end = wrap.text_.size();
-  std::size_t line = begin;
+  std::size_t line = begin;  // as ByByte's: nothing here depends on them
   std::size_t looked = 0;
 
   unsigned char Byte(std::size_t p) const { return static_cast<unsigned char>(wrap.text_[p]); }
