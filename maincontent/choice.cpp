@@ -344,12 +344,12 @@ class Chooser {
   void Prune(std::size_t kept, bool list, std::vector<Range>& ranges) const {
     const Node& top = nodes_[kept];
     const double content = std::max(list ? top.items : top.good + 0.3 * top.plain, 1.0);
-    std::vector<std::pair<std::size_t, bool>> todo;
+    std::vector<std::pair<std::size_t, bool>> unvisited;
     for (auto c = Children(kept).rbegin(); c != Children(kept).rend(); ++c)
-      todo.emplace_back(*c, top.item);
-    while (!todo.empty()) {
-      const auto [k, in_item] = todo.back();
-      todo.pop_back();
+      unvisited.emplace_back(*c, top.item);
+    while (!unvisited.empty()) {
+      const auto [k, in_item] = unvisited.back();
+      unvisited.pop_back();
       const Node& n = nodes_[k];
       const NodeRecord& r = *n.record;
       const double weight = r.all.weight();
@@ -369,7 +369,7 @@ class Chooser {
         continue;
       }
       for (auto c = Children(k).rbegin(); c != Children(k).rend(); ++c)
-        todo.emplace_back(*c, in_item || n.item);
+        unvisited.emplace_back(*c, in_item || n.item);
     }
   }
 
