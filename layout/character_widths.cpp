@@ -70,40 +70,28 @@ const unsigned char* Plane0Columns() {
 
 }  // namespace detail
 
-std::size_t ColumnsOf(std::string_view text, const scan::LeadBytes* leads) {
-  // In a code page a character's bytes are its columns.
-  if (leads != nullptr) return text.size();
+namespace {
+
+template <typename Char>
+std::size_t ColumnsOfCharacters(std::basic_string_view<Char> text, const scan::LeadBytes* leads) {
   std::size_t columns = 0;
   for (std::size_t i = 0; i < text.size();) {
-    const unsigned char b = static_cast<unsigned char>(text[i]);
-    if (b < 0x80) {
-      ++columns;
-      ++i;
-      continue;
-    }
-    // UTF-8, in normal form.
-    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-    char32_t c = length == 4 ? b & 0x07 : length == 3 ? b & 0x0F : b & 0x1F;
-    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
-      c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    columns += ColumnsOf(c);
-    i += length;
+    const OutputCharacter c = CharacterAt(text, i, leads);
+    columns += c.columns;
+    i += c.units;
   }
   return columns;
 }
 
-std::size_t ColumnsOf(std::u16string_view text, const scan::LeadBytes*) {
-  std::size_t columns = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    columns += ColumnsOf(c);
-  }
-  return columns;
+}  // namespace
+
+std::size_t ColumnsOf(std::string_view text, const scan::LeadBytes* leads) {
+  // In a code page a character's bytes are its columns.
+  return leads != nullptr ? text.size() : ColumnsOfCharacters(text, nullptr);
+}
+
+std::size_t ColumnsOf(std::u16string_view text, const scan::LeadBytes* leads) {
+  return ColumnsOfCharacters(text, leads);
 }
 
 }  // namespace engine

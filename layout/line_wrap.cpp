@@ -18,41 +18,6 @@ bool OneOf(char32_t c, const char32_t (&set)[N]) {
   return false;
 }
 
-struct Decoded {
-  char32_t c;
-  std::size_t units, columns;
-};
-
-// The character at `i` of text in the output's form.
-Decoded DecodeAt(std::u16string_view text, std::size_t i, const scan::LeadBytes*) {
-  char32_t c = text[i];
-  std::size_t units = 1;
-  if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-      text[i + 1] <= 0xDFFF) {
-    c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-    units = 2;
-  }
-  return {c, units, ColumnsOf(c)};
-}
-
-Decoded DecodeAt(std::string_view text, std::size_t i, const scan::LeadBytes* leads) {
-  const auto b = static_cast<unsigned char>(text[i]);
-  if (leads != nullptr) {  // a code page: a character's bytes are its columns
-    if ((*leads)[b] && i + 1 < text.size()) {
-      const auto t = static_cast<unsigned char>(text[i + 1]);
-      return {platform::AnsiUnits()[b << 8 | t], 2, 2};
-    }
-    return {platform::AnsiUnits()[b], 1, 1};
-  }
-  if (b < 0x80) return {b, 1, 1};
-  const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-  char32_t c = length == 4 ? b & 0x07 : length == 3 ? b & 0x0F : b & 0x1F;
-  std::size_t k = 1;
-  for (; k < length && i + k < text.size(); ++k)
-    c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-  return {c, k, ColumnsOf(c)};
-}
-
 // How much of `text` is whole characters.
 std::size_t WholeLength(std::u16string_view text, const scan::LeadBytes*) {
   const std::size_t n = text.size();
@@ -197,23 +162,15 @@ void LineWrap<Char>::Measure(View text) {
           ++i;
           continue;
         }
-        if (b >= 0xE0 && b < 0xF0 && i + 2 < n) {  // most of Japanese
-          const char32_t c = (b & 0x0Fu) << 12 |
-                             (static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6 |
-                             (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
-          *g++ = {i, static_cast<std::uint8_t>(ColumnsOf(c))};
-          i += 3;
-          continue;
-        }
-        const Decoded d = DecodeAt(text, i, leads_);
+        const OutputCharacter d = engine::CharacterAt(text, i, leads_);
         *g++ = {i, static_cast<std::uint8_t>(d.columns)};
         i += d.units;
       }
     }
   } else {
     while (i < n) {
-      const Decoded d = DecodeAt(text, i, leads_);
-      *g++ = {i, d.c == '\t' ? kTab : static_cast<std::uint8_t>(d.columns)};
+      const OutputCharacter d = engine::CharacterAt(text, i, leads_);
+      *g++ = {i, d.code_point == '\t' ? kTab : static_cast<std::uint8_t>(d.columns)};
       i += d.units;
     }
   }
@@ -233,7 +190,7 @@ std::size_t LineWrap<Char>::IndexOf(std::size_t offset) const {
 
 template <typename Char>
 char32_t LineWrap<Char>::CharacterAt(std::size_t i) const {
-  return DecodeAt(text_, glyphs_[i].offset, leads_).c;
+  return engine::CharacterAt(text_, glyphs_[i].offset, leads_).code_point;
 }
 
 // Every opportunity of the text, weighed from its start.
@@ -275,13 +232,13 @@ struct LineWrap<Char>::ByByte {
   std::size_t Length(std::size_t p) const { return Leads(p) && p + 1 < end ? 2 : 1; }
   // Where the character that holds byte `p` begins.
   std::size_t Holding(std::size_t p) {
-    const std::size_t floor = p >= line ? line : begin;
-    std::size_t run = 0;
-    while (p - run > floor && Leads(p - run - 1)) ++run;
+    const std::size_t run = LeadRunBefore(wrap.text_, p, p >= line ? line : begin, *wrap.leads_);
     looked += run + 1;
     return run % 2 == 1 ? p - 1 : p;
   }
-  char32_t At(std::size_t p) const { return DecodeAt(wrap.text_, p, wrap.leads_).c; }
+  char32_t At(std::size_t p) const {
+    return engine::CharacterAt(wrap.text_, p, wrap.leads_).code_point;
+  }
   std::size_t Previous(std::size_t p) { return Holding(p - 1); }
   std::size_t Next(std::size_t p) const { return p + Length(p); }
   Break Weighed(std::size_t p) {
@@ -319,11 +276,11 @@ struct LineWrap<Char>::ByUtf8 {
     const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
     return std::min(length, end - p);
   }
-  char32_t At(std::size_t p) const { return DecodeAt(wrap.text_, p, wrap.leads_).c; }
+  char32_t At(std::size_t p) const {
+    return engine::CharacterAt(wrap.text_, p, wrap.leads_).code_point;
+  }
   std::size_t Previous(std::size_t p) const {
-    std::size_t q = p - 1;
-    while (q > begin && p - q < 4 && (Byte(q) & 0xC0) == 0x80) --q;
-    return q;
+    return CharacterStart(wrap.text_, p - 1, begin, nullptr);
   }
   std::size_t Next(std::size_t p) const { return p + Length(p); }
   Break Weighed(std::size_t p) {
@@ -343,11 +300,8 @@ struct LineWrap<Char>::ByUtf8 {
       std::size_t w = 1, length = 1;
       if (b == '\t') {
         w = 8 - column % 8;
-      } else if (b >= 0xE0 && b < 0xF0 && p + 2 < end) {  // most of Japanese
-        w = ColumnsOf((b & 0x0Fu) << 12 | (Byte(p + 1) & 0x3Fu) << 6 | (Byte(p + 2) & 0x3Fu));
-        length = 3;
       } else if (b >= 0x80) {
-        const Decoded d = DecodeAt(wrap.text_, p, nullptr);
+        const OutputCharacter d = engine::CharacterAt(wrap.text_, p, nullptr);
         w = d.columns;
         length = d.units;
       }

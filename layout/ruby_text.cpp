@@ -1,6 +1,6 @@
 #include "layout/ruby_text.h"
 
-#include "platform/codepage.h"
+#include "layout/character_widths.h"
 
 namespace engine {
 namespace {
@@ -22,48 +22,13 @@ std::basic_string_view<Char> Trimmed(std::basic_string_view<Char> text) {
   return text;
 }
 
-// The characters of a text in the output's form: UTF-16, the code page's
-// bytes (`leads`), or UTF-8.
-std::u16string Decoded(std::u16string_view text, const scan::LeadBytes*) {
-  return std::u16string(text);
-}
-std::u16string Decoded(std::string_view text, const scan::LeadBytes* leads) {
-  return leads ? platform::DecodeAnsi(text) : platform::DecodeUtf8(text);
-}
-
-// The code points of UTF-16 text, one at a time.
-template <typename F>
-void ForEachCodePoint(std::u16string_view text, F&& f) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF)
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    f(c);
-  }
-}
-
 // The last character of the units written last: in a code page a trail
 // byte follows an odd run of lead bytes, and the first bytes of the units
 // may be the end of a character whose start is gone.
-char32_t LastOf(std::u16string_view units, const scan::LeadBytes*) {
-  char32_t last = 0;
-  ForEachCodePoint(units, [&](char32_t c) { last = c; });
-  return last;
-}
-char32_t LastOf(std::string_view units, const scan::LeadBytes* leads) {
+template <typename Char>
+char32_t LastOf(std::basic_string_view<Char> units, const scan::LeadBytes* leads) {
   if (units.empty()) return 0;
-  std::size_t start = units.size() - 1;
-  if (leads != nullptr) {
-    std::size_t run = 0;
-    while (run < start && (*leads)[static_cast<unsigned char>(units[start - 1 - run])]) ++run;
-    if (run % 2 == 1) --start;
-  } else {
-    while (start > 0 && units.size() - start < 4 &&
-           (static_cast<unsigned char>(units[start]) & 0xC0) == 0x80)
-      --start;
-  }
-  return LastOf(Decoded(units.substr(start), leads), nullptr);
+  return CharacterAt(units, CharacterStart(units, units.size() - 1, 0, leads), leads).code_point;
 }
 
 }  // namespace
@@ -132,9 +97,12 @@ void RubyText<Char>::CloseContainer() {
 
 template <typename Char>
 bool RubyText<Char>::AllKanji(View text) const {
-  bool all = !text.empty();
-  ForEachCodePoint(Decoded(text, leads_), [&](char32_t c) { all = all && IsAozoraKanji(c); });
-  return all;
+  for (std::size_t i = 0; i < text.size();) {
+    const OutputCharacter c = CharacterAt(text, i, leads_);
+    if (!IsAozoraKanji(c.code_point)) return false;
+    i += c.units;
+  }
+  return !text.empty();
 }
 
 template <typename Char>
