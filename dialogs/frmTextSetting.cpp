@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "conversion/text_settings.h"
+#include "engine/clsQuillmere.h"
 #include "engine/number_text.h"
 #include "resources/frmTextSetting_definition.h"
 
@@ -24,7 +25,6 @@ constexpr std::u16string_view kRubies[] = {u"opt_RUBY0", u"opt_RUBY1", u"opt_RUB
 // The width the number box offers while lines are not wrapped: 35 full-width
 // characters, a line of Japanese mail.
 constexpr int kFirstWidth = 70;
-constexpr int kLeastWidth = 20, kMostWidth = 1000;
 
 // The number box's text as a width, or nothing for text that is none.
 std::optional<int> WidthIn(std::u16string_view text) {
@@ -36,7 +36,7 @@ std::optional<int> WidthIn(std::u16string_view text) {
     if (c < u'0' || c > u'9') return std::nullopt;
     value = value * 10 + (c - u'0');
   }
-  if (value < kLeastWidth || value > kMostWidth) return std::nullopt;
+  if (value < clsQuillmere::kLeastWidth || value > clsQuillmere::kMostWidth) return std::nullopt;
   return value;
 }
 

@@ -43,10 +43,8 @@ constexpr std::array<OptionSpec, 19> kOptions{{
     {u"WIDTH", u"TEXT", u"WIDTH", 0, false},
 }};
 
-// WIDTH: 0 (lines are not wrapped), or a width from 20 to 1000 columns.
-constexpr int kLeastWidth = 20, kMostWidth = 1000;
 bool IsWidth(int value) {
-  return value == 0 || (value >= kLeastWidth && value <= kMostWidth);
+  return value == 0 || (value >= clsQuillmere::kLeastWidth && value <= clsQuillmere::kMostWidth);
 }
 
 int IndexOf(std::u16string_view key) {

@@ -21,6 +21,10 @@ class ReadableScan;
 
 class clsQuillmere {
  public:
+  // WIDTH: 0 (lines are not wrapped), or a width in columns from
+  // kLeastWidth to kMostWidth; any other value is refused.
+  static constexpr int kLeastWidth = 20, kMostWidth = 1000;
+
   // Loads the options from the settings file (the readable-text ones from
   // its section "TEXT", 0 when missing). False, with no option changed,
   // for an empty path or when no ordinary file is there. Throws
