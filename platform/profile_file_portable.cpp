@@ -133,7 +133,14 @@ std::string Serialize(const Profile& profile) {
     case Encoding::kAnsi:
       break;
   }
-  return EncodeAnsi(text);
+  std::string bytes = EncodeAnsi(text);
+  // Trimmed of what came before it, a first line may begin with the bytes of
+  // a byte order mark, and the file would next be read as Unicode, every
+  // setting lost. An empty line first, which every reader skips, keeps it
+  // read as written.
+  for (std::string_view mark : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"})
+    if (bytes.starts_with(mark)) return "\r\n" + bytes;
+  return bytes;
 }
 
 // Looks up a key; with `create`, adds the section and the key as needed. The

@@ -215,6 +215,27 @@ TEST_P(ProfileReadTest, WriteStringSavesAsThePlatformDoes) {
   }
 }
 
+// A file without a byte order mark whose first line, once trimmed, begins
+// with a mark's bytes: saved again, it must still read as it was written.
+// (The platform's functions then save a file that reads as Unicode.)
+TEST(PortableProfile, AFirstLineBeginningWithAMarksBytesKeepsTheFileAnsi) {
+  TempDir dir;
+  const char* const kFirstLines[] = {" \xFF\xFEhc", "\r\n\xFE\xFFx", "\t\xEF\xBB\xBFy=2"};
+  int n = 0;
+  for (const char* first : kFirstLines) {
+    std::u16string name = u"m";
+    name += static_cast<char16_t>(u'a' + n++);
+    name += u".ini";
+    dir.Write(name, std::string(first) + "\r\n[A]\r\nk=7\r\n");
+    platform::ProfileFile& ours = platform::PortableProfile();
+    ASSERT_TRUE(ours.WriteString(u"B", u"j", u"4", dir / name));
+    ASSERT_TRUE(ours.WriteString(u"B", u"i", u"5", dir / name));
+    EXPECT_EQ(ours.GetInt(u"A", u"k", -1, dir / name), 7u) << first;
+    EXPECT_EQ(ours.GetInt(u"B", u"j", -1, dir / name), 4u) << first;
+    EXPECT_EQ(ours.GetInt(u"B", u"i", -1, dir / name), 5u) << first;
+  }
+}
+
 TEST_P(ProfileReadTest, WriteFailsForAFolderOrAMissingFolder) {
   TempDir dir;
   dir.MakeFolder(u"dir.ini");
