@@ -16,14 +16,11 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
-
 #include "engine/errors.h"
 #include "platform/ansi_normal_form.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "text/scan.h"
 
 namespace conversion {
 namespace {
@@ -159,19 +156,9 @@ class PieceQueue {
   bool closed_ = false;
 };
 
-// Where the first NUL unit of `text` is, or its size; eight at a time.
+// Where the first NUL unit of `text` is, or its size.
 std::size_t FindNul(std::u16string_view text) {
-  std::size_t i = 0;
-#if defined(__SSE2__) || defined(_M_X64)
-  for (; i + 8 <= text.size(); i += 8) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-    if (const unsigned hits =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_setzero_si128()))))
-      return i + static_cast<unsigned>(std::countr_zero(hits)) / 2;
-  }
-#endif
-  while (i < text.size() && text[i] != 0) ++i;
-  return i;
+  return engine::scan::FindAny<'\0', '\0', '\0', '\0'>(text, 0);
 }
 
 // The reading side: reads, cuts after the last whole character and at the

@@ -148,7 +148,7 @@ namespace {
 template <typename Char>
 QUILLMERE_INLINE std::size_t FirstLessThan8(const Char* p, std::size_t left) {
 #if defined(__SSE2__) || defined(_M_X64)
-  if (left >= 8) {
+  if (left >= 8 && platform::ActiveVectorUnit() != platform::VectorUnit::kScalar) {
     const __m128i lt = sizeof(Char) == 1 ? _mm_set1_epi8('<') : _mm_set1_epi16('<');
     if constexpr (sizeof(Char) == 1) {
       const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));

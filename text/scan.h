@@ -13,6 +13,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "platform/vector_unit.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -80,45 +82,12 @@ void AppendAscii(std::basic_string<Char>& out, std::string_view ascii) {
   out.append(ascii.begin(), ascii.end());
 }
 
-// The first of the characters A to D at or after `from`, or the text's size.
-// Sixteen bytes or eight UTF-16 units at a time where SSE2 is at hand (every
-// x86-64): the distances searched are mostly short.
-template <char A, char B, char C, char D, typename Char>
-QUILLMERE_INLINE std::size_t FindAny(std::basic_string_view<Char> text, std::size_t from) {
-  const Char* p = text.data();
-  const std::size_t n = text.size();
-  std::size_t i = from;
-#if defined(__SSE2__) || defined(_M_X64)
-  auto splat = [](char c) {
-    return sizeof(Char) == 1 ? _mm_set1_epi8(c) : _mm_set1_epi16(static_cast<short>(c));
-  };
-  auto equal = [](__m128i a, __m128i b) {
-    return sizeof(Char) == 1 ? _mm_cmpeq_epi8(a, b) : _mm_cmpeq_epi16(a, b);
-  };
-  const __m128i c0 = splat(A), c1 = splat(B), c2 = splat(C), c3 = splat(D);
-  constexpr std::size_t kStep = 16 / sizeof(Char);
-  for (; i + kStep <= n; i += kStep) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i hit = _mm_or_si128(_mm_or_si128(equal(v, c0), equal(v, c1)),
-                                     _mm_or_si128(equal(v, c2), equal(v, c3)));
-    if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)))
-      return i + static_cast<unsigned>(std::countr_zero(mask)) / sizeof(Char);
-  }
-#endif
-  if constexpr (A < 64 && B < 64 && C < 64 && D < 64) {
-    constexpr std::uint64_t mask = 1ull << A | 1ull << B | 1ull << C | 1ull << D;
-    for (; i < n; ++i) {
-      const auto u = static_cast<std::make_unsigned_t<Char>>(p[i]);
-      if (u < 64 && (mask >> u & 1) != 0) return i;
-    }
-  } else {
-    for (; i < n; ++i) {
-      const Char c = p[i];
-      if ((c == A) | (c == B) | (c == C) | (c == D)) return i;
-    }
-  }
-  return n;
-}
+// The four characters a search looks for, one byte each.
+template <char A, char B, char C, char D>
+constexpr std::uint32_t kNeedles = static_cast<std::uint8_t>(A) |
+                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(B)) << 8 |
+                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(C)) << 16 |
+                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(D)) << 24;
 
 // Where the scan may have to act among the 64 characters from p + at, one
 // bit each (none past the end of the text, at `n`): "<", "&", CR and LF in
@@ -133,71 +102,120 @@ struct StopBits {
   std::uint64_t spaces;
 };
 
+// The characters of each kind among 64, one bit each; `last` is the bit of
+// the last character there is.
+struct CharacterBits {
+  std::uint64_t markup;  // "<" and "&"
+  std::uint64_t breaks;  // CR and LF
+  std::uint64_t ends;    // ">"
+  std::uint64_t space;
+  std::uint64_t tab;  // tabs and form feeds
+  std::uint64_t semicolons;
+};
+
 template <bool kSpaces>
-QUILLMERE_INLINE void MarkSpaces(StopBits& bits, std::uint64_t space, std::uint64_t tab,
-                                 std::uint64_t breaks, std::uint64_t lt_amp,
-                                 std::uint64_t semicolons, std::uint64_t last) {
+QUILLMERE_INLINE StopBits MarkStops(const CharacterBits& c, std::uint64_t last) {
+  StopBits bits{c.markup | c.breaks, c.ends, 0};
   if constexpr (kSpaces) {
-    const std::uint64_t white = space | tab | breaks;
-    const std::uint64_t before_special = (white | lt_amp) >> 1 | last;
-    const std::uint64_t after_special = (white | bits.ends | semicolons) << 1 | 1;
-    bits.spaces = tab | (space & (before_special | after_special));
+    const std::uint64_t white = c.space | c.tab | c.breaks;
+    const std::uint64_t before_special = (white | c.markup) >> 1 | last;
+    const std::uint64_t after_special = (white | c.ends | c.semicolons) << 1 | 1;
+    bits.spaces = c.tab | (c.space & (before_special | after_special));
   }
+  return bits;
+}
+
+// The portable form of the marks, for up to 64 characters: the reference
+// the vector kernels are held to, and the end of every text.
+template <bool kSpaces, typename Char>
+StopBits ScalarStops(const Char* p, std::size_t count) {
+  CharacterBits c{};
+  for (std::size_t k = 0; k < count; ++k) {
+    const auto u = static_cast<std::make_unsigned_t<Char>>(p[k]);
+    const std::uint64_t bit = std::uint64_t(1) << k;
+    if (u == '<' || u == '&') c.markup |= bit;
+    if (u == '\r' || u == '\n') c.breaks |= bit;
+    if (u == '>') c.ends |= bit;
+    if constexpr (kSpaces) {
+      if (u == ' ') c.space |= bit;
+      if (u == '\t' || u == '\f') c.tab |= bit;
+      if (u == ';') c.semicolons |= bit;
+    }
+  }
+  return count == 0 ? StopBits{0, 0, 0} : MarkStops<kSpaces>(c, std::uint64_t(1) << (count - 1));
+}
+
+// The portable search: the first of the four characters in `needles` among
+// the n characters from p, or n.
+template <typename Char>
+std::size_t ScalarFind(const Char* p, std::size_t n, std::uint32_t needles) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto u = static_cast<std::make_unsigned_t<Char>>(p[i]);
+    if (u < 0x100 && (u == (needles & 0xFF) || u == (needles >> 8 & 0xFF) ||
+                      u == (needles >> 16 & 0xFF) || u == needles >> 24))
+      return i;
+  }
+  return n;
+}
+
+// The kernels of each vector unit: the marks of a block of 64 characters,
+// and the search over a long run.
+struct ScanKernels {
+  StopBits (*stops_bytes[2])(const char* p);  // [kSpaces]
+  StopBits (*stops_units[2])(const char16_t* p);
+  std::size_t (*find_bytes)(const char* p, std::size_t n, std::uint32_t needles);
+  std::size_t (*find_units)(const char16_t* p, std::size_t n, std::uint32_t needles);
+};
+extern const ScanKernels* const kScanKernels[platform::kVectorUnits];
+
+QUILLMERE_INLINE const ScanKernels& ActiveKernels() {
+  return *kScanKernels[static_cast<int>(platform::ActiveVectorUnit())];
 }
 
 template <bool kSpaces, typename Char>
 QUILLMERE_INLINE StopBits FindStops(const Char* p, std::size_t at, std::size_t n) {
-  StopBits bits{0, 0, 0};
-#if defined(__SSE2__) || defined(_M_X64)
   if (n - at >= 64) {
-    auto equal = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-    auto mask = [](__m128i hits) {
-      return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hits)));
+    const ScanKernels& kernels = ActiveKernels();
+    if constexpr (sizeof(Char) == 1)
+      return kernels.stops_bytes[kSpaces](reinterpret_cast<const char*>(p + at));
+    else
+      return kernels.stops_units[kSpaces](p + at);
+  }
+  return ScalarStops<kSpaces>(p + at, n - at);
+}
+
+// The first of the characters A to D at or after `from`, or the text's size.
+// The distances searched are mostly short: the first sixteen bytes are
+// looked at here, the rest by the vector unit's kernel.
+template <char A, char B, char C, char D, typename Char>
+QUILLMERE_INLINE std::size_t FindAny(std::basic_string_view<Char> text, std::size_t from) {
+  const Char* p = text.data();
+  const std::size_t n = text.size();
+  std::size_t i = from;
+#if defined(__SSE2__) || defined(_M_X64)
+  constexpr std::size_t kStep = 16 / sizeof(Char);
+  if (i + kStep <= n && platform::ActiveVectorUnit() != platform::VectorUnit::kScalar) {
+    auto splat = [](char c) {
+      return sizeof(Char) == 1 ? _mm_set1_epi8(c) : _mm_set1_epi16(static_cast<short>(c));
     };
-    std::uint64_t space = 0, tab = 0, breaks = 0, lt_amp = 0, semicolons = 0;
-    for (std::size_t k = 0; k < 64; k += 16) {
-      // Sixteen characters as bytes: UTF-16 units are narrowed first, those
-      // above 0xFF to 0xFF or 0, which none of the characters looked for is.
-      const auto* at_k = reinterpret_cast<const __m128i*>(p + at + k);
-      const __m128i v = sizeof(Char) == 1
-                            ? _mm_loadu_si128(at_k)
-                            : _mm_packus_epi16(_mm_loadu_si128(at_k), _mm_loadu_si128(at_k + 1));
-      const __m128i markup = _mm_or_si128(equal(v, '<'), equal(v, '&'));
-      const __m128i line_ends = _mm_or_si128(equal(v, '\r'), equal(v, '\n'));
-      bits.stops |= mask(_mm_or_si128(markup, line_ends)) << k;
-      bits.ends |= mask(equal(v, '>')) << k;
-      if constexpr (kSpaces) {
-        space |= mask(equal(v, ' ')) << k;
-        tab |= mask(_mm_or_si128(equal(v, '\t'), equal(v, '\f'))) << k;
-        breaks |= mask(line_ends) << k;
-        lt_amp |= mask(markup) << k;
-        semicolons |= mask(equal(v, ';')) << k;
-      }
-    }
-    MarkSpaces<kSpaces>(bits, space, tab, breaks, lt_amp, semicolons, std::uint64_t(1) << 63);
-    return bits;
+    auto equal = [](__m128i a, __m128i b) {
+      return sizeof(Char) == 1 ? _mm_cmpeq_epi8(a, b) : _mm_cmpeq_epi16(a, b);
+    };
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(equal(v, splat(A)), equal(v, splat(B))),
+                                     _mm_or_si128(equal(v, splat(C)), equal(v, splat(D))));
+    if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)))
+      return i + static_cast<unsigned>(std::countr_zero(mask)) / sizeof(Char);
+    i += kStep;
+    const ScanKernels& kernels = ActiveKernels();
+    if constexpr (sizeof(Char) == 1)
+      return i +
+             kernels.find_bytes(reinterpret_cast<const char*>(p + i), n - i, kNeedles<A, B, C, D>);
+    else
+      return i + kernels.find_units(p + i, n - i, kNeedles<A, B, C, D>);
   }
 #endif
-  constexpr std::uint64_t kStops = 1ull << '<' | 1ull << '&' | 1ull << '\r' | 1ull << '\n';
-  const std::size_t count = std::min<std::size_t>(n - at, 64);
-  std::uint64_t space = 0, tab = 0, breaks = 0, lt_amp = 0, semicolons = 0;
-  for (std::size_t k = 0; k < count; ++k) {
-    const auto u = static_cast<std::make_unsigned_t<Char>>(p[at + k]);
-    const std::uint64_t bit = std::uint64_t(1) << k;
-    if (u < 64 && (kStops >> u & 1) != 0) bits.stops |= bit;
-    if (u == '>') bits.ends |= bit;
-    if constexpr (kSpaces) {
-      if (u == ' ') space |= bit;
-      if (u == '\t' || u == '\f') tab |= bit;
-      if (u == '\r' || u == '\n') breaks |= bit;
-      if (u == '<' || u == '&') lt_amp |= bit;
-      if (u == ';') semicolons |= bit;
-    }
-  }
-  if (count > 0)
-    MarkSpaces<kSpaces>(bits, space, tab, breaks, lt_amp, semicolons,
-                        std::uint64_t(1) << (count - 1));
-  return bits;
+  return i + ScalarFind(p + i, n - i, kNeedles<A, B, C, D>);
 }
 
 // The first C at or after `from`, or npos.

@@ -1,7 +1,7 @@
 // The readable text with fuzzed options and text: fed in pieces it gives what
 // the whole text gives, in UTF-16 and through the conversion of a file's
-// bytes; it holds no NUL; its line breaks are CR LF, never three in a row
-// with ENTER on; and
+// bytes (the portable scan as the vector unit's); it holds no NUL; its line
+// breaks are CR LF, never three in a row with ENTER on; and
 // with none of its four options on, the readable scan gives what the classic
 // conversion gives wherever no dropped tag falls inside an entity.
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include "engine/clsQuillmere.h"
 #include "engine/readable_scan.h"
 #include "platform/codepage.h"
+#include "platform/vector_unit.h"
 #include "tests/fuzz/fuzzed_options.h"
 #include "tests/support/convert_string.h"
 #include "tests/support/readable_text.h"
@@ -65,6 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<std::string> out =
       testing_support::ConvertString(q, bytes, [most] { return most; });
   if (!out) std::abort();
+  // The same with the portable scan in place of the vector unit's.
+  const platform::VectorUnit unit = platform::ActiveVectorUnit();
+  platform::UseVectorUnit(platform::VectorUnit::kScalar);
+  const std::optional<std::string> scalar =
+      testing_support::ConvertString(q, bytes, [most] { return most; });
+  platform::UseVectorUnit(unit);
+  if (scalar != out) std::abort();
   const std::u16string decoded = testing_support::DecodeText(bytes);
   const std::u16string text = q.Execute(decoded) + u"\r\n";
   // A character the code page lacks is one column wide as its "?" in the

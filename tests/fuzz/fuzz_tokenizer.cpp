@@ -1,7 +1,7 @@
 // HTML's tokenizer on fuzzed text, fed whole and in pieces of fuzzed sizes:
 // the same tokens either way (character data, tags, names, attributes and
-// the tag as written), and what a piece's end makes it hold never past its
-// bound.
+// the tag as written), also with the portable scan in place of the vector
+// unit's, and what a piece's end makes it hold never past its bound.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -9,6 +9,7 @@
 
 #include "html/reference_reader.h"
 #include "html/tokenizer.h"
+#include "platform/vector_unit.h"
 
 namespace {
 
@@ -92,6 +93,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     input.push_back(b < 0xF0 ? kAlphabet[b % (sizeof(kAlphabet) / sizeof(char16_t) - 1)]
                              : static_cast<char16_t>(0xD800 + b));
   }
-  if (Run(input, most, collapse) != Run(input, input.size() + 1, collapse)) std::abort();
+  const std::u16string whole = Run(input, input.size() + 1, collapse);
+  if (Run(input, most, collapse) != whole) std::abort();
+  // The portable scan gives what the vector unit in use gives.
+  const platform::VectorUnit unit = platform::ActiveVectorUnit();
+  platform::UseVectorUnit(platform::VectorUnit::kScalar);
+  const std::u16string scalar = Run(input, most, collapse);
+  platform::UseVectorUnit(unit);
+  if (scalar != whole) std::abort();
   return 0;
 }
