@@ -21,8 +21,10 @@ template <typename Char>
 std::size_t LinkReferences<Char>::Number(View url) {
   const std::uint64_t hash = HashOf(url);
   if (seen_.empty()) seen_.resize(1024);
-  std::size_t at = static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15u) >> 32) % seen_.size();
-  for (; seen_[at].hash != 0; at = (at + 1) % seen_.size())
+  // The table's size is a power of two: a mask finds the place.
+  std::size_t mask = seen_.size() - 1;
+  std::size_t at = static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15u) >> 32) & mask;
+  for (; seen_[at].hash != 0; at = (at + 1) & mask)
     if (seen_[at].hash == hash) return seen_[at].number;
   const std::size_t number = ++count_;
   if (remembered_ < kMostRemembered) {
@@ -30,11 +32,11 @@ std::size_t LinkReferences<Char>::Number(View url) {
     if (++remembered_ * 2 > seen_.size()) {  // half full: twice the room
       std::vector<Seen> old(seen_.size() * 2);
       old.swap(seen_);
+      mask = seen_.size() - 1;
       for (const Seen& s : old) {
         if (s.hash == 0) continue;
-        std::size_t k =
-            static_cast<std::size_t>((s.hash * 0x9E3779B97F4A7C15u) >> 32) % seen_.size();
-        while (seen_[k].hash != 0) k = (k + 1) % seen_.size();
+        std::size_t k = static_cast<std::size_t>((s.hash * 0x9E3779B97F4A7C15u) >> 32) & mask;
+        while (seen_[k].hash != 0) k = (k + 1) & mask;
         seen_[k] = s;
       }
     }
