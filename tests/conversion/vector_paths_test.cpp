@@ -118,26 +118,20 @@ struct OptionSet {
   testing_support::Settings settings;
 };
 
+// The four readable switches on, then `more`.
+testing_support::Settings Readable(testing_support::Settings more) {
+  testing_support::Settings all{
+      {u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}};
+  all.insert(all.end(), more.begin(), more.end());
+  return all;
+}
+
 const OptionSet kOptionSets[] = {
     {"classic", {}},
-    {"readable", {{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}}},
+    {"readable", Readable({})},
     {"no collapsing", {{u"SCRIPT", u"1"}, {u"BLOCK", u"1"}, {u"LINKS", u"1"}}},
-    {"grids, ruby, wrapped",
-     {{u"SCRIPT", u"1"},
-      {u"ENTITY", u"1"},
-      {u"SPACE", u"1"},
-      {u"BLOCK", u"1"},
-      {u"TABLE", u"1"},
-      {u"RUBY", u"2"},
-      {u"WIDTH", u"40"}}},
-    {"main content",
-     {{u"SCRIPT", u"1"},
-      {u"ENTITY", u"1"},
-      {u"SPACE", u"1"},
-      {u"BLOCK", u"1"},
-      {u"MAIN", u"1"},
-      {u"RUBY", u"1"},
-      {u"WIDTH", u"70"}}},
+    {"grids, ruby, wrapped", Readable({{u"TABLE", u"1"}, {u"RUBY", u"2"}, {u"WIDTH", u"40"}})},
+    {"main content", Readable({{u"MAIN", u"1"}, {u"RUBY", u"1"}, {u"WIDTH", u"70"}})},
 };
 
 // Everything one input gives under the unit in use: its bytes in pieces of
