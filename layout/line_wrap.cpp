@@ -100,6 +100,15 @@ std::vector<Break> WrapOpportunities(std::u32string_view text) {
 }
 
 template <typename Char>
+void LineWrap<Char>::HeldUnits::Grow(std::size_t more) {
+  const std::size_t capacity = std::max(2 * capacity_, std::max<std::size_t>(size_ + more, 256));
+  auto units = std::make_unique_for_overwrite<Char[]>(capacity);
+  if (size_ > 0) std::memcpy(units.get(), units_.get(), size_ * sizeof(Char));
+  units_ = std::move(units);
+  capacity_ = capacity;
+}
+
+template <typename Char>
 void LineWrap<Char>::Begin(std::size_t columns, String continuation,
                            std::size_t continuation_columns) {
   held_.clear();
@@ -424,7 +433,7 @@ void LineWrap<Char>::Wrap(bool at_end, const Emit& emit) {
   }
   if (!done) WrapMeasured(at_end, emit, line);
   if (line.units > 0) {  // the lines before went out, and the continuation
-    held_.erase(0, line.units);
+    held_.EraseFront(line.units);
     searched_ = 0;
     content_from_ = 0;
     columns_ = continuation_columns_;
@@ -448,7 +457,7 @@ void LineWrap<Char>::Cut(Line& line, std::size_t at, const Emit& emit) {
   while (end > line.units && (held_[end - 1] == ' ' || held_[end - 1] == '\t')) --end;
   emit(View(held_).substr(line.units, end - line.units));
   emit(View(kCrLf, 2));
-  emit(continuation_);
+  if (!continuation_.empty()) emit(continuation_);
   line.units = line.start = at;
   line.column = continuation_columns_;
   searched_ = 0;

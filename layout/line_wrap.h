@@ -19,7 +19,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +90,33 @@ class LineWrap {
   struct ByByte;
   struct ByUtf8;
 
+  // The held text. A line is added to in many short runs (text between
+  // tags and references): each is copied here with no call but the copy.
+  class HeldUnits {
+   public:
+    QUILLMERE_INLINE void append(View text) {
+      if (text.size() > capacity_ - size_) Grow(text.size());
+      std::memcpy(units_.get() + size_, text.data(), text.size() * sizeof(Char));
+      size_ += text.size();
+    }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() { size_ = 0; }
+    Char operator[](std::size_t i) const { return units_[i]; }
+    operator View() const { return View(units_.get(), size_); }
+    // Drops the first n units.
+    void EraseFront(std::size_t n) {
+      std::memmove(units_.get(), units_.get() + n, (size_ - n) * sizeof(Char));
+      size_ -= n;
+    }
+
+   private:
+    void Grow(std::size_t more);
+
+    std::unique_ptr<Char[]> units_;
+    std::size_t size_ = 0, capacity_ = 0;
+  };
+
   void Wrap(bool at_end, const Emit& emit);
   void Cut(Line& line, std::size_t at, const Emit& emit);
   void WrapMeasured(bool at_end, const Emit& emit, Line& line);
@@ -102,7 +131,7 @@ class LineWrap {
 
   const std::size_t width_;
   const scan::LeadBytes* leads_;
-  String held_;
+  HeldUnits held_;
   std::size_t content_from_ = 0;  // held_ from here may wrap
   std::size_t columns_ = 0;       // of held_ before content_from_, or of what went out before it
   String continuation_;
