@@ -143,9 +143,12 @@ TEST(KilledConversion, LeavesTheOldOutputAndNothingElse) {
     EXPECT_TRUE(*now == old || *now == *complete) << "killed after " << at.count() << " us";
     old_kept += *now == old;
     int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Native(u"work")))
+    std::string names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Native(u"work"))) {
       ++entries;
-    EXPECT_EQ(entries, 1) << "killed after " << at.count() << " us";
+      names += " " + e.path().filename().string();
+    }
+    EXPECT_EQ(entries, 1) << "killed after " << at.count() << " us:" << names;
   }
   std::printf("killed %d times, the old output kept %d times\n", killed, old_kept);
   EXPECT_EQ(killed, 20);
