@@ -140,6 +140,12 @@ class PieceQueue {
     std::lock_guard lock(mutex_);
     free_.push_back(std::move(buffer));
   }
+  // No more pieces come: the buffers kept for them go.
+  void DropBuffers() {
+    std::lock_guard lock(mutex_);
+    free_.clear();
+    free_.shrink_to_fit();
+  }
   std::string TakeBuffer() {
     std::lock_guard lock(mutex_);
     if (free_.empty()) return std::string();
@@ -386,6 +392,9 @@ bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writ
         thrown = piece.thrown;
         break;
       }
+      // The last piece's end writes what was held (the link list, a page
+      // held for its main content): the other buffers need not wait for it.
+      if (piece.last) queue.DropBuffers();
       if (!pieces.Convert(std::string_view(piece.bytes.data(), piece.length), piece.last)) break;
       if (piece.last) {
         ok = true;
