@@ -33,6 +33,12 @@ class LinkReferences {
   // OverflowUnreadable when it cannot be read.
   void Write(const std::function<void(View)>& line, const std::function<void()>& block) const;
 
+  // No more numbers are asked for: the URLs seen are forgotten.
+  void Forget() {
+    std::vector<Seen>().swap(seen_);
+    remembered_ = 0;
+  }
+
   // Characters held in memory.
   std::size_t Held() const { return list_.size() + seen_.size() * sizeof(Seen); }
 

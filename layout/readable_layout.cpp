@@ -41,6 +41,7 @@ template <typename Char>
 void ReadableLayout<Char>::End(const std::function<void()>& block) {
   WriteRuby();
   if (!links_.empty()) {
+    links_.Forget();
     // An empty line, "リンク", and a line for each link: "[N] URL".
     lines_.Margin(2);
     String heading;
