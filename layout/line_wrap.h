@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "layout/line_breaks.h"
@@ -94,7 +95,20 @@ class LineWrap {
   // tags and references): each is copied here with no call but the copy.
   class HeldUnits {
    public:
+    HeldUnits() = default;
+    HeldUnits(HeldUnits&& other) noexcept
+        : units_(std::move(other.units_)),
+          size_(std::exchange(other.size_, 0)),
+          capacity_(std::exchange(other.capacity_, 0)) {}
+    HeldUnits& operator=(HeldUnits&& other) noexcept {
+      units_ = std::move(other.units_);
+      size_ = std::exchange(other.size_, 0);
+      capacity_ = std::exchange(other.capacity_, 0);
+      return *this;
+    }
+
     QUILLMERE_INLINE void append(View text) {
+      if (text.empty()) return;
       if (text.size() > capacity_ - size_) Grow(text.size());
       std::memcpy(units_.get() + size_, text.data(), text.size() * sizeof(Char));
       size_ += text.size();

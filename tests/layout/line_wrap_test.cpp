@@ -223,6 +223,7 @@ std::u32string Wrapped(Form form, std::size_t width, std::u32string_view text) {
     auto emit = [&](std::basic_string_view<typename String::value_type> t) { out.append(t); };
     wrap.Begin(0, {}, 0);
     wrap.EndIndentation();
+    wrap.Add({}, emit);  // an empty run first, before anything is held
     wrap.Add(units, emit);
     wrap.Finish(emit);
     return out;
