@@ -1,7 +1,11 @@
 #include "platform/vector_unit.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #if defined(_MSC_VER) && (defined(_M_X64) || defined(_M_IX86))
 #include <immintrin.h>
@@ -63,13 +67,25 @@ VectorUnit Probe() {
 #endif
 }
 
+// What QUILLMERE_SCAN asks for; empty when it is not set.
+std::string Asked() {
+#ifdef _WIN32
+  char value[16];
+  const DWORD n = GetEnvironmentVariableA("QUILLMERE_SCAN", value, sizeof value);
+  return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+#else
+  const char* value = std::getenv("QUILLMERE_SCAN");
+  return value ? value : "";
+#endif
+}
+
+// Any other value than the three names leaves the processor's choice.
 VectorUnit Chosen() {
   VectorUnit unit = ProcessorVectorUnit();
-  if (const char* asked = std::getenv("QUILLMERE_SCAN")) {
-    if (std::strcmp(asked, "scalar") == 0) unit = VectorUnit::kScalar;
-    if (std::strcmp(asked, "sse2") == 0) unit = VectorUnit::kSse2;
-    if (std::strcmp(asked, "avx2") == 0) unit = VectorUnit::kAvx2;
-  }
+  const std::string asked = Asked();
+  if (asked == "scalar") unit = VectorUnit::kScalar;
+  if (asked == "sse2") unit = VectorUnit::kSse2;
+  if (asked == "avx2") unit = VectorUnit::kAvx2;
   return UseVectorUnit(unit);
 }
 
