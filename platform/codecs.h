@@ -41,7 +41,8 @@ char* EncodeUtf16To(std::u16string_view text, bool big_endian, char* out);
 inline std::size_t AsciiRun(const unsigned char* p, std::size_t i, std::size_t n) {
   const std::size_t from = i;
 #if defined(__SSE2__) || defined(_M_X64)
-  for (; i + 16 <= n && ActiveVectorUnit() != VectorUnit::kScalar; i += 16) {
+  const bool vector = ActiveVectorUnit() != VectorUnit::kScalar;
+  for (; vector && i + 16 <= n; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     if (const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v)))
       return i + static_cast<unsigned>(std::countr_zero(high)) - from;
@@ -56,7 +57,8 @@ inline std::size_t AsciiUnits(const char16_t* text, std::size_t i, std::size_t n
   const std::size_t from = i;
 #if defined(__SSE2__) || defined(_M_X64)
   const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-  for (; i + 8 <= n && ActiveVectorUnit() != VectorUnit::kScalar; i += 8) {
+  const bool vector = ActiveVectorUnit() != VectorUnit::kScalar;
+  for (; vector && i + 8 <= n; i += 8) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
     const __m128i other = _mm_cmpeq_epi16(_mm_and_si128(v, high), _mm_setzero_si128());
     if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(other)) ^ 0xFFFFu)

@@ -82,12 +82,15 @@ void AppendAscii(std::basic_string<Char>& out, std::string_view ascii) {
   out.append(ascii.begin(), ascii.end());
 }
 
-// The four characters a search looks for, one byte each.
+// The four characters a search looks for, one byte each: ASCII, which a
+// UTF-16 unit and a byte compare with alike.
 template <char A, char B, char C, char D>
-constexpr std::uint32_t kNeedles = static_cast<std::uint8_t>(A) |
-                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(B)) << 8 |
-                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(C)) << 16 |
-                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(D)) << 24;
+requires((static_cast<unsigned char>(A) | static_cast<unsigned char>(B) |
+          static_cast<unsigned char>(C) | static_cast<unsigned char>(D)) <
+         0x80) constexpr std::uint32_t kNeedles =
+    static_cast<std::uint8_t>(A) | static_cast<std::uint32_t>(static_cast<std::uint8_t>(B)) << 8 |
+    static_cast<std::uint32_t>(static_cast<std::uint8_t>(C)) << 16 |
+    static_cast<std::uint32_t>(static_cast<std::uint8_t>(D)) << 24;
 
 // Where the scan may have to act among the 64 characters from p + at, one
 // bit each (none past the end of the text, at `n`): "<", "&", CR and LF in
@@ -102,8 +105,7 @@ struct StopBits {
   std::uint64_t spaces;
 };
 
-// The characters of each kind among 64, one bit each; `last` is the bit of
-// the last character there is.
+// The characters of each kind among 64, one bit each.
 struct CharacterBits {
   std::uint64_t markup;  // "<" and "&"
   std::uint64_t breaks;  // CR and LF
@@ -113,6 +115,8 @@ struct CharacterBits {
   std::uint64_t semicolons;
 };
 
+// The marks from the characters' bits; `last` is the bit of the last
+// character there is.
 template <bool kSpaces>
 QUILLMERE_INLINE StopBits MarkStops(const CharacterBits& c, std::uint64_t last) {
   StopBits bits{c.markup | c.breaks, c.ends, 0};
@@ -192,6 +196,7 @@ QUILLMERE_INLINE std::size_t FindAny(std::basic_string_view<Char> text, std::siz
   const Char* p = text.data();
   const std::size_t n = text.size();
   std::size_t i = from;
+  if (i >= n) return n;
 #if defined(__SSE2__) || defined(_M_X64)
   constexpr std::size_t kStep = 16 / sizeof(Char);
   if (i + kStep <= n && platform::ActiveVectorUnit() != platform::VectorUnit::kScalar) {

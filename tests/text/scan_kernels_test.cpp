@@ -105,11 +105,17 @@ TEST(ScanKernels, EveryUnitSearchesAsThePortableCodeDoes) {
   }
 }
 
+// Puts the unit in use back as it was, however the test ends.
+class WithEveryUnit : public testing::Test {
+ protected:
+  void TearDown() override { platform::UseVectorUnit(before_); }
+  const VectorUnit before_ = platform::ActiveVectorUnit();
+};
+
 // The searches the scans call, through the unit in use, at every start and
 // every length near the blocks' edges.
-TEST(ScanKernels, TheSearchesGiveTheSameUnderEveryUnit) {
+TEST_F(WithEveryUnit, TheSearchesGiveTheSameUnderEveryUnit) {
   std::mt19937 rng(7);
-  const VectorUnit before = platform::ActiveVectorUnit();
   for (int round = 0; round < 300; ++round) {
     const std::string text = RandomText<char>(rng, 1 + rng() % 150);
     const std::u16string units = RandomText<char16_t>(rng, 1 + rng() % 150);
@@ -134,15 +140,20 @@ TEST(ScanKernels, TheSearchesGiveTheSameUnderEveryUnit) {
         ASSERT_EQ(these, results) << "unit " << static_cast<int>(unit) << " round " << round;
     }
   }
-  platform::UseVectorUnit(before);
 }
 
-TEST(VectorUnit, NoneIsTakenThatTheProcessorLacks) {
-  const VectorUnit before = platform::ActiveVectorUnit();
+TEST_F(WithEveryUnit, AnEmptyTextHasNothingToFind) {
+  for (const VectorUnit unit : Units()) {
+    platform::UseVectorUnit(unit);
+    EXPECT_EQ((engine::scan::FindAny<'<', '&', '<', '&'>(std::string_view(), 0)), 0u);
+    EXPECT_EQ((engine::scan::FindAny<'>', '>', '>', '>'>(std::u16string_view(), 0)), 0u);
+  }
+}
+
+TEST_F(WithEveryUnit, NoneIsTakenThatTheProcessorLacks) {
   EXPECT_EQ(platform::UseVectorUnit(VectorUnit::kAvx2), platform::ProcessorVectorUnit());
   EXPECT_EQ(platform::UseVectorUnit(VectorUnit::kScalar), VectorUnit::kScalar);
   EXPECT_EQ(platform::ActiveVectorUnit(), VectorUnit::kScalar);
-  platform::UseVectorUnit(before);
 #if defined(__x86_64__) || defined(_M_X64)
   EXPECT_GE(platform::ProcessorVectorUnit(), VectorUnit::kSse2);  // every x86-64 has it
 #endif
