@@ -134,10 +134,10 @@ std::string Serialize(const Profile& profile) {
       break;
   }
   std::string bytes = EncodeAnsi(text);
-  // Trimmed of what came before it, a first line may begin with the bytes of
-  // a byte order mark, and the file would next be read as Unicode, every
-  // setting lost. An empty line first, which every reader skips, keeps it
-  // read as written.
+  // Reading trims a line's leading blanks, so the first line written may
+  // begin with a byte order mark's bytes, and the file would next be read as
+  // Unicode, every setting lost. An empty line first, which every reader
+  // skips, keeps it read as written.
   for (std::string_view mark : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"})
     if (bytes.starts_with(mark)) return "\r\n" + bytes;
   return bytes;
