@@ -162,6 +162,21 @@ std::size_t ScalarFind(const Char* p, std::size_t n, std::uint32_t needles) {
   return n;
 }
 
+#if defined(__SSE2__) || defined(_M_X64)
+// Which of the sixteen bytes (eight UTF-16 units) from p are one of the
+// four characters in `needles`: the bits of the compare, two a unit.
+template <typename Char>
+QUILLMERE_INLINE unsigned Sse2Hits(const Char* p, std::uint32_t needles) {
+  auto equal = [v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), needles](int k) {
+    const char c = static_cast<char>(needles >> (8 * k));
+    return sizeof(Char) == 1 ? _mm_cmpeq_epi8(v, _mm_set1_epi8(c))
+                             : _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c)));
+  };
+  return static_cast<unsigned>(_mm_movemask_epi8(
+      _mm_or_si128(_mm_or_si128(equal(0), equal(1)), _mm_or_si128(equal(2), equal(3)))));
+}
+#endif
+
 // The kernels of each vector unit: the marks of a block of 64 characters,
 // and the search over a long run.
 struct ScanKernels {
@@ -200,16 +215,7 @@ QUILLMERE_INLINE std::size_t FindAny(std::basic_string_view<Char> text, std::siz
 #if defined(__SSE2__) || defined(_M_X64)
   constexpr std::size_t kStep = 16 / sizeof(Char);
   if (i + kStep <= n && platform::ActiveVectorUnit() != platform::VectorUnit::kScalar) {
-    auto splat = [](char c) {
-      return sizeof(Char) == 1 ? _mm_set1_epi8(c) : _mm_set1_epi16(static_cast<short>(c));
-    };
-    auto equal = [](__m128i a, __m128i b) {
-      return sizeof(Char) == 1 ? _mm_cmpeq_epi8(a, b) : _mm_cmpeq_epi16(a, b);
-    };
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i hit = _mm_or_si128(_mm_or_si128(equal(v, splat(A)), equal(v, splat(B))),
-                                     _mm_or_si128(equal(v, splat(C)), equal(v, splat(D))));
-    if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)))
+    if (const unsigned mask = Sse2Hits(p + i, kNeedles<A, B, C, D>))
       return i + static_cast<unsigned>(std::countr_zero(mask)) / sizeof(Char);
     i += kStep;
     const ScanKernels& kernels = ActiveKernels();

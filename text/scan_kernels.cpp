@@ -45,22 +45,10 @@ StopBits Sse2Block(const Char* p) {
 template <typename Char>
 std::size_t Sse2Find(const Char* p, std::size_t n, std::uint32_t needles) {
   constexpr std::size_t kStep = 16 / sizeof(Char);
-  auto splat = [needles](int k) {
-    const char c = static_cast<char>(needles >> (8 * k));
-    return sizeof(Char) == 1 ? _mm_set1_epi8(c) : _mm_set1_epi16(static_cast<short>(c));
-  };
-  auto equal = [](__m128i a, __m128i b) {
-    return sizeof(Char) == 1 ? _mm_cmpeq_epi8(a, b) : _mm_cmpeq_epi16(a, b);
-  };
-  const __m128i c0 = splat(0), c1 = splat(1), c2 = splat(2), c3 = splat(3);
   std::size_t i = 0;
-  for (; i + kStep <= n; i += kStep) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i hit = _mm_or_si128(_mm_or_si128(equal(v, c0), equal(v, c1)),
-                                     _mm_or_si128(equal(v, c2), equal(v, c3)));
-    if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)))
+  for (; i + kStep <= n; i += kStep)
+    if (const unsigned mask = Sse2Hits(p + i, needles))
       return i + static_cast<unsigned>(std::countr_zero(mask)) / sizeof(Char);
-  }
   return i + ScalarFind(p + i, n - i, needles);
 }
 #endif
