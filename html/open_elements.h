@@ -41,6 +41,13 @@ class OpenElements {
     open_.push_back(entry);
     return true;
   }
+  // Opens an element of a value-initialized entry, to be filled in where it
+  // stands (an entry of many fields built apart and copied in costs more);
+  // null, with nothing opened, past kMostOpen.
+  Entry* Push() {
+    if (open_.size() >= kMostOpen) return nullptr;
+    return &open_.emplace_back();
+  }
 
   // Ends the elements from `index` on, innermost first, each handed to
   // `ended`; nothing for -1.

@@ -364,8 +364,7 @@ std::uint32_t HintReader::HintsOf(const HtmlTag<Char>& tag, const html::Element&
   if (tag.key == kMain) hints |= kHintMain;
   if (tag.key == kArticle) hints |= kHintArticle;
   if (tag.key == kCode) hints |= kHintCode;
-  if (tag.key == kSelect || tag.key == kDatalist)
-    hints |= kHintControl;
+  if (tag.key == kSelect || tag.key == kDatalist) hints |= kHintControl;
   for (const auto& a : tag.attributes()) {
     const View value(a.value);
     if (a.key == kClass || a.key == kId) {

@@ -267,6 +267,7 @@ class MainContent {
     }
     const Token& tag = *r.tag;
     tag_classic_ = r.kind == K::kClassic;
+    if (whole_) return SendTag(tag);  // every element kept: nothing to follow
     const html::Element& element = html::ElementOf(tag.key);
     auto ended = [this](Open& e) {
       last_ended_emitted_ = e.emitted;
@@ -282,21 +283,18 @@ class MainContent {
       WriteStructured();
       return;
     }
-    Open entry;
-    entry.id = next_id_ + 1;
-    const bool opened_element =
-        OpenElement(open_, tag.key, tag.self_closing, element, entry, ended);
+    Open* const entry = OpenElement(open_, tag.key, tag.self_closing, element, ended);
     WriteStructured();
-    if (!opened_element) {
+    if (entry == nullptr) {
       if (Writing()) {
         WriteAround();
         SendTag(tag);
       }
       return;
     }
-    next_id_ = entry.id;
+    entry->id = ++next_id_;
     held_.emplace_back();
-    Open& opened = open_.back();
+    Open& opened = *entry;
     opened.kept = KeptAt(opened.id);
     if (opened.kept) {
       opened.emitted = true;

@@ -170,16 +170,15 @@ void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
       }
     }
   }
-  Open entry;
-  entry.id = next_id_ + 1;
+  Open* const opened =
+      OpenElement(open_, tag.key, tag.self_closing, element, [this](Open& ended) { Ended(ended); });
+  if (opened == nullptr) return;
+  Open& entry = *opened;
+  entry.id = ++next_id_;
   entry.hints = hints;
   entry.signature = signature;
   entry.recorded = IsBlock(element) || (hints & (kClutter | kContentHints | kHintForm)) != 0;
   entry.link = (hints & kHintLink) != 0;
-  if (!OpenElement(open_, tag.key, tag.self_closing, element, entry,
-                   [this](Open& ended) { Ended(ended); }))
-    return;
-  next_id_ = entry.id;
   if (entry.recorded) {
     recorded_ids_.push_back(entry.id);
     recorded_at_.push_back(open_.size() - 1);

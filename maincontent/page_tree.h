@@ -51,11 +51,12 @@ struct NodeRecord {
 
 // Opens the element of a start tag on `open` (unless it is void, or a
 // self-closing one in svg or math), after ending what the tag implies,
-// each ended entry handed to `ended`. `entry` is what to push, but for its
-// key, element and foreign, which are set here. Returns whether it opened.
+// each ended entry handed to `ended`. The entry opened, its key, element and
+// foreign set, the rest value-initialized for the caller to fill in; null
+// when none opened.
 template <typename Entry, typename Ended>
-bool OpenElement(html::OpenElements<Entry>& open, std::uint64_t key, bool self_closing,
-                 const html::Element& element, Entry entry, Ended ended) {
+Entry* OpenElement(html::OpenElements<Entry>& open, std::uint64_t key, bool self_closing,
+                   const html::Element& element, Ended ended) {
   const bool in_foreign = !open.empty() && open.back().foreign;
   if (in_foreign && element.Is(html::kBreaksOut)) {
     std::ptrdiff_t at = static_cast<std::ptrdiff_t>(open.size());
@@ -65,11 +66,13 @@ bool OpenElement(html::OpenElements<Entry>& open, std::uint64_t key, bool self_c
   if (element.Is(html::kImplies)) open.CloseImplied(element, ended);
   const bool foreign =
       element.kind == html::Kind::kForeignRoot || (!open.empty() && open.back().foreign);
-  if (foreign ? self_closing : element.Is(html::kVoid)) return false;
-  entry.key = key;
-  entry.element = &element;
-  entry.foreign = foreign;
-  return open.Push(entry);
+  if (foreign ? self_closing : element.Is(html::kVoid)) return nullptr;
+  Entry* entry = open.Push();
+  if (entry == nullptr) return nullptr;
+  entry->key = key;
+  entry->element = &element;
+  entry->foreign = foreign;
+  return entry;
 }
 
 // Ends the element an end tag names, with all inside it, each handed to
