@@ -217,7 +217,10 @@ void PageRecorder<Char>::Ended(Open& ended) {
   recorded_ids_.pop_back();
   recorded_at_.pop_back();
   --depth_;
-  NodeRecord record;
+  // Written where it is kept (a record built apart and copied in costs more),
+  // from a blank one (see html::OpenElements::Push).
+  static constexpr NodeRecord kBlank{};
+  NodeRecord& record = records_.emplace_back(kBlank);
   record.id = ended.id;
   record.end = next_id_;
   record.parent = recorded_ids_.empty() ? 0 : recorded_ids_.back();
@@ -232,7 +235,7 @@ void PageRecorder<Char>::Ended(Open& ended) {
   if (ended.own.chars > 0) ++record.all.blocks;
   if (record.kind == Kind::kHeading) ++record.all.headings;
   around.all.Add(record.all);
-  Keep(record);
+  Keep();
 }
 
 // Past the bound, the finest records go: what ended inside this one joins
@@ -240,14 +243,14 @@ void PageRecorder<Char>::Ended(Open& ended) {
 // when that is alike (the same name and class), or whatever it is, far
 // past the bound.
 template <typename Char>
-void PageRecorder<Char>::Keep(NodeRecord record) {
-  records_.push_back(record);
+void PageRecorder<Char>::Keep() {
   if (records_.size() <= kMostRecords) return;
   std::size_t first_inside = records_.size() - 1;
-  while (first_inside > 0 && records_[first_inside - 1].id > record.id) --first_inside;
+  const std::uint32_t id = records_.back().id;
+  while (first_inside > 0 && records_[first_inside - 1].id > id) --first_inside;
   records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(first_inside), records_.end() - 1);
-  records_.back().own = records_.back().all;  // its blocks' text, its own now
-  record = records_.back();
+  NodeRecord& record = records_.back();
+  record.own = record.all;  // its blocks' text, its own now
   if (records_.size() < 2) return;
   NodeRecord& before = records_[records_.size() - 2];
   if (before.parent != record.parent) return;

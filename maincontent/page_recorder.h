@@ -111,7 +111,8 @@ class PageRecorder {
   std::uint32_t Describe(View text, double* weight = nullptr);
   void ReadStructured();
   void Ended(Open& ended);
-  void Keep(NodeRecord record);
+  // The record last ended, kept (records_.back()).
+  void Keep();
   void HeadingText(View run);
 
   const scan::LeadBytes* leads_;
