@@ -95,18 +95,20 @@ class PageLog {
   void Tag(Kind kind, const Token& tag, bool raw, Keeps keeps) {
     // Which are kept, as bits (a tag keeps kMostAttributes at most).
     std::uint64_t kept = 0;
+    std::size_t count = 0;  // (std::popcount is a call without the POPCNT instruction)
     const auto attributes = tag.attributes();
     const View raw_text = raw ? tag.raw : View();
     std::size_t room = 8 + 1 + kMostSize + TextRoom(raw_text);
     for (std::size_t a = 0; a < attributes.size() && a < 64; ++a) {
       if (!keeps(attributes[a].key)) continue;
       kept |= std::uint64_t(1) << a;
+      ++count;
       room += 8 + 1 + TextRoom(attributes[a].value);
     }
     Out out = Open(kind, room);
     out.U64(tag.key);
     out.Byte((tag.end ? 1 : 0) | (tag.self_closing ? 2 : 0) | (tag.raw_cut ? 4 : 0));
-    out.Size(static_cast<std::size_t>(std::popcount(kept)));
+    out.Size(count);
     for (std::uint64_t bits = kept; bits != 0; bits &= bits - 1) {
       const auto& a = attributes[static_cast<std::size_t>(std::countr_zero(bits))];
       out.U64(a.key);
