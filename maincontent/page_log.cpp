@@ -26,7 +26,7 @@ void PageLog<Char>::NewBlanks(Char c) {
   out.Byte(0);
   out.Units(View(&c, 1));
   Close(out);
-  blanks_at_ = used_ == 0 ? std::string::npos : at;
+  blanks_at_ = bytes_.empty() ? std::string::npos : at;
 }
 
 template <typename Char>
@@ -39,11 +39,10 @@ void PageLog<Char>::Reference(char32_t first, char32_t second) {
 
 template <typename Char>
 void PageLog<Char>::End() {
-  if (spill_ != nullptr && used_ > kInMemory &&
-      spill_->Append(std::string_view(bytes_.data(), used_))) {
+  if (spill_ != nullptr && bytes_.size() > kInMemory && spill_->Append(bytes_)) {
     blanks_at_ = std::string::npos;
     spilled_ = true;
-    used_ = 0;
+    bytes_.clear();
   }
 }
 

@@ -5,7 +5,6 @@
 // back once, in order.
 #pragma once
 
-#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -134,7 +133,7 @@ class PageLog {
   void Replay(Take take, const std::function<void()>& block);
 
   // Characters held in memory.
-  std::size_t Held() const { return used_ / sizeof(Char); }
+  std::size_t Held() const { return bytes_.size() / sizeof(Char); }
 
  private:
   // A record under way, written into room made for it beforehand: bytes
@@ -169,33 +168,30 @@ class PageLog {
   // Begins a record of `kind` with room for `room` bytes after its kind.
   Out Open(Kind kind, std::size_t room) {
     blanks_at_ = std::string::npos;
-    Reserve(1 + room);
-    Out out{bytes_.data(), used_};
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + 1 + room);
+    Out out{bytes_.data(), at};
     out.Byte(static_cast<unsigned>(kind));
     return out;
   }
   void Close(const Out& out) {
-    used_ = out.at;
+    bytes_.resize(out.at);
     End();
-  }
-  // Room for `more` bytes past those used. The buffer only grows, so that
-  // a record is written where zeros were written once, not each time.
-  void Reserve(std::size_t more) {
-    if (bytes_.size() - used_ < more) bytes_.resize(std::max(2 * bytes_.size(), used_ + more));
   }
   void End();
   // Blanks run on in the record of the last ones, a count of two bytes and
   // their characters.
   void Blank(Char c) {
     if (blanks_at_ != std::string::npos) {
-      Reserve(sizeof(Char));
       auto* count = reinterpret_cast<unsigned char*>(&bytes_[blanks_at_]);
       const unsigned n = count[0] | count[1] << 8;
       if (n < 0xFFFF) {
         count[0] = static_cast<unsigned char>((n + 1) & 0xFF);
         count[1] = static_cast<unsigned char>((n + 1) >> 8);
-        std::memcpy(bytes_.data() + used_, &c, sizeof(Char));
-        used_ += sizeof(Char);
+        if constexpr (sizeof(Char) == 1)
+          bytes_.push_back(c);
+        else
+          bytes_.append(reinterpret_cast<const char*>(&c), sizeof(Char));
         return;
       }
     }
@@ -207,8 +203,7 @@ class PageLog {
   std::size_t Read(std::string_view bytes, Take& take);
 
   Overflow* spill_;
-  std::string bytes_;  // records not yet spilled: the first used_ bytes
-  std::size_t used_ = 0;
+  std::string bytes_;  // records not yet spilled
   // Where the count of the run of blanks that ends the records stands.
   std::size_t blanks_at_ = std::string::npos;
   bool spilled_ = false;
@@ -290,14 +285,13 @@ void PageLog<Char>::Replay(Take take, const std::function<void()>& block) {
           return true;
         }))
       throw OverflowUnreadable();
-    carry.append(bytes_, 0, used_);
+    carry.append(bytes_);
     bytes_.swap(carry);
-    used_ = bytes_.size();
     spill_->Clear();
     spilled_ = false;
   }
-  Read(std::string_view(bytes_.data(), used_), take);
-  used_ = 0;
+  Read(bytes_, take);
+  bytes_.clear();
 }
 
 }  // namespace engine::maincontent
