@@ -5,6 +5,7 @@
 
 #include "platform/codecs.h"
 #include "platform/codepage.h"
+#include "platform/utf8_avx2.h"
 
 namespace platform {
 namespace {
@@ -76,6 +77,9 @@ std::size_t ValidUtf8Length(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   std::size_t i = 0;
+#ifdef QUILLMERE_HAS_AVX2_KERNELS
+  if (n >= 64 && ActiveVectorUnit() == VectorUnit::kAvx2) i = detail::Utf8CheckedAvx2(p, n);
+#endif
   while (i < n) {
     i += AsciiRun(p, i, n);
     // Characters other than ASCII come in runs (a word of Japanese): take

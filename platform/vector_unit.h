@@ -8,6 +8,15 @@
 
 #include <cstdint>
 
+// Whether this build has kernels for AVX2: on x86-64, but for an
+// unoptimized mingw-w64 build, which would keep 32-byte vectors on a stack
+// that Win64 aligns to 16 bytes only. (The kernels take and return no
+// vector and keep theirs in registers.)
+#if (defined(__x86_64__) || defined(_M_X64)) && \
+    !(defined(_WIN32) && defined(__GNUC__) && !defined(__OPTIMIZE__))
+#define QUILLMERE_HAS_AVX2_KERNELS 1
+#endif
+
 namespace platform {
 
 enum class VectorUnit : std::uint8_t { kScalar, kSse2, kAvx2 };

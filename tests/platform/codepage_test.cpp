@@ -5,6 +5,7 @@
 #include <random>
 
 #include "platform/codepage.h"
+#include "platform/vector_unit.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -122,6 +123,57 @@ TEST(Utf8, DecodesAndEncodes) {
   };
   for (const auto& c : malformed) EXPECT_EQ(Show(platform::DecodeUtf8(c.bytes)), Show(c.text));
   EXPECT_EQ(platform::EncodeUtf8(u"\xD800x"), "\xEF\xBF\xBDx");
+}
+
+// Where UTF-8 stops being valid, found by each vector unit as by the
+// scalar one: the malformed cases above and every kind of character, each
+// placed at every offset of a text past two blocks of 32 bytes (where the
+// vector checks hand over to the scalar one), and random mixes.
+TEST(Utf8, EveryUnitFindsTheValidPrefixAlike) {
+  const platform::VectorUnit before = platform::ActiveVectorUnit();
+  const std::string pieces[] = {"a", "\xC2\xA9", "\xE3\x81\x82", "\xEF\xBF\xBD", "\xED\x9F\xBF",
+                                "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF",
+                                // malformed
+                                "\xFF", "\xC3", "\xC0\xAF", "\xE0\x80\x80", "\xED\xA0\x80",
+                                "\xF4\x90\x80\x80", "\xE3\x81", "\x80", "\xF5\x80",
+                                "\xF0\x8F\xBF\xBF", "\xC1\xBF", "\xF8\x88\x80\x80\x80"};
+  auto valid = [](const std::string& text, platform::VectorUnit unit) {
+    platform::UseVectorUnit(unit);
+    std::string scratch;
+    std::size_t taken = 0;
+    const std::string normal(platform::NormalizeUtf8(text, true, scratch, taken));
+    return std::to_string(platform::ValidUtf8Length(text)) + " " +
+           Show(platform::DecodeUtf8(normal));
+  };
+  std::vector<std::string> texts;
+  for (const std::string& piece : pieces) {
+    for (std::size_t at = 0; at < 100; ++at) {
+      std::string text(100, 'x');
+      for (std::size_t k = 0; k < 100; k += 3) text.replace(k, 3, "\xE3\x81\x82");  // あ
+      text.replace(at, piece.size(), piece);
+      texts.push_back(text);
+      texts.push_back(text.substr(0, at + piece.size() - 1));  // cut in the character
+    }
+  }
+  std::mt19937 random(17);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const std::size_t length = random() % 200;
+    while (text.size() < length) {
+      const std::size_t k = random() % 20;
+      text += k < 12   ? pieces[k % 7]
+              : k < 18 ? pieces[7 + random() % 12]
+                       : std::string(1, static_cast<char>(random()));
+    }
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    const std::string expected = valid(text, platform::VectorUnit::kScalar);
+    for (int u = 1; u < platform::kVectorUnits; ++u)
+      ASSERT_EQ(valid(text, static_cast<platform::VectorUnit>(u)), expected)
+          << "unit " << u << ": " << testing::PrintToString(text);
+  }
+  platform::UseVectorUnit(before);
 }
 
 #ifdef _WIN32
