@@ -178,8 +178,21 @@ void OutputForm<Char>::Append(char32_t code_point, String& to) const {
 }
 
 template <typename Char>
+void OutputForm<Char>::AppendUnwritten(char32_t code_point, String& to) const {
+  if constexpr (sizeof(Char) == 1) {
+    if (code_point >= 0x80 && !(code_point == 0xA0 && !nbsp_.empty()) &&
+        !IsOtherSpace(code_point) && !codec_->Holds(code_point)) {
+      to.append(code_point >= 0x10000 ? 2 : 1, '?');
+      return;
+    }
+  }
+  Append(code_point, to);
+}
+
+template <typename Char>
 void AppendAttributeValue(const ReferenceReader<Char>& references, const OutputForm<Char>& form,
-                          std::basic_string_view<Char> value, std::basic_string<Char>& to) {
+                          std::basic_string_view<Char> value, std::basic_string<Char>& to,
+                          bool written) {
   std::size_t i = 0;
   while (i < value.size()) {
     const std::size_t amp = value.find(Char('&'), i);
@@ -188,18 +201,21 @@ void AppendAttributeValue(const ReferenceReader<Char>& references, const OutputF
     const Reference r = references.Read(value, amp, true, true);
     if (r.first == 0) {
       to.push_back('&');
-    } else {
+    } else if (written) {
       form.Append(r.first, to);
       if (r.second) form.Append(r.second, to);
+    } else {
+      form.AppendUnwritten(r.first, to);
+      if (r.second) form.AppendUnwritten(r.second, to);
     }
     i = amp + r.length;
   }
 }
 
 template void AppendAttributeValue(const ReferenceReader<char>&, const OutputForm<char>&,
-                                   std::string_view, std::string&);
+                                   std::string_view, std::string&, bool);
 template void AppendAttributeValue(const ReferenceReader<char16_t>&, const OutputForm<char16_t>&,
-                                   std::u16string_view, std::u16string&);
+                                   std::u16string_view, std::u16string&, bool);
 template class ReferenceReader<char>;
 template class ReferenceReader<char16_t>;
 template class OutputForm<char>;

@@ -85,6 +85,11 @@ class OutputForm {
   // A space that the output cannot hold (a no-break space in Shift_JIS)
   // is written as a plain space.
   void Append(char32_t code_point, String& to) const;
+  // The same for a character that is only looked at, never written (a
+  // style's value): one the output cannot hold is a "?" for each of its
+  // UTF-16 units, not the encoder's nearest character, and is not counted
+  // among the characters lost.
+  void AppendUnwritten(char32_t code_point, String& to) const;
   const String& NoBreakSpace() const { return nbsp_; }
 
  private:
@@ -93,9 +98,11 @@ class OutputForm {
 };
 
 // An attribute's value as HTML decodes it (every reference, or the classic
-// three, as the reader reads them), appended to `to` in the output's form.
+// three, as the reader reads them), appended to `to` in the output's form;
+// unless `written`, as OutputForm::AppendUnwritten gives its references.
 template <typename Char>
 void AppendAttributeValue(const ReferenceReader<Char>& references, const OutputForm<Char>& form,
-                          std::basic_string_view<Char> value, std::basic_string<Char>& to);
+                          std::basic_string_view<Char> value, std::basic_string<Char>& to,
+                          bool written = true);
 
 }  // namespace engine

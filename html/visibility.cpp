@@ -164,7 +164,7 @@ bool Visibility<Char>::Hides(const Token& tag) {
   const auto* style = tag.Find(kStyle);
   if (style == nullptr) return false;
   picked_.clear();
-  AppendAttributeValue(references_, form_, View(style->value), picked_);
+  AppendAttributeValue(references_, form_, View(style->value), picked_, /*written=*/false);
   return StyleHides(View(picked_));
 }
 

@@ -209,6 +209,33 @@ TEST(ConvertPieces, ReferencesTheOutputCannotHoldAreSpacesOrCountedLost) {
   }
 }
 
+// A style's value is only looked at: its references are decoded to tell
+// whether it hides, but one the output cannot hold is not counted among the
+// characters lost, nor read as the encoder's nearest character ("non&#xE9;"
+// is no "none", as browsers read it).
+TEST(ConvertPieces, ReferencesInAStyleAreNotCountedLost) {
+  struct Row {
+    std::string input;
+    std::string expected;
+    std::size_t lost;
+  };
+  const Row rows[] = {
+      {"<p style=\"font-family:&#x1F600;\">a</p>", "a\r\n\r\n", 0},
+      {"<p style=\"display:non&#xE9;\">a</p>b", "a\r\nb\r\n", 0},
+      {"<p style=\"display:&#x6E;one\">a</p>b", "b\r\n", 0},
+      {"<p style=\"display:none&#x1F600;\">a</p>&#x1F600;", "a\r\n??\r\n", 1},
+  };
+  const clsQuillmere q = ConverterWith({{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}});
+  for (const Row& row : rows) {
+    std::size_t lost = 99;
+    const std::optional<std::string> out = ConvertString(
+        q, row.input, [] { return SIZE_MAX; }, {}, &lost);
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(testing::PrintToString(*out), testing::PrintToString(row.expected)) << row.input;
+    EXPECT_EQ(lost, row.lost) << row.input;
+  }
+}
+
 // Tags longer than what is kept in memory: one that is dropped, a link and
 // an image whose text becomes output, and a "<" that no ">" follows, whose
 // rest of the text is text after all; under each link type, and for the
