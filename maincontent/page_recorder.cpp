@@ -165,7 +165,8 @@ void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
       if (EqualsAscii(name, "description") || EqualsAscii(name, "og:description") ||
           EqualsAscii(name, "twitter:description")) {
         scratch_.clear();
-        AppendAttributeValue(references_, form_, View(content->value), scratch_);
+        AppendAttributeValue(references_, form_, View(content->value), scratch_,
+                             /*written=*/false);
         Describe(scratch_);
       }
     }

@@ -212,7 +212,7 @@ TEST(ConvertPieces, ReferencesTheOutputCannotHoldAreSpacesOrCountedLost) {
 // A style's value is only looked at: its references are decoded to tell
 // whether it hides, but one the output cannot hold is not counted among the
 // characters lost, nor read as the encoder's nearest character ("non&#xE9;"
-// is no "none", as browsers read it).
+// is no "none", as browsers read it); with the main content too.
 TEST(ConvertPieces, ReferencesInAStyleAreNotCountedLost) {
   struct Row {
     std::string input;
@@ -226,14 +226,25 @@ TEST(ConvertPieces, ReferencesInAStyleAreNotCountedLost) {
       {"<p style=\"display:none&#x1F600;\">a</p>&#x1F600;", "a\r\n??\r\n", 1},
   };
   const clsQuillmere q = ConverterWith({{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}});
-  for (const Row& row : rows) {
-    std::size_t lost = 99;
-    const std::optional<std::string> out = ConvertString(
-        q, row.input, [] { return SIZE_MAX; }, {}, &lost);
-    ASSERT_TRUE(out.has_value());
-    EXPECT_EQ(testing::PrintToString(*out), testing::PrintToString(row.expected)) << row.input;
-    EXPECT_EQ(lost, row.lost) << row.input;
+  const clsQuillmere main = ConverterWith({{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"MAIN", u"1"}});
+  for (const clsQuillmere* converter : {&q, &main}) {
+    for (const Row& row : rows) {
+      std::size_t lost = 99;
+      const std::optional<std::string> out = ConvertString(
+          *converter, row.input, [] { return SIZE_MAX; }, {}, &lost);
+      ASSERT_TRUE(out.has_value());
+      EXPECT_EQ(testing::PrintToString(*out), testing::PrintToString(row.expected)) << row.input;
+      EXPECT_EQ(lost, row.lost) << row.input;
+    }
   }
+  // Nor is a page's description, which the main content's choice reads.
+  std::size_t lost = 99;
+  const std::optional<std::string> out = ConvertString(
+      main, "<meta name=\"description\" content=\"&#x1F600; a\"><p>a</p>", [] { return SIZE_MAX; },
+      {}, &lost);
+  ASSERT_TRUE(out.has_value());
+  EXPECT_EQ(testing::PrintToString(*out), testing::PrintToString(std::string("a\r\n\r\n")));
+  EXPECT_EQ(lost, 0u);
 }
 
 // Tags longer than what is kept in memory: one that is dropped, a link and
