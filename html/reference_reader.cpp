@@ -180,8 +180,8 @@ void OutputForm<Char>::Append(char32_t code_point, String& to) const {
 template <typename Char>
 void OutputForm<Char>::AppendUnwritten(char32_t code_point, String& to) const {
   if constexpr (sizeof(Char) == 1) {
-    if (code_point >= 0x80 && !(code_point == 0xA0 && !nbsp_.empty()) &&
-        !IsOtherSpace(code_point) && !codec_->Holds(code_point)) {
+    // (Spaces go as Append writes them.)
+    if (code_point >= 0x80 && !IsOtherSpace(code_point) && !codec_->Holds(code_point)) {
       to.append(code_point >= 0x10000 ? 2 : 1, '?');
       return;
     }

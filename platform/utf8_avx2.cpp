@@ -5,12 +5,6 @@
 
 #include <cstdint>
 
-#if defined(__GNUC__)
-#define QUILLMERE_AVX2 __attribute__((target("avx2")))
-#else
-#define QUILLMERE_AVX2
-#endif
-
 namespace platform::detail {
 namespace {
 
@@ -28,7 +22,7 @@ constexpr std::uint8_t kTwoContinuations = 1 << 7;
 constexpr std::uint8_t kCarry = kTooShort | kTooLong | kTwoContinuations;
 
 // The 16 entries, twice: a lookup works within each half of the vector.
-QUILLMERE_AVX2 inline __m256i Table(const std::uint8_t (&t)[16]) {
+QUILLMERE_AVX2_INLINE __m256i Table(const std::uint8_t (&t)[16]) {
   const __m128i half = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
   return _mm256_broadcastsi128_si256(half);
 }

@@ -17,6 +17,16 @@
 #define QUILLMERE_HAS_AVX2_KERNELS 1
 #endif
 
+// A kernel function compiled for AVX2 (only these are: the rest of the
+// program runs on any x86-64), and a helper inlined into one.
+#if defined(QUILLMERE_HAS_AVX2_KERNELS) && defined(__GNUC__)
+#define QUILLMERE_AVX2 __attribute__((target("avx2")))
+#define QUILLMERE_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
+#elif defined(QUILLMERE_HAS_AVX2_KERNELS)
+#define QUILLMERE_AVX2
+#define QUILLMERE_AVX2_INLINE __forceinline
+#endif
+
 namespace platform {
 
 enum class VectorUnit : std::uint8_t { kScalar, kSse2, kAvx2 };

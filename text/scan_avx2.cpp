@@ -8,14 +8,6 @@
 #ifdef QUILLMERE_HAS_AVX2_KERNELS
 #include <immintrin.h>
 
-#if defined(__GNUC__)
-#define QUILLMERE_AVX2 __attribute__((target("avx2")))
-#define QUILLMERE_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
-#else
-#define QUILLMERE_AVX2
-#define QUILLMERE_AVX2_INLINE __forceinline
-#endif
-
 namespace engine::scan {
 namespace {
 
