@@ -5,12 +5,15 @@
 // document is used.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "conversion/input_encoding.h"
 #include "engine/clsQuillmere.h"
+#include "maincontent/text_measures.h"
 #include "platform/ansi_normal_form.h"
 #include "platform/codepage.h"
 
@@ -91,6 +94,33 @@ void BM_Normalize(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(BM_Normalize)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
+
+// The main content's text measures over the document's text runs (the bytes
+// between tags, a block's opening taken anew every fourth run).
+void BM_MeasureText(benchmark::State& state) {
+  const std::string bytes = Document(static_cast<std::size_t>(state.range(0)));
+  std::vector<std::string_view> runs;
+  std::size_t text = 0;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t lt = std::min(bytes.find('<', at), bytes.size());
+    if (lt > at) runs.push_back(std::string_view(bytes).substr(at, lt - at)), text += lt - at;
+    at = std::min(bytes.find('>', lt), bytes.size()) + 1;
+  }
+  engine::scan::LeadBytes leads{};
+  for (int b = 0; b < 256; ++b) leads[b] = platform::IsCp932LeadByte(static_cast<unsigned char>(b));
+  for (auto _ : state) {
+    engine::maincontent::TextMeasures m;
+    engine::maincontent::MeasureState carried;
+    engine::maincontent::Opening opening;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+      if (r % 4 == 0) opening = {};
+      engine::maincontent::Measure(runs[r], &leads, carried, m, &opening);
+    }
+    benchmark::DoNotOptimize(m);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text));
+}
+BENCHMARK(BM_MeasureText)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
 
 // The byte-level conversion in 1 MiB pieces, as files are converted. The
 // second argument turns readable-text options on: 1 SCRIPT, 2 ENTITY,
