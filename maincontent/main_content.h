@@ -31,6 +31,7 @@
 #include "maincontent/page_log.h"
 #include "maincontent/page_recorder.h"
 #include "maincontent/page_tree.h"
+#include "maincontent/recorder_thread.h"
 #include "text/byte_codec.h"
 #include "text/scan.h"
 
@@ -76,18 +77,18 @@ class MainContent {
   void StartTag(const Token& tag, const html::Element& element) {
     LogTag(Log::Kind::kStart, tag);
     CountPre(element.kind, false);
-    recorder_.Start(tag, element);
+    recorder_.Tag(tag, element);
   }
   void EndTag(const Token& tag, const html::Element& element) {
     LogTag(Log::Kind::kEnd, tag);
     CountPre(element.kind, true);
-    recorder_.End(tag, element);
+    recorder_.Tag(tag, element);
   }
   void ClassicTag(const Token& tag) {
     LogTag(Log::Kind::kClassic, tag);
     const html::Element& element = html::ElementOf(tag.key);
     CountPre(element.kind, tag.end);
-    recorder_.Start(tag, element);
+    recorder_.Tag(tag, element);
   }
   bool CollapsesSpaces() const { return collapses_ && pre_depth_ == 0; }
   bool KeepsAttribute(const Token& tag, std::uint64_t key) const {
@@ -140,7 +141,7 @@ class MainContent {
 
   // What the layout is handed: the choice, the title, and the page again.
   void Write(const std::function<void()>& block) {
-    const Selection selection = Choose(recorder_, form_);
+    const Selection selection = Choose(recorder_.recorder(), form_);
     whole_ = selection.whole;
     ranges_ = selection.ranges;
     WriteTitle(selection);
@@ -158,7 +159,7 @@ class MainContent {
   // choice made with what the page says of itself. True when it was
   // written; false when the page itself is to be.
   bool ReadFallback(const std::function<void()>& block) {
-    const std::uint32_t shown = recorder_.page_all().weight();
+    const std::uint32_t shown = recorder_.recorder().page_all().weight();
     if (fallback_.size() < std::size_t(kFallbackTimes) * shown + kFallbackLeast) return false;
     using Shown = html::ShownFilter<Char, MainContent>;
     MainContent inner(next_, collapses_, nullptr, leads_, references_, form_);
@@ -171,8 +172,9 @@ class MainContent {
     tokenizer.Feed(fallback_);
     tokenizer.Finish();
     inner.recorder_.Finish();
-    if (inner.recorder_.page_all().weight() < kFallbackTimes * shown + kFallbackLeast) return false;
-    inner.recorder_.AdoptFacts(recorder_.facts());
+    if (inner.recorder_.recorder().page_all().weight() < kFallbackTimes * shown + kFallbackLeast)
+      return false;
+    inner.recorder_.recorder().AdoptFacts(recorder_.recorder().facts());
     inner.Write(block);
     return true;
   }
@@ -330,7 +332,7 @@ class MainContent {
   // only the JSON-LD gives, as a paragraph.
   void WriteTitle(const Selection& selection) {
     if (selection.whole) return;
-    const PageFacts<Char>& facts = recorder_.facts();
+    const PageFacts<Char>& facts = recorder_.recorder().facts();
     structured_after_ = selection.structured_text ? selection.title_id : 0;
     if (selection.structured_text && selection.title_id == 0) structured_pending_ = true;
     if (selection.title == TitleFrom::kKept) return WriteStructured();
@@ -366,7 +368,7 @@ class MainContent {
     p.key = html::names::kP;
     const html::Element& element = html::ElementOf(p.key);
     next_.StartTag(p, element);
-    next_.Text(recorder_.facts().structured_text);
+    next_.Text(recorder_.recorder().facts().structured_text);
     p.end = true;
     next_.EndTag(p, element);
   }
@@ -377,7 +379,7 @@ class MainContent {
   const ReferenceReader<Char>& references_;
   const OutputForm<Char>& form_;
   Log log_;
-  PageRecorder<Char> recorder_;
+  RecorderThread<Char> recorder_;
   std::size_t pre_depth_ = 0;
   // The noscript elements' mark-up, joined by line breaks (not read again
   // inside them).

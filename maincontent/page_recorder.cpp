@@ -290,6 +290,7 @@ void PageRecorder<Char>::Captured(View run) {
 
 template <typename Char>
 void PageRecorder<Char>::CapturedReference(char32_t first, char32_t second) {
+  if (capture_ == Capture::kNone) return;  // (not counted among the characters lost)
   scratch_.clear();
   form_.Append(first, scratch_);
   if (second) form_.Append(second, scratch_);

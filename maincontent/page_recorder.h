@@ -116,7 +116,9 @@ class PageRecorder {
   void HeadingText(View run);
 
   const scan::LeadBytes* leads_;
-  const ReferenceReader<Char>& references_;
+  // Its own: a reader's cache of names is changed as it reads, and the
+  // recorder may read on a thread of its own (see RecorderThread).
+  const ReferenceReader<Char> references_;
   const OutputForm<Char>& form_;
   html::OpenElements<Open> open_;
   Open page_;  // the page itself, number 0
