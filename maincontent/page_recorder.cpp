@@ -266,17 +266,22 @@ void PageRecorder<Char>::Keep() {
 }
 
 template <typename Char>
+bool PageRecorder<Char>::MayCapture(const Token& tag) {
+  if (tag.key == kTitle) return true;
+  const auto* type = tag.key == kScript ? tag.Find(kType) : nullptr;
+  return type && EqualsAscii(View(type->value), "application/ld+json");
+}
+
+template <typename Char>
 bool PageRecorder<Char>::Captures(const Token& tag, const html::Element&) {
   capture_ = Capture::kNone;
-  if (tag.key == kTitle && facts_.title.empty() && open_.size() < 3) {
-    capture_ = Capture::kTitle;
-  } else if (tag.key == kScript) {
-    const auto* type = tag.Find(kType);
-    if (type && EqualsAscii(View(type->value), "application/ld+json")) {
-      capture_ = Capture::kStructured;
-      if (!facts_.structured.empty() && facts_.structured.size() < kStructuredText)
-        facts_.structured.push_back('\n');
-    }
+  if (!MayCapture(tag)) return false;
+  if (tag.key == kTitle) {
+    if (facts_.title.empty() && open_.size() < 3) capture_ = Capture::kTitle;
+  } else {
+    capture_ = Capture::kStructured;
+    if (!facts_.structured.empty() && facts_.structured.size() < kStructuredText)
+      facts_.structured.push_back('\n');
   }
   return capture_ != Capture::kNone;
 }

@@ -68,6 +68,8 @@ class PageRecorder {
   // A hidden element whose text is read all the same: the title, a JSON-LD
   // script. True when `tag` is one; its text then comes to Captured.
   bool Captures(const Token& tag, const html::Element& element);
+  // Whether Captures may take `tag`, whatever came before it.
+  static bool MayCapture(const Token& tag);
   void Captured(View run);
   void CapturedReference(char32_t first, char32_t second);
 

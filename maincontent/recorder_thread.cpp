@@ -8,19 +8,6 @@
 namespace engine::maincontent {
 namespace {
 
-constexpr std::uint64_t kTitle = html::NameKey("title");
-constexpr std::uint64_t kScript = html::NameKey("script");
-constexpr std::uint64_t kType = html::NameKey("type");
-
-template <typename Char>
-bool IsJsonLd(std::basic_string_view<Char> type) {
-  constexpr std::string_view kJsonLd = "application/ld+json";
-  if (type.size() != kJsonLd.size()) return false;
-  for (std::size_t k = 0; k < kJsonLd.size(); ++k)
-    if (scan::Upper(type[k]) != static_cast<Char>(scan::Upper(kJsonLd[k]))) return false;
-  return true;
-}
-
 std::atomic<std::size_t> thread_after{RecorderThreading().thread_after};
 std::atomic<std::size_t> batch_text{RecorderThreading().batch_text};
 
@@ -53,13 +40,9 @@ RecorderThread<Char>::~RecorderThread() {
 template <typename Char>
 bool RecorderThread<Char>::Captures(const Token& tag, const html::Element& element) {
   if (!batch_) return recorder_.Captures(tag, element);
-  bool read = tag.key == kTitle;
-  if (tag.key == kScript) {
-    const auto* type = tag.Find(kType);
-    read = type != nullptr && IsJsonLd(View(type->value));
-  }
-  if (read) AddTag(Kind::kCapture, tag);
-  return read;
+  if (!PageRecorder<Char>::MayCapture(tag)) return false;
+  AddTag(Kind::kCapture, tag);
+  return true;
 }
 
 template <typename Char>

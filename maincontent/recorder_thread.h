@@ -81,9 +81,9 @@ class RecorderThread {
     if (!batch_) return recorder_.Start(tag, element);
     AddTag(Kind::kTag, tag);
   }
-  // On the thread, the recorder's answer is not known here: a title or a
-  // JSON-LD script is read, and the recorder keeps what it would have
-  // asked for.
+  // While the thread measures, the recorder's answer is not known here:
+  // every title and JSON-LD script is read, and the recorder keeps only
+  // what it would have asked for.
   bool Captures(const Token& tag, const html::Element& element);
   void Captured(View run) {
     if (!batch_) return recorder_.Captured(run);
@@ -116,9 +116,9 @@ class RecorderThread {
     kCaptured,
     kCapturedReference
   };
-  // Text, attribute values: `at` and `size` in the batch's text; a
+  // Text: `at` and `size` in the batch's text (an attribute's value too); a
   // reference's code points, or a tag's key, in `value`; a tag's
-  // attributes from `first` in the batch's attributes.
+  // attributes: `size` of them from `at` in the batch's attributes.
   struct Event {
     Kind kind;
     bool end = false;
