@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "html/tokenizer.h"
 #include "text/byte_codec.h"
@@ -62,6 +63,37 @@ class Reader {
   std::size_t at_ = 0;
 };
 
+// The keys of names (of elements and attributes) as a byte each: the first
+// kMost keys a log meets are numbered as they come, written whole the first
+// time (after kWhole) and by their number after; any other key is always
+// written whole. The reader numbers them in the same order.
+class KeyCodes {
+ public:
+  static constexpr unsigned kWhole = 0xFF;
+  static constexpr std::size_t kMost = 255;
+
+  // The writer's code for `key`: its number, or kWhole (then numbered when
+  // there is room).
+  unsigned Code(std::uint64_t key) {
+    std::size_t slot = (key * 0x9E3779B97F4A7C15u) >> (64 - kSlotBits);
+    for (; slots_[slot].used; slot = (slot + 1) & (kSlots - 1))
+      if (slots_[slot].key == key) return slots_[slot].code;
+    if (count_ < kMost) slots_[slot] = {key, static_cast<std::uint8_t>(count_++), true};
+    return kWhole;
+  }
+
+ private:
+  static constexpr int kSlotBits = 9;  // twice the most keys numbered
+  static constexpr std::size_t kSlots = std::size_t(1) << kSlotBits;
+  struct Slot {
+    std::uint64_t key = 0;
+    std::uint8_t code = 0;
+    bool used = false;
+  };
+  Slot slots_[kSlots] = {};
+  std::size_t count_ = 0;
+};
+
 }  // namespace log_detail
 
 template <typename Char>
@@ -97,20 +129,25 @@ class PageLog {
     std::size_t count = 0;  // (std::popcount is a call without the POPCNT instruction)
     const auto attributes = tag.attributes();
     const View raw_text = raw ? tag.raw : View();
-    std::size_t room = 8 + 1 + kMostSize + TextRoom(raw_text);
+    std::size_t room = 9 + kMostSize + TextRoom(raw_text);
     for (std::size_t a = 0; a < attributes.size() && a < 64; ++a) {
       if (!keeps(attributes[a].key)) continue;
       kept |= std::uint64_t(1) << a;
       ++count;
-      room += 8 + 1 + TextRoom(attributes[a].value);
+      room += 9 + 1 + TextRoom(attributes[a].value);
     }
-    Out out = Open(kind, room);
-    out.U64(tag.key);
-    out.Byte((tag.end ? 1 : 0) | (tag.self_closing ? 2 : 0) | (tag.raw_cut ? 4 : 0));
+    // The kind and the tag's flags in one byte; most tags are a name and
+    // nothing else, two bytes in all.
+    const bool bare = count == 0 && raw_text.empty();
+    Out out = Open(kind, room,
+                   (tag.end ? kTagEnd : 0) | (tag.self_closing ? kTagSelfClosing : 0) |
+                       (tag.raw_cut ? kTagRawCut : 0) | (bare ? kTagBare : 0));
+    out.Key(keys_, tag.key);
+    if (bare) return Close(out);
     out.Size(count);
     for (std::uint64_t bits = kept; bits != 0; bits &= bits - 1) {
       const auto& a = attributes[static_cast<std::size_t>(std::countr_zero(bits))];
-      out.U64(a.key);
+      out.Key(keys_, a.key);
       out.Byte(a.cut ? 1 : 0);
       out.Text(View(a.value));
     }
@@ -149,6 +186,11 @@ class PageLog {
       for (; n >= 0x80; n >>= 7) Byte(static_cast<unsigned>(n & 0x7F) | 0x80);
       Byte(static_cast<unsigned>(n));
     }
+    void Key(log_detail::KeyCodes& codes, std::uint64_t key) {
+      const unsigned code = codes.Code(key);
+      Byte(code);
+      if (code == log_detail::KeyCodes::kWhole) U64(key);
+    }
     // Units of two bytes start at an even offset, where a reader finds them.
     void Units(View units) {
       if constexpr (sizeof(Char) > 1)
@@ -165,15 +207,19 @@ class PageLog {
   static std::size_t TextRoom(View text) {
     return kMostSize + sizeof(Char) + text.size() * sizeof(Char);
   }
-  // Begins a record of `kind` with room for `room` bytes after its kind.
-  Out Open(Kind kind, std::size_t room) {
+  // Begins a record of `kind` (with a tag's `flags`) with room for `room`
+  // bytes after its first.
+  Out Open(Kind kind, std::size_t room, unsigned flags = 0) {
     blanks_at_ = std::string::npos;
     const std::size_t at = bytes_.size();
     bytes_.resize(at + 1 + room);
     Out out{bytes_.data(), at};
-    out.Byte(static_cast<unsigned>(kind));
+    out.Byte(static_cast<unsigned>(kind) | flags);
     return out;
   }
+  // A tag's flags, beside its kind in the record's first byte.
+  static constexpr unsigned kKindBits = 0x07, kTagEnd = 0x08, kTagSelfClosing = 0x10,
+                            kTagRawCut = 0x20, kTagBare = 0x40;
   void Close(const Out& out) {
     bytes_.resize(out.at);
     End();
@@ -207,7 +253,9 @@ class PageLog {
   // Where the count of the run of blanks that ends the records stands.
   std::size_t blanks_at_ = std::string::npos;
   bool spilled_ = false;
-  Token token_;  // a tag read back
+  log_detail::KeyCodes keys_;             // as written
+  std::vector<std::uint64_t> read_keys_;  // as read back, by number
+  Token token_;                           // a tag read back
 };
 
 template <typename Char>
@@ -218,7 +266,8 @@ std::size_t PageLog<Char>::Read(std::string_view bytes, Take& take) {
   for (;;) {
     if (!in.Has(1)) return done;
     Record r;
-    r.kind = static_cast<Kind>(in.Byte());
+    const std::uint8_t head = in.Byte();
+    r.kind = static_cast<Kind>(head & kKindBits);
     switch (r.kind) {
       case Kind::kText:
         if (!in.Text(r.text)) return done;
@@ -237,26 +286,48 @@ std::size_t PageLog<Char>::Read(std::string_view bytes, Take& take) {
         break;
       }
       default: {
-        if (!in.Has(9)) return done;
         Token& t = token_;
-        t.key = in.U64();
-        const std::uint8_t flags = in.Byte();
-        t.end = flags & 1;
-        t.self_closing = (flags & 2) != 0;
-        t.raw_cut = (flags & 4) != 0;
-        std::size_t count;
-        if (!in.Size(count)) return done;
-        if (t.slots.size() < count) t.slots.resize(count);
-        t.count = count;
-        for (std::size_t a = 0; a < count; ++a) {
-          if (!in.Has(9)) return done;
-          t.slots[a].key = in.U64();
-          t.slots[a].cut = in.Byte() != 0;
-          View value;
-          if (!in.Text(value)) return done;
-          t.slots[a].value.assign(value);
+        // Keys met for the first time are numbered once the record is whole
+        // (a record a block's end cuts is read again).
+        std::uint64_t new_keys[1 + 64];
+        std::size_t new_count = 0;
+        auto key = [&](std::uint64_t& to) {
+          if (!in.Has(1)) return false;
+          const unsigned code = in.Byte();
+          if (code != log_detail::KeyCodes::kWhole) {
+            if (code >= read_keys_.size()) throw OverflowUnreadable();
+            to = read_keys_[code];
+            return true;
+          }
+          if (!in.Has(8)) return false;
+          to = in.U64();
+          new_keys[new_count++] = to;
+          return true;
+        };
+        if (!key(t.key)) return done;
+        t.end = (head & kTagEnd) != 0;
+        t.self_closing = (head & kTagSelfClosing) != 0;
+        t.raw_cut = (head & kTagRawCut) != 0;
+        t.count = 0;
+        t.raw = View();
+        if ((head & kTagBare) == 0) {
+          std::size_t count;
+          if (!in.Size(count)) return done;
+          if (count > 64) throw OverflowUnreadable();
+          if (t.slots.size() < count) t.slots.resize(count);
+          for (std::size_t a = 0; a < count; ++a) {
+            if (!key(t.slots[a].key) || !in.Has(1)) return done;
+            t.slots[a].cut = in.Byte() != 0;
+            View value;
+            if (!in.Text(value)) return done;
+            t.slots[a].value.assign(value);
+          }
+          t.count = count;
+          if (!in.Text(t.raw)) return done;
         }
-        if (!in.Text(t.raw)) return done;
+        for (std::size_t k = 0; k < new_count && read_keys_.size() < log_detail::KeyCodes::kMost;
+             ++k)
+          read_keys_.push_back(new_keys[k]);
         r.tag = &t;
         break;
       }
@@ -269,6 +340,7 @@ std::size_t PageLog<Char>::Read(std::string_view bytes, Take& take) {
 template <typename Char>
 template <typename Take>
 void PageLog<Char>::Replay(Take take, const std::function<void()>& block) {
+  read_keys_.clear();
   if (spilled_) {
     std::string carry;  // a record a block's end cut
     if (!spill_->ReadAll([&](std::string_view bytes) {

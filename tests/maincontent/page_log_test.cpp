@@ -61,6 +61,10 @@ std::vector<std::string> Write(Log& log, int count) {
   tag.raw = "<a href=...>";
   const auto keeps = [](std::uint64_t key) { return key != engine::html::NameKey("class"); };
   for (int i = 0; i < count; ++i) {
+    // Names of elements and attributes numbered as they come, past the most
+    // that are (300 and 40 of them, the first 255 numbered).
+    tag.key = engine::html::NameKey("e" + std::to_string(i % 300));
+    tag.slots[0].key = engine::html::NameKey("h" + std::to_string(i % 40));
     const std::string text = "run " + std::to_string(i) + std::string(i % 50, 'x');
     log.Text(text);
     lines.push_back("text " + text);
@@ -84,6 +88,11 @@ std::vector<std::string> Write(Log& log, int count) {
     log.Tag(Log::Kind::kEnd, tag, false, [](std::uint64_t) { return false; });
     lines.push_back("end " + std::to_string(tag.key) + " /" + (tag.self_closing ? " self" : "") +
                     " raw=" + (tag.raw_cut ? "..." : ""));
+    // A tag read the classic way, its raw text and no attribute.
+    tag.end = false;
+    log.Tag(Log::Kind::kClassic, tag, true, [](std::uint64_t) { return false; });
+    lines.push_back("classic " + std::to_string(tag.key) + (tag.self_closing ? " self" : "") +
+                    " raw=" + std::string(tag.raw) + (tag.raw_cut ? "..." : ""));
   }
   return lines;
 }
