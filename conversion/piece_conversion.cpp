@@ -46,6 +46,11 @@ class AnsiCodec final : public clsQuillmere::ByteCodec {
     lost_ += platform::EncodeAppend(Encoding::kAnsi, text, bytes);
     return bytes;
   }
+  std::string EncodeUncounted(std::u16string_view text) const override {
+    std::string bytes;
+    platform::EncodeAppend(Encoding::kAnsi, text, bytes);
+    return bytes;
+  }
   bool Holds(char32_t c) const override { return conversion::Holds(Encoding::kAnsi, c); }
   std::size_t lost() const { return lost_; }
   void ForgetLost() { lost_ = 0; }

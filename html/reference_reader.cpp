@@ -190,9 +190,30 @@ void OutputForm<Char>::AppendUnwritten(char32_t code_point, String& to) const {
 }
 
 template <typename Char>
+void OutputForm<Char>::AppendHeld(char32_t code_point, String& to, std::vector<Held>* held) const {
+  if constexpr (sizeof(Char) == 1) {
+    // (Spaces go as Append writes them, uncounted.)
+    if ((code_point != 0xA0 || nbsp_.empty()) && !IsOtherSpace(code_point) &&
+        !codec_->Holds(code_point)) {
+      if (held) held->push_back({to.size(), code_point});
+      to.append(codec_->EncodeUncounted(platform::Utf16Of(code_point)));
+      return;
+    }
+  }
+  (void)held;
+  Append(code_point, to);
+}
+
+template <typename Char>
+void OutputForm<Char>::CountLost(char32_t code_point) const {
+  String ignored;
+  Append(code_point, ignored);
+}
+
+template <typename Char>
 void AppendAttributeValue(const ReferenceReader<Char>& references, const OutputForm<Char>& form,
                           std::basic_string_view<Char> value, std::basic_string<Char>& to,
-                          bool written) {
+                          bool written, std::vector<typename OutputForm<Char>::Held>* held) {
   std::size_t i = 0;
   while (i < value.size()) {
     const std::size_t amp = value.find(Char('&'), i);
@@ -201,6 +222,9 @@ void AppendAttributeValue(const ReferenceReader<Char>& references, const OutputF
     const Reference r = references.Read(value, amp, true, true);
     if (r.first == 0) {
       to.push_back('&');
+    } else if (held) {
+      form.AppendHeld(r.first, to, held);
+      if (r.second) form.AppendHeld(r.second, to, held);
     } else if (written) {
       form.Append(r.first, to);
       if (r.second) form.Append(r.second, to);
@@ -213,9 +237,11 @@ void AppendAttributeValue(const ReferenceReader<Char>& references, const OutputF
 }
 
 template void AppendAttributeValue(const ReferenceReader<char>&, const OutputForm<char>&,
-                                   std::string_view, std::string&, bool);
+                                   std::string_view, std::string&, bool,
+                                   std::vector<OutputForm<char>::Held>*);
 template void AppendAttributeValue(const ReferenceReader<char16_t>&, const OutputForm<char16_t>&,
-                                   std::u16string_view, std::u16string&, bool);
+                                   std::u16string_view, std::u16string&, bool,
+                                   std::vector<OutputForm<char16_t>::Held>*);
 template class ReferenceReader<char>;
 template class ReferenceReader<char16_t>;
 template class OutputForm<char>;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/byte_codec.h"
 
@@ -90,6 +91,17 @@ class OutputForm {
   // UTF-16 units, not the encoder's nearest character, and is not counted
   // among the characters lost.
   void AppendUnwritten(char32_t code_point, String& to) const;
+  // As Append, for text held that may or may not be written: a character
+  // the output cannot hold is not counted among the characters lost but
+  // listed in `held` (where it stands in `to`), to be counted (CountLost)
+  // if and when that part is written.
+  struct Held {
+    std::size_t at;
+    char32_t code_point;
+  };
+  void AppendHeld(char32_t code_point, String& to, std::vector<Held>* held) const;
+  // Counts a character listed by AppendHeld, now written.
+  void CountLost(char32_t code_point) const;
   const String& NoBreakSpace() const { return nbsp_; }
 
  private:
@@ -99,10 +111,12 @@ class OutputForm {
 
 // An attribute's value as HTML decodes it (every reference, or the classic
 // three, as the reader reads them), appended to `to` in the output's form;
-// unless `written`, as OutputForm::AppendUnwritten gives its references.
+// unless `written`, as OutputForm::AppendUnwritten gives its references;
+// with `held`, as OutputForm::AppendHeld does.
 template <typename Char>
 void AppendAttributeValue(const ReferenceReader<Char>& references, const OutputForm<Char>& form,
                           std::basic_string_view<Char> value, std::basic_string<Char>& to,
-                          bool written = true);
+                          bool written = true,
+                          std::vector<typename OutputForm<Char>::Held>* held = nullptr);
 
 }  // namespace engine

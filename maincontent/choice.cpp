@@ -452,13 +452,13 @@ void TitleWithoutSite(std::basic_string_view<Char> title, const OutputForm<Char>
   std::vector<std::basic_string<Char>> separators;
   for (const char32_t c : {U'|', U'-', U'\u2013', U'\u2014', U'\u00B7', U'\u00BB', U':'}) {
     std::basic_string<Char> s(1, Char(' '));
-    form.Append(c, s);
+    form.AppendHeld(c, s, nullptr);  // (only looked for: never counted among those lost)
     s.push_back(' ');
     separators.push_back(s);
   }
   for (const char32_t c : {U'\uFF5C', U'\u3010', U'\u3011'}) {  // ｜【】
     std::basic_string<Char> s;
-    form.Append(c, s);
+    form.AppendHeld(c, s, nullptr);
     separators.push_back(s);
   }
   std::size_t start = 0, best_from = 0, best_length = 0;

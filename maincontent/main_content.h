@@ -336,7 +336,8 @@ class MainContent {
     structured_after_ = selection.structured_text ? selection.title_id : 0;
     if (selection.structured_text && selection.title_id == 0) structured_pending_ = true;
     if (selection.title == TitleFrom::kKept) return WriteStructured();
-    const View title = View(selection.title == TitleFrom::kOgTitle ? facts.og_title : facts.title)
+    const bool og = selection.title == TitleFrom::kOgTitle;
+    const View title = View(og ? facts.og_title : facts.title)
                            .substr(selection.title_from, selection.title_length);
     String text;
     bool space = false;
@@ -350,6 +351,10 @@ class MainContent {
       text.push_back(c);
     }
     if (text.empty()) return;
+    for (const auto& held : og ? facts.og_title_held : facts.title_held)
+      if (held.at >= selection.title_from &&
+          held.at < selection.title_from + selection.title_length)
+        form_.CountLost(held.code_point);
     Token h1;
     h1.key = html::NameKey("h1");
     const html::Element& element = html::ElementOf(h1.key);
@@ -368,7 +373,9 @@ class MainContent {
     p.key = html::names::kP;
     const html::Element& element = html::ElementOf(p.key);
     next_.StartTag(p, element);
-    next_.Text(recorder_.recorder().facts().structured_text);
+    const PageFacts<Char>& facts = recorder_.recorder().facts();
+    for (const auto& held : facts.structured_text_held) form_.CountLost(held.code_point);
+    next_.Text(facts.structured_text);
     p.end = true;
     next_.EndTag(p, element);
   }

@@ -128,10 +128,10 @@ void PageRecorder<Char>::Reference(char32_t first, char32_t second) {
   MeasureCodePoint(first, measure_, m, &Block().opening);
   if (second) MeasureCodePoint(second, measure_, m, &Block().opening);
   Current().AddText(m, links_open_ > 0);
-  if (!headings_open_.empty()) {
+  if (!headings_open_.empty()) {  // (a heading's text is counted as the layout writes it)
     scratch_.clear();
-    form_.Append(first, scratch_);
-    if (second) form_.Append(second, scratch_);
+    form_.AppendHeld(first, scratch_, nullptr);
+    if (second) form_.AppendHeld(second, scratch_, nullptr);
     HeadingText(scratch_);
   }
 }
@@ -159,7 +159,8 @@ void PageRecorder<Char>::Start(const Token& tag, const html::Element& element) {
     if (property && content) {
       const View name(property->value);
       if (facts_.og_title.empty() && EqualsAscii(name, "og:title"))
-        AppendAttributeValue(references_, form_, View(content->value), facts_.og_title);
+        AppendAttributeValue(references_, form_, View(content->value), facts_.og_title, true,
+                             &facts_.og_title_held);
       if (EqualsAscii(name, "og:type") && EqualsAscii(View(content->value), "article"))
         facts_.article = true;
       if (EqualsAscii(name, "description") || EqualsAscii(name, "og:description") ||
@@ -295,11 +296,16 @@ void PageRecorder<Char>::Captured(View run) {
 
 template <typename Char>
 void PageRecorder<Char>::CapturedReference(char32_t first, char32_t second) {
-  if (capture_ == Capture::kNone) return;  // (not counted among the characters lost)
+  if (capture_ == Capture::kNone) return;
   scratch_.clear();
-  form_.Append(first, scratch_);
-  if (second) form_.Append(second, scratch_);
+  held_.clear();
+  form_.AppendHeld(first, scratch_, &held_);
+  if (second) form_.AppendHeld(second, scratch_, &held_);
+  const std::size_t at = facts_.title.size();
   Captured(scratch_);
+  if (capture_ != Capture::kTitle) return;  // (JSON-LD is raw text: no references)
+  for (const auto& h : held_)
+    if (at + h.at < facts_.title.size()) facts_.title_held.push_back({at + h.at, h.code_point});
 }
 
 // How a description opens, remembered (once) to know its block by.
@@ -333,6 +339,7 @@ void PageRecorder<Char>::ReadStructured() {
         ++at;
       if (at >= json.size() || json[at] != '"') continue;
       String value;
+      held_.clear();
       for (++at; at < json.size() && json[at] != '"'; ++at) {
         if (json[at] != '\\' || at + 1 >= json.size()) {
           value.push_back(json[at]);
@@ -345,7 +352,7 @@ void PageRecorder<Char>::ReadStructured() {
             const auto d = static_cast<std::make_unsigned_t<Char>>(json[at + k]);
             code = code << 4 | static_cast<char32_t>(d <= '9' ? d - '0' : (d | 0x20) - 'a' + 10);
           }
-          form_.Append(code & 0xFFFF, value);
+          form_.AppendHeld(code & 0xFFFF, value, &held_);
           at += 4;
         } else {
           value.push_back(e == 'n' || e == 't' || e == 'r' ? Char(' ') : e);
@@ -356,6 +363,7 @@ void PageRecorder<Char>::ReadStructured() {
       if (value.size() > facts_.structured_text.size()) {
         facts_.structured_weight = weight;
         facts_.structured_text.clear();
+        facts_.structured_text_held = held_;  // (written whole, or not at all)
         bool space = false;
         for (const Char c : value) {
           if (html::IsSpace(c)) {
@@ -382,12 +390,19 @@ void PageRecorder<Char>::Finish() {
 
 template <typename Char>
 void PageRecorder<Char>::AdoptFacts(const PageFacts<Char>& from) {
-  if (facts_.title.empty()) facts_.title = from.title;
-  if (facts_.og_title.empty()) facts_.og_title = from.og_title;
+  if (facts_.title.empty()) {
+    facts_.title = from.title;
+    facts_.title_held = from.title_held;
+  }
+  if (facts_.og_title.empty()) {
+    facts_.og_title = from.og_title;
+    facts_.og_title_held = from.og_title_held;
+  }
   facts_.descriptions.insert(facts_.descriptions.end(), from.descriptions.begin(),
                              from.descriptions.end());
   if (facts_.structured_text.empty()) {
     facts_.structured_text = from.structured_text;
+    facts_.structured_text_held = from.structured_text_held;
     facts_.structured_opening = from.structured_opening;
     facts_.structured_weight = from.structured_weight;
   }

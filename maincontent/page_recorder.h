@@ -32,6 +32,10 @@ struct PageFacts {
   using String = std::basic_string<Char>;
   String title;     // the document's title
   String og_title;  // the og:title
+  // Their characters the output cannot hold, counted among those lost only
+  // where they are written (and so the JSON-LD's text's).
+  using Held = typename OutputForm<Char>::Held;
+  std::vector<Held> title_held, og_title_held, structured_text_held;
   struct Heading {
     std::uint32_t id = 0;  // its element's number
     String text;           // its first characters
@@ -136,6 +140,7 @@ class PageRecorder {
   Capture capture_ = Capture::kNone;
   HintReader hint_reader_;
   String scratch_;
+  std::vector<typename PageFacts<Char>::Held> held_;
 };
 
 }  // namespace engine::maincontent

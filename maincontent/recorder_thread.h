@@ -9,10 +9,10 @@
 // a quarter of a million units of text (RecorderThreading).
 //
 // On the thread the recorder owns what it changes, its own reference reader
-// among them (a reader keeps a cache of the names it looked up). The output
-// form it shares with the layout has the codec count the characters the
-// output cannot hold, from either thread (see ByteCodec). Its answers
-// (records, facts) are read only after Finish.
+// among them (a reader keeps a cache of the names it looked up). It shares
+// the output form with the layout, whose codec is then asked from either
+// thread (see ByteCodec); what the recorder reads it never counts among the
+// characters lost. Its answers (records, facts) are read only after Finish.
 #pragma once
 
 #include <condition_variable>

@@ -20,6 +20,9 @@ class ByteCodec {
   // content's recorder runs beside the page's reading): a codec that counts
   // what it cannot encode counts atomically.
   virtual std::string Encode(std::u16string_view text) const = 0;
+  // The same bytes, for text that may never be written: what the codec
+  // cannot encode is not counted.
+  virtual std::string EncodeUncounted(std::u16string_view text) const { return Encode(text); }
   // Whether the output can hold the character. A space that a decoded
   // reference gives (a no-break space, say) and the output cannot hold is
   // written as a plain space.

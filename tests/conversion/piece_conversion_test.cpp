@@ -247,6 +247,79 @@ TEST(ConvertPieces, ReferencesInAStyleAreNotCountedLost) {
   EXPECT_EQ(lost, 0u);
 }
 
+// With MAIN, what the choice only reads (the document's title, the og:title,
+// the JSON-LD's text, the headings, the separators of a site's name) counts
+// among the characters lost only where it is written, once.
+TEST(ConvertPieces, WhatTheMainContentOnlyReadsIsNotCountedLost) {
+  const std::string article =
+      "<p>The river rose through the night, and by morning the lower town was under water. "
+      "Residents who had stayed moved to the upper floors, waiting for the boats.</p>"
+      "<p>Rescue crews worked from first light, carrying families across the flooded square. "
+      "Nobody was hurt, the mayor said, though the damage will take months to repair.</p>"
+      "<p>Engineers blamed the old levee, which had been patched many times since it was "
+      "built. A new wall has been planned for years, but the money was never found.</p>";
+  const std::string header =
+      "<header><a href=\"/\">Daily Courier</a><nav><ul><li><a href=\"/news\">News</a>"
+      "<li><a href=\"/sport\">Sport</a><li><a href=\"/weather\">Weather</a></ul></nav></header>";
+  const std::string footer =
+      "<footer><ul><li><a href=\"/about\">About us</a><li><a href=\"/jobs\">Jobs</a></ul>"
+      "<p>Copyright 2026 Daily Courier.</p></footer>";
+  // (Twice the article's length and more, which it does not repeat: written
+  // after it.)
+  std::string json_body;
+  for (int k = 0; k < 16; ++k)
+    json_body += "Caf\\u00e9 owners along the river counted their losses as the water fell. ";
+  auto page = [&](const std::string& head, const std::string& inside) {
+    return head + header + "<main><article>" + inside + "</article></main>" + footer;
+  };
+  struct Row {
+    const char* name;
+    std::string input;
+    std::string opens;  // the output's first line
+    std::size_t lost;
+  };
+  const Row rows[] = {
+      {"the site's name cut from the title",
+       page("<title>Flood waters rise | Courier &#x1F600;</title>", article), "Flood waters rise",
+       0},
+      {"the title written", page("<title>Flood &#x1F600; rises | Courier</title>", article),
+       "Flood ?? rises", 1},
+      {"a heading for the title",
+       page("<title>Flood &#x1F600; rises | Courier</title>",
+            "<h1>Flood &#x1F600; rises</h1>" + article),
+       "Flood ?? rises", 1},
+      {"the og:title written",
+       page("<meta property=og:title content=\"Flood &#x1F600; rises\"><title>Courier</title>",
+            article),
+       "Flood ?? rises", 1},
+      {"the JSON-LD's text written",
+       page("<script type=application/ld+json>{\"articleBody\":\"" + json_body +
+                "\"}</script><title>Flood waters rise | Courier</title>",
+            article),
+       "Flood waters rise", 16},
+      {"the JSON-LD's text unwritten",
+       page("<script type=application/ld+json>{\"description\":\"Caf\\u00e9\"}</script>"
+            "<title>Flood waters rise | Courier</title>",
+            article),
+       "Flood waters rise", 0},
+      {"the whole page, its title unwritten", "<title>Flood &#x1F600;</title><p>a</p>", "a", 0},
+  };
+  const clsQuillmere main = ConverterWith({{u"SCRIPT", u"1"},
+                                           {u"ENTITY", u"1"},
+                                           {u"SPACE", u"1"},
+                                           {u"BLOCK", u"1"},
+                                           {u"AHREF", u"0"},
+                                           {u"MAIN", u"1"}});
+  for (const Row& row : rows) {
+    std::size_t lost = 99;
+    const std::optional<std::string> out = ConvertString(
+        main, row.input, [] { return SIZE_MAX; }, {}, &lost);
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(out->substr(0, out->find('\r')), row.opens) << row.name << "\n" << *out;
+    EXPECT_EQ(lost, row.lost) << row.name;
+  }
+}
+
 // Tags longer than what is kept in memory: one that is dropped, a link and
 // an image whose text becomes output, and a "<" that no ">" follows, whose
 // rest of the text is text after all; under each link type, and for the
