@@ -1,7 +1,6 @@
 #include "conversion/piece_conversion.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <condition_variable>
 #include <cstdint>
@@ -56,8 +55,7 @@ class AnsiCodec final : public clsQuillmere::ByteCodec {
   void ForgetLost() { lost_ = 0; }
 
  private:
-  // (Counted by the main-content recorder's thread too.)
-  mutable std::atomic<std::size_t> lost_ = 0;
+  mutable std::size_t lost_ = 0;
 };
 
 // No byte of a UTF-8 character other than ASCII is below 0x80. What the

@@ -161,7 +161,7 @@ OutputForm<Char>::OutputForm(const ByteCodec* codec) : codec_(codec) {
 }
 
 template <typename Char>
-void OutputForm<Char>::Append(char32_t code_point, String& to) const {
+void OutputForm<Char>::Put(char32_t code_point, String& to, bool counted) const {
   if (code_point == 0xA0 && !nbsp_.empty()) {
     to.append(nbsp_);
     return;
@@ -171,8 +171,9 @@ void OutputForm<Char>::Append(char32_t code_point, String& to) const {
     if (IsOtherSpace(code_point) && !codec_->Holds(code_point))
       to.push_back(' ');
     else
-      to.append(codec_->Encode(units));
+      to.append(counted ? codec_->Encode(units) : codec_->EncodeUncounted(units));
   } else {
+    (void)counted;
     to.append(units);
   }
 }
@@ -186,7 +187,7 @@ void OutputForm<Char>::AppendUnwritten(char32_t code_point, String& to) const {
       return;
     }
   }
-  Append(code_point, to);
+  Put(code_point, to, false);
 }
 
 template <typename Char>
@@ -196,18 +197,16 @@ void OutputForm<Char>::AppendHeld(char32_t code_point, String& to, std::vector<H
     if ((code_point != 0xA0 || nbsp_.empty()) && !IsOtherSpace(code_point) &&
         !codec_->Holds(code_point)) {
       if (held) held->push_back({to.size(), code_point});
-      to.append(codec_->EncodeUncounted(platform::Utf16Of(code_point)));
-      return;
     }
   }
   (void)held;
-  Append(code_point, to);
+  Put(code_point, to, false);
 }
 
 template <typename Char>
 void OutputForm<Char>::CountLost(char32_t code_point) const {
   String ignored;
-  Append(code_point, ignored);
+  Put(code_point, ignored, true);
 }
 
 template <typename Char>

@@ -85,7 +85,7 @@ class OutputForm {
 
   // A space that the output cannot hold (a no-break space in Shift_JIS)
   // is written as a plain space.
-  void Append(char32_t code_point, String& to) const;
+  void Append(char32_t code_point, String& to) const { Put(code_point, to, true); }
   // The same for a character that is only looked at, never written (a
   // style's value): one the output cannot hold is a "?" for each of its
   // UTF-16 units, not the encoder's nearest character, and is not counted
@@ -105,6 +105,11 @@ class OutputForm {
   const String& NoBreakSpace() const { return nbsp_; }
 
  private:
+  // Neither AppendUnwritten nor AppendHeld has the codec count, or change
+  // anything: they may run beside the conversion, on the main content's
+  // recorder's thread (see ByteCodec).
+  void Put(char32_t code_point, String& to, bool counted) const;
+
   const ByteCodec* codec_;
   String nbsp_;  // U+00A0 in the output's form
 };

@@ -16,12 +16,11 @@ class ByteCodec {
  public:
   virtual ~ByteCodec() = default;
   virtual bool IsLeadByte(unsigned char byte) const = 0;
-  // Encode and Holds may be called from two threads at once (the main
-  // content's recorder runs beside the page's reading): a codec that counts
-  // what it cannot encode counts atomically.
   virtual std::string Encode(std::u16string_view text) const = 0;
   // The same bytes, for text that may never be written: what the codec
-  // cannot encode is not counted.
+  // cannot encode is not counted. This and Holds may be called from another
+  // thread (the main content's recorder) while Encode is: they change
+  // nothing.
   virtual std::string EncodeUncounted(std::u16string_view text) const { return Encode(text); }
   // Whether the output can hold the character. A space that a decoded
   // reference gives (a no-break space, say) and the output cannot hold is
