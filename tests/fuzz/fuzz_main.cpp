@@ -1,12 +1,14 @@
 // The main content (MAIN) with fuzzed options and a page of fuzzed tags,
 // classes and text: fed in pieces it gives what the whole page gives, in
-// UTF-16 and as UTF-8 bytes held in a scratch file; its line breaks are CR
-// LF; and it is never empty where the readable text is not.
+// UTF-16 and as UTF-8 bytes held in a scratch file, and with its measuring
+// on a thread of its own; its line breaks are CR LF; and it is never empty
+// where the readable text is not.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "engine/clsQuillmere.h"
+#include "maincontent/recorder_thread.h"
 #include "platform/codepage.h"
 #include "tests/fuzz/fuzzed_options.h"
 #include "tests/support/memory_overflow.h"
@@ -75,6 +77,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bytes.Feed(std::string_view(utf8_page).substr(at, most), out);
   bytes.Finish(out);
   if (platform::DecodeUtf8(out) != whole) std::abort();
+
+  // The same with the measuring on a thread of its own from the first
+  // character, handed over in small batches.
+  const auto threading = engine::maincontent::RecorderThreadingNow();
+  engine::maincontent::SetRecorderThreading({0, 1 + data[11] % 5u});
+  clsQuillmere::Session threaded(main);
+  std::u16string threaded_out;
+  for (std::size_t at = 0; at < page.size(); at += most)
+    threaded.Feed(std::u16string_view(page).substr(at, most), threaded_out);
+  threaded.Finish(threaded_out);
+  clsQuillmere::ByteSession threaded_bytes(main, utf8);
+  out.clear();
+  for (std::size_t at = 0; at < utf8_page.size(); at += most)
+    threaded_bytes.Feed(std::string_view(utf8_page).substr(at, most), out);
+  threaded_bytes.Finish(out);
+  engine::maincontent::SetRecorderThreading(threading);
+  if (threaded_out != whole || platform::DecodeUtf8(out) != whole) std::abort();
 
   for (std::size_t i = 0; i < whole.size(); ++i) {
     if (whole[i] == u'\n' && (i == 0 || whole[i - 1] != u'\r')) std::abort();  // LF without CR
