@@ -193,13 +193,14 @@ void OutputForm<Char>::AppendUnwritten(char32_t code_point, String& to) const {
 template <typename Char>
 void OutputForm<Char>::AppendHeld(char32_t code_point, String& to, std::vector<Held>* held) const {
   if constexpr (sizeof(Char) == 1) {
-    // (Spaces go as Append writes them, uncounted.)
-    if ((code_point != 0xA0 || nbsp_.empty()) && !IsOtherSpace(code_point) &&
-        !codec_->Holds(code_point)) {
-      if (held) held->push_back({to.size(), code_point});
-    }
+    // What Put would have the codec count: not a space, which it writes as
+    // the output holds it.
+    if (held && (code_point != 0xA0 || nbsp_.empty()) && !IsOtherSpace(code_point) &&
+        !codec_->Holds(code_point))
+      held->push_back({to.size(), code_point});
+  } else {
+    (void)held;
   }
-  (void)held;
   Put(code_point, to, false);
 }
 
