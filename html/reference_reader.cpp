@@ -179,28 +179,25 @@ void OutputForm<Char>::Put(char32_t code_point, String& to, bool counted) const 
 }
 
 template <typename Char>
+bool OutputForm<Char>::Lost(char32_t code_point) const {
+  // (ASCII is always held; a space Put writes as the output holds it.)
+  if constexpr (sizeof(Char) == 1)
+    return code_point >= 0x80 && !IsOtherSpace(code_point) && !codec_->Holds(code_point);
+  (void)code_point;
+  return false;
+}
+
+template <typename Char>
 void OutputForm<Char>::AppendUnwritten(char32_t code_point, String& to) const {
-  if constexpr (sizeof(Char) == 1) {
-    // (Spaces go as Append writes them.)
-    if (code_point >= 0x80 && !IsOtherSpace(code_point) && !codec_->Holds(code_point)) {
-      to.append(code_point >= 0x10000 ? 2 : 1, '?');
-      return;
-    }
-  }
-  Put(code_point, to, false);
+  if (Lost(code_point))
+    to.append(code_point >= 0x10000 ? 2 : 1, '?');
+  else
+    Put(code_point, to, false);
 }
 
 template <typename Char>
 void OutputForm<Char>::AppendHeld(char32_t code_point, String& to, std::vector<Held>* held) const {
-  if constexpr (sizeof(Char) == 1) {
-    // What Put would have the codec count: not a space, which it writes as
-    // the output holds it.
-    if (held && (code_point != 0xA0 || nbsp_.empty()) && !IsOtherSpace(code_point) &&
-        !codec_->Holds(code_point))
-      held->push_back({to.size(), code_point});
-  } else {
-    (void)held;
-  }
+  if (held && Lost(code_point)) held->push_back({to.size(), code_point});
   Put(code_point, to, false);
 }
 

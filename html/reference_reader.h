@@ -109,6 +109,9 @@ class OutputForm {
   // anything: they may run beside the conversion, on the main content's
   // recorder's thread (see ByteCodec).
   void Put(char32_t code_point, String& to, bool counted) const;
+  // Whether Put writes the codec's nearest character for it, which Append
+  // counts among the characters lost.
+  bool Lost(char32_t code_point) const;
 
   const ByteCodec* codec_;
   String nbsp_;  // U+00A0 in the output's form

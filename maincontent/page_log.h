@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "html/elements.h"
 #include "html/tokenizer.h"
 #include "text/byte_codec.h"
 #include "text/errors.h"
@@ -75,7 +76,7 @@ class KeyCodes {
   // The writer's code for `key`: its number, or kWhole (then numbered when
   // there is room).
   unsigned Code(std::uint64_t key) {
-    std::size_t slot = (key * 0x9E3779B97F4A7C15u) >> (64 - kSlotBits);
+    std::size_t slot = html::KeyBits(key, kSlotBits);
     for (; slots_[slot].used; slot = (slot + 1) & (kSlots - 1))
       if (slots_[slot].key == key) return slots_[slot].code;
     if (count_ < kMost) slots_[slot] = {key, static_cast<std::uint8_t>(count_++), true};

@@ -6,7 +6,6 @@
 // pieces of every size and from UTF-16 text.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,13 +27,8 @@ std::vector<std::string> CorpusFiles() {
        {"tests/fuzz/corpus/readable", "tests/fuzz/corpus/tokenizer", "tests/fuzz/corpus/bytes",
         "tests/fuzz/corpus/main", "tests/fuzz/corpus/extract", "tests/fuzz/corpus/execute",
         "tests/fuzz/corpus/codec", "tests/html/html5lib", "tests/conversion/saved_pages"}) {
-    std::string path = root + "/" + folder;
-#ifdef _WIN32
-    path = "Z:" + path;
-#endif
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-      if (entry.is_regular_file())
-        files.push_back(root + "/" + folder + "/" + entry.path().filename().string());
+    const std::vector<std::string> in = testing_support::SourceFilesIn(root + "/" + folder);
+    files.insert(files.end(), in.begin(), in.end());
   }
   return files;
 }

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <limits>
 #include <random>
 #include <string>
@@ -130,13 +129,7 @@ TEST_F(RecorderThreadTest, TheCorporaGiveTheSameAsMeasuredInPlace) {
   std::size_t files = 0;
   for (const char* folder :
        {"tests/fuzz/corpus/main", "tests/fuzz/corpus/readable", "tests/conversion/saved_pages"}) {
-    std::string path = root + "/" + folder;
-#ifdef _WIN32
-    path = "Z:" + path;
-#endif
-    for (const auto& entry : std::filesystem::directory_iterator(path)) {
-      if (!entry.is_regular_file()) continue;
-      const std::string file = root + "/" + folder + "/" + entry.path().filename().string();
+    for (const std::string& file : testing_support::SourceFilesIn(root + "/" + folder)) {
       ExpectSameThreaded(file, testing_support::ReadSourceFile(file));
       ++files;
     }

@@ -2,10 +2,12 @@
 // Wine the tree is on drive Z:).
 #pragma once
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -16,6 +18,19 @@ inline std::string ReadSourceFile(std::string path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The paths of the files in `folder` (a path from the root, as ReadSourceFile
+// takes it).
+inline std::vector<std::string> SourceFilesIn(const std::string& folder) {
+  std::string native = folder;
+#ifdef _WIN32
+  if (native.starts_with('/')) native = "Z:" + native;
+#endif
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(native))
+    if (entry.is_regular_file()) files.push_back(folder + "/" + entry.path().filename().string());
+  return files;
 }
 
 }  // namespace testing_support
