@@ -331,6 +331,7 @@ int RunBatch(const std::vector<std::u16string>& args, const std::u16string& defa
   conversion::RunResult result;
   conversion::RunOptions run = opt.run;
   run.saved_page = conversion::IsSavedPageName(input);
+  run.file = file.get();
   if (output == u"-") {
     result = conversion::ConvertStream(
         converter, read,

@@ -90,9 +90,11 @@ RunResult ConvertDecided(const clsQuillmere& converter, const Reader& read, cons
     std::optional<Encoding> charset;
     if (const std::string_view name = EncodingNameOfLabel(page.charset()); !name.empty())
       charset = SupportedEncoding(name);
+    RunOptions part = options;
+    part.file = nullptr;  // (the part is read as it is decoded from the message)
     return ConvertDecided(
         converter, [&](char* buffer, std::size_t size) { return page.Read(buffer, size); }, write,
-        options, false, charset);
+        part, false, charset);
   }
   const std::string_view start = std::string_view(head).substr(0, kContentReach);
   result.input = options.input ? ChosenInputEncoding(*options.input, start)
@@ -106,9 +108,18 @@ RunResult ConvertDecided(const clsQuillmere& converter, const Reader& read, cons
     return !write_failed;
   };
   if (result.output_mark) checked(ByteOrderMark(result.output));
-  const bool ok =
-      !write_failed && ConvertPieces(converter, from_head, checked,
-                                     {result.input.encoding, result.output, false}, &result.lost);
+  // Read again, the text begins after any byte-order mark, the start from
+  // memory.
+  Rewind rewind;
+  if (options.file != nullptr) {
+    rewind = [&] {
+      served = result.input.mark;
+      return options.file->Seek(head.size());
+    };
+  }
+  const bool ok = !write_failed && ConvertPieces(converter, from_head, checked,
+                                                 {result.input.encoding, result.output, false},
+                                                 &result.lost, rewind);
   if (!ok) {
     result.status = write_failed ? Status::kUnwritable : Status::kUnreadable;
     if (write_failed) result.write_error = platform::WriteError::kOther;

@@ -31,6 +31,10 @@ struct RunOptions {
   // A web page saved in one file (MHTML) is told by its content; an input
   // whose name says it is one (.mht, .mhtml) must be one.
   bool saved_page = false;
+  // The file the reader reads, when it may be read again (Seek): a page
+  // whose main content is chosen is then read twice rather than kept in a
+  // scratch file meanwhile (not a saved page's).
+  platform::FileReader* file = nullptr;
 };
 
 struct RunResult {

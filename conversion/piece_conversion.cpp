@@ -1,6 +1,7 @@
 #include "conversion/piece_conversion.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <condition_variable>
 #include <cstdint>
@@ -167,6 +168,47 @@ class PieceQueue {
   bool closed_ = false;
 };
 
+// A digest of the text handed on, whatever the pieces it came in, to tell
+// that a second reading gave the same.
+class Digest {
+ public:
+  void Add(std::string_view bytes) {
+    size_ += bytes.size();
+    if (held_ > 0) {
+      const std::size_t n = std::min(bytes.size(), kBlock - held_);
+      std::memcpy(pending_ + held_, bytes.data(), n);
+      held_ += n;
+      bytes.remove_prefix(n);
+      if (held_ < kBlock) return;
+      Block(pending_);
+      held_ = 0;
+    }
+    for (; bytes.size() >= kBlock; bytes.remove_prefix(kBlock)) Block(bytes.data());
+    std::memcpy(pending_, bytes.data(), bytes.size());
+    held_ = bytes.size();
+  }
+  bool operator==(const Digest& other) const {
+    return size_ == other.size_ && lanes_ == other.lanes_ && held_ == other.held_ &&
+           std::memcmp(pending_, other.pending_, held_) == 0;
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 32;
+  void Block(const char* at) {
+    // Four lanes, so that the multiplications overlap.
+    for (std::size_t k = 0; k < 4; ++k) {
+      std::uint64_t word;
+      std::memcpy(&word, at + 8 * k, 8);
+      lanes_[k] = (lanes_[k] ^ word) * 0x100000001B3u + (lanes_[k] >> 29);
+    }
+  }
+
+  std::array<std::uint64_t, 4> lanes_{0xCBF29CE484222325u, 1, 2, 3};
+  char pending_[kBlock] = {};
+  std::size_t held_ = 0;
+  std::size_t size_ = 0;
+};
+
 // Where the first NUL unit of `text` is, or its size.
 std::size_t FindNul(std::u16string_view text) {
   return engine::scan::FindAny<'\0', '\0', '\0', '\0'>(text, 0);
@@ -176,11 +218,36 @@ std::size_t FindNul(std::u16string_view text) {
 // first NUL, and puts the text in the form the conversion works on.
 class PieceReader {
  public:
-  PieceReader(const Reader& read, Form form, Encoding input)
-      : read_(read), form_(form), input_(input), decoder_(input) {}
+  PieceReader(const Reader& read, Form form, Encoding input, Digest* digest)
+      : read_(read), form_(form), input_(input), decoder_(input), digest_(digest) {}
 
   // The next piece, in `buffer` (a used one, or empty).
   Piece Next(std::string buffer) {
+    Piece piece = Read(std::move(buffer));
+    if (digest_ != nullptr && !piece.failed)
+      digest_->Add(std::string_view(piece.bytes.data(), piece.length));
+    return piece;
+  }
+
+  // On a second thread: the pieces that follow, until the last, a failure,
+  // or the converting side stops.
+  void ReadAhead(PieceQueue& queue) {
+    Piece failure;
+    failure.failed = true;
+    try {
+      for (;;) {
+        Piece piece = Next(queue.TakeBuffer());
+        const bool end = piece.last || piece.failed;
+        if (!queue.Push(std::move(piece)) || end) return;
+      }
+    } catch (...) {
+      failure.thrown = std::current_exception();
+    }
+    queue.Push(std::move(failure));
+  }
+
+ private:
+  Piece Read(std::string buffer) {
     Piece piece;
     piece.bytes = std::move(buffer);
     // Decoded input is read into a buffer of its own first. Buffers only
@@ -246,24 +313,6 @@ class PieceReader {
     return piece;
   }
 
-  // On a second thread: the pieces that follow, until the last, a failure,
-  // or the converting side stops.
-  void ReadAhead(PieceQueue& queue) {
-    Piece failure;
-    failure.failed = true;
-    try {
-      for (;;) {
-        Piece piece = Next(queue.TakeBuffer());
-        const bool end = piece.last || piece.failed;
-        if (!queue.Push(std::move(piece)) || end) return;
-      }
-    } catch (...) {
-      failure.thrown = std::current_exception();
-    }
-    queue.Push(std::move(failure));
-  }
-
- private:
   const Reader& read_;
   const Form form_;
   const Encoding input_;
@@ -275,13 +324,15 @@ class PieceReader {
   std::size_t want_ = kPiece / 16;
   std::string carry_;  // the start of a character cut by the last piece's end
   bool at_nul_ = false;
+  Digest* const digest_;  // of what was handed on, when it is to be checked
 };
 
 // The converting side: one session over all the pieces, on code page or
 // UTF-8 bytes, and what it gives encoded for the output.
 class PieceConverter {
  public:
-  PieceConverter(const clsQuillmere& converter, Form form, Encoding output, const Writer& write)
+  PieceConverter(const clsQuillmere& converter, Form form, Encoding output, const Writer& write,
+                 bool twice)
       : write_(write),
         utf8_codec_(output),
         session_(converter,
@@ -291,21 +342,31 @@ class PieceConverter {
         transcode_(form != Form::kAnsiBytes && output != Encoding::kUtf8),
         output_encoding_(output) {
     ansi_codec_.ForgetLost();  // the labels, made once, are not the text's
+    if (twice) session_.FeedsTwice();
   }
 
   bool Convert(std::string_view piece, bool last) {
     output_.clear();
     session_.Feed(piece, output_);
     if (last) {
-      session_.Finish(output_, [this](std::string& out) {
+      const auto flush = [this](std::string& out) {
         Write(out, false);
         out.clear();
-      });
+      };
+      if (!again_ && session_.FeedAgain(output_, flush)) {
+        again_ = true;
+        Write(output_, false);
+        return !failed_;
+      }
+      again_ = false;
+      session_.Finish(output_, flush);
       output_ += "\r\n";
     }
     Write(output_, last);
     return !failed_;
   }
+  // The text is to be read again (after the last piece).
+  bool again() const { return again_; }
 
   std::size_t lost() const { return lost_ + ansi_codec_.lost(); }
 
@@ -346,19 +407,12 @@ class PieceConverter {
   std::u16string units_;
   std::size_t lost_ = 0;
   bool failed_ = false;
+  bool again_ = false;
 };
 
-}  // namespace
-
-bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writer& write,
-                   const PieceEncodings& encodings, std::size_t* lost) try {
-  const Form form = FormFor(encodings);
-  PieceConverter pieces(converter, form, encodings.output, write);
-  PieceReader reader(read, form, encodings.input);
-  auto done = [&](bool ok) {
-    if (lost) *lost = pieces.lost();
-    return ok;
-  };
+// One reading of the input, piece by piece, into `pieces`: whether it went
+// well.
+bool ConvertReading(PieceConverter& pieces, PieceReader& reader) {
   // Pieces on this thread alone, until `enough` bytes are done: whether the
   // conversion ended, and how, or nothing if it goes on.
   std::string buffer;
@@ -375,7 +429,7 @@ bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writ
     return std::nullopt;
   };
   // The first 256 KiB so: most files end there, and need no second thread.
-  if (const std::optional<bool> ended = on_this_thread(kPiece >> 2)) return done(*ended);
+  if (const std::optional<bool> ended = on_this_thread(kPiece >> 2)) return *ended;
 
   // The rest with a second thread reading ahead; on this thread alone when
   // none can be started (the system out of resources).
@@ -386,7 +440,7 @@ bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writ
     ahead = std::thread(&PieceReader::ReadAhead, &reader, std::ref(queue));
   } catch (const std::system_error&) {
     buffer = queue.TakeBuffer();
-    return done(*on_this_thread(SIZE_MAX));
+    return *on_this_thread(SIZE_MAX);
   }
   std::exception_ptr thrown;
   bool ok = false;
@@ -415,7 +469,29 @@ bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writ
   queue.Close();
   ahead.join();
   if (thrown) std::rethrow_exception(thrown);
-  return done(ok);
+  return ok;
+}
+
+}  // namespace
+
+bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writer& write,
+                   const PieceEncodings& encodings, std::size_t* lost, const Rewind& rewind) try {
+  const Form form = FormFor(encodings);
+  PieceConverter pieces(converter, form, encodings.output, write, bool(rewind));
+  auto done = [&](bool ok) {
+    if (lost) *lost = pieces.lost();
+    return ok;
+  };
+  Digest first, second;
+  {
+    PieceReader reader(read, form, encodings.input, rewind ? &first : nullptr);
+    if (!ConvertReading(pieces, reader)) return done(false);
+  }
+  if (!pieces.again()) return done(true);
+  // The page again, for its main content: from the start, as it was read.
+  if (!rewind()) return done(false);
+  PieceReader reader(read, form, encodings.input, &second);
+  return done(ConvertReading(pieces, reader) && second == first);
 } catch (const engine::OverflowUnreadable&) {
   return false;  // scratch data kept for a long tag could not be read back
 }

@@ -15,6 +15,8 @@ namespace conversion {
 using Reader = std::function<std::ptrdiff_t(char*, std::size_t)>;
 // Takes the next bytes; false on an error.
 using Writer = std::function<bool(std::string_view)>;
+// Starts the reading again from the input's start; false when it cannot.
+using Rewind = std::function<bool()>;
 
 struct PieceEncodings {
   platform::Encoding input = platform::Encoding::kAnsi;   // what `read` gives, after any mark
@@ -35,10 +37,16 @@ struct PieceEncodings {
 // memory) reaches the caller. `lost`, when given, counts the characters the
 // output encoding could not hold.
 //
+// With `rewind`, a page whose main content is chosen (MAIN) is read twice,
+// the choice made on the first reading, instead of being kept in a scratch
+// file meanwhile. A second reading that gives other text than the first (the
+// input changed meanwhile) fails the conversion, as unreadable.
+//
 // Code page bytes in ANSI out, and UTF-8 in UTF-8 out, are converted as they
 // are (in normal form); every other input is decoded and converted as
 // UTF-8, which is then encoded for the output.
 bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writer& write,
-                   const PieceEncodings& encodings = {}, std::size_t* lost = nullptr);
+                   const PieceEncodings& encodings = {}, std::size_t* lost = nullptr,
+                   const Rewind& rewind = {});
 
 }  // namespace conversion

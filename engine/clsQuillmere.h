@@ -86,7 +86,17 @@ class clsQuillmere {
     BasicSession(const clsQuillmere& options, const ByteCodec& codec, Overflow* overflow = nullptr,
                  Overflow* links = nullptr,
                  Overflow* page = nullptr) requires std::is_same_v<Char, char>;
+    // A caller that can feed the text a second time says so before the
+    // first piece: with MAIN the page is then not held (in memory or in
+    // `page`) while its main content is chosen, but read again. After the
+    // last piece it asks FeedAgain.
+    void FeedsTwice();
     void Feed(View piece, String& out);
+    // After the last piece, when FeedsTwice was called: true when the text
+    // is wanted again, fed from its start as before and then finished;
+    // false when Finish follows at once. What is written already (a title)
+    // goes to `out` (or `flush`, as for Finish).
+    bool FeedAgain(String& out, const std::function<void(String&)>& flush = {});
     // `flush`, when given, takes the output so far whenever a long tag that
     // turned out to be text is settled, so that it need not be held whole.
     void Finish(String& out, const std::function<void(String&)>& flush = {});

@@ -348,6 +348,17 @@ void clsQuillmere::BasicSession<Char>::OpenLink(View tag, String& add) {
 }
 
 template <typename Char>
+void clsQuillmere::BasicSession<Char>::FeedsTwice() {
+  if (readable_) readable_->FeedsTwice();
+}
+
+template <typename Char>
+bool clsQuillmere::BasicSession<Char>::FeedAgain(String& out,
+                                                 const std::function<void(String&)>& flush) {
+  return readable_ && readable_->FeedAgain(out, flush);
+}
+
+template <typename Char>
 void clsQuillmere::BasicSession<Char>::Finish(String& out,
                                               const std::function<void(String&)>& flush) {
   if (readable_) return readable_->Finish(out, flush);
@@ -448,13 +459,19 @@ std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, Strin
 // The two sessions, member by member: each has only its own constructor.
 template clsQuillmere::BasicSession<char16_t>::BasicSession(const clsQuillmere&);
 template clsQuillmere::BasicSession<char16_t>::BasicSession::~BasicSession();
+template void clsQuillmere::BasicSession<char16_t>::FeedsTwice();
 template void clsQuillmere::BasicSession<char16_t>::Feed(View, String&);
+template bool clsQuillmere::BasicSession<char16_t>::FeedAgain(String&,
+                                                              const std::function<void(String&)>&);
 template void clsQuillmere::BasicSession<char16_t>::Finish(String&,
                                                            const std::function<void(String&)>&);
 template clsQuillmere::BasicSession<char>::BasicSession(const clsQuillmere&, const ByteCodec&,
                                                         Overflow*, Overflow*, Overflow*);
 template clsQuillmere::BasicSession<char>::BasicSession::~BasicSession();
+template void clsQuillmere::BasicSession<char>::FeedsTwice();
 template void clsQuillmere::BasicSession<char>::Feed(View, String&);
+template bool clsQuillmere::BasicSession<char>::FeedAgain(String&,
+                                                          const std::function<void(String&)>&);
 template void clsQuillmere::BasicSession<char>::Finish(String&,
                                                        const std::function<void(String&)>&);
 

@@ -40,7 +40,16 @@ class ReadableScan {
                String image_label, String link_label, clsQuillmere::Overflow* link_spill = nullptr,
                clsQuillmere::Overflow* page_spill = nullptr);
 
+  // With MAIN, the text will be fed twice (see FeedAgain), and the page is
+  // not held meanwhile: before the first piece.
+  void FeedsTwice() {
+    if (main_) main_->HandsOverTwice();
+    twice_ = main_.has_value();
+  }
   void Feed(View piece, String& out);
+  // After the last piece, fed twice: true when the text is to be fed again
+  // from its start (then Finish); false when Finish follows at once.
+  bool FeedAgain(String& out, const std::function<void(String&)>& flush);
   // `flush` takes the output so far while a long tag that turned out to be
   // text, or a page held in the scratch file, is read back, so that it need
   // not be held whole.
@@ -61,13 +70,25 @@ class ReadableScan {
   ReferenceReader<Char> references_;
   OutputForm<Char> form_;
   Layout layout_;
-  html::Visibility<Char> visibility_;
+  const ScanOptions options_;
+  const scan::LeadBytes* const leads_;
+  std::optional<html::Visibility<Char>> visibility_;
   // The page as it is shown, to the layout; or, with MAIN, to the choice.
   std::optional<Shown> shown_;
   std::optional<HtmlTokenizer<Char, Shown>> tokenizer_;
   std::optional<Main> main_;
   std::optional<MainShown> main_shown_;
   std::optional<HtmlTokenizer<Char, MainShown>> main_tokenizer_;
+  clsQuillmere::Overflow* const overflow_;
+  bool twice_ = false;      // the text is fed twice
+  bool fed_again_ = false;  // ... and this is the second time
+  bool tokenizer_done_ = false;
+
+  template <typename Tokenizer, typename Sink>
+  void StartTokenizer(std::optional<Tokenizer>& tokenizer, Sink& sink);
+  // Passes `block` the output so far.
+  static std::function<void()> Handing(Layout& layout, String& out,
+                                       const std::function<void(String&)>& flush);
 };
 
 }  // namespace engine

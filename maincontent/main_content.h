@@ -6,7 +6,9 @@
 // on the page), and the title first when no heading of the page gives it.
 // When nothing stands out the whole page goes on, exactly as without it.
 // A page that shows next to nothing but holds its text in noscript
-// elements is read from those instead.
+// elements is read from those instead. A caller that can hand the page over
+// a second time (HandsOverTwice) spares the holding: the choice is made at
+// the first pass's end (EndFirstPass) and the layout given its part of the second.
 //
 // `Next` is the layout: a sink as html::ShownFilter describes, with
 // KeepsAttribute, KeepsRaw and CollapsesSpaces answered for what it has
@@ -57,38 +59,52 @@ class MainContent {
         log_(spill),
         recorder_(leads, references, form) {}
 
-  // What the page hands over, held and measured.
+  // The page will be handed over twice, and is not held: before the first
+  // of it.
+  void HandsOverTwice() { twice_ = true; }
+
+  // What the page hands over: held and measured, or on the second pass
+  // what the choice keeps of it, to the layout.
   void Text(View run) {
-    log_.Text(run);
+    if (second_) {
+      if (Writing()) next_.Text(run);
+      return;
+    }
+    if (!twice_) log_.Text(run);
     recorder_.Text(run);
   }
   void Whitespace(Char c) {
-    log_.Space(c);
+    if (second_) {
+      if (Writing()) next_.Whitespace(c);
+      return;
+    }
+    if (!twice_) log_.Space(c);
     recorder_.Space();
   }
   void LineBreak(Char c) {
-    log_.Break(c);
+    if (second_) {
+      if (Writing()) next_.LineBreak(c);
+      return;
+    }
+    if (!twice_) log_.Break(c);
     recorder_.Space();
   }
   void Reference(char32_t first, char32_t second) {
-    log_.Reference(first, second);
+    if (second_) {
+      if (Writing()) next_.Reference(first, second);
+      return;
+    }
+    if (!twice_) log_.Reference(first, second);
     recorder_.Reference(first, second);
   }
   void StartTag(const Token& tag, const html::Element& element) {
-    LogTag(Log::Kind::kStart, tag);
-    CountPre(element.kind, false);
-    recorder_.Tag(tag, element);
+    Tag(Log::Kind::kStart, tag, element, false);
   }
   void EndTag(const Token& tag, const html::Element& element) {
-    LogTag(Log::Kind::kEnd, tag);
-    CountPre(element.kind, true);
-    recorder_.Tag(tag, element);
+    Tag(Log::Kind::kEnd, tag, element, true);
   }
   void ClassicTag(const Token& tag) {
-    LogTag(Log::Kind::kClassic, tag);
-    const html::Element& element = html::ElementOf(tag.key);
-    CountPre(element.kind, tag.end);
-    recorder_.Tag(tag, element);
+    Tag(Log::Kind::kClassic, tag, html::ElementOf(tag.key), tag.end);
   }
   bool CollapsesSpaces() const { return collapses_ && pre_depth_ == 0; }
   bool KeepsAttribute(const Token& tag, std::uint64_t key) const {
@@ -99,6 +115,7 @@ class MainContent {
   // Hidden text read all the same: the title, JSON-LD, and the mark-up
   // of the noscript elements (see ReadFallback).
   bool Captures(const Token& tag, const html::Element& element) {
+    if (second_) return false;  // read on the first pass
     capturing_fallback_ = tag.key == kNoscript && reads_fallback_;
     if (!capturing_fallback_) return recorder_.Captures(tag, element);
     if (!fallback_.empty()) KeepFallback(View(kBreak, 1));
@@ -119,11 +136,26 @@ class MainContent {
   }
 
   // The page's end: the choice, and what it keeps to the layout. `block`
-  // after each block of the page read back from the scratch file.
+  // after each block of the page read back from the scratch file. Handed
+  // over twice, the end of the second pass.
   void Finish(const std::function<void()>& block) {
+    if (twice_) return;
     recorder_.Finish();
     if (ReadFallback(block)) return;
     Write(block);
+  }
+
+  // The first pass's end, when the page is handed over twice: the choice is
+  // made, and the title written. True when the page is to come again;
+  // false when the noscript elements' text was written in its place.
+  bool EndFirstPass(const std::function<void()>& block) {
+    recorder_.Finish();
+    if (ReadFallback(block)) return false;
+    Prepare();
+    second_ = true;
+    pre_depth_ = 0;
+    capturing_fallback_ = false;
+    return true;
   }
 
   std::size_t HeldNow() const {
@@ -141,11 +173,14 @@ class MainContent {
 
   // What the layout is handed: the choice, the title, and the page again.
   void Write(const std::function<void()>& block) {
+    Prepare();
+    log_.Replay([this](const typename Log::Record& r) { Replay(r); }, block);
+  }
+  void Prepare() {
     const Selection selection = Choose(recorder_.recorder(), form_);
     whole_ = selection.whole;
     ranges_ = selection.ranges;
     WriteTitle(selection);
-    log_.Replay([this](const typename Log::Record& r) { Replay(r); }, block);
   }
 
   void KeepFallback(View run) {
@@ -192,9 +227,20 @@ class MainContent {
   static constexpr std::size_t kMostHeldTags = std::size_t(4) << 20;
 
   template <typename Kind>
-  void LogTag(Kind kind, const Token& tag) {
-    log_.Tag(kind, tag, next_.KeepsRaw(tag) || kind == Log::Kind::kClassic,
-             [&](std::uint64_t key) { return next_.KeepsAttribute(tag, key); });
+  void Tag(Kind kind, const Token& tag, const html::Element& element, bool closing) {
+    // (pre elements are counted on both passes: the tokenizer asks the
+    // same questions of each.)
+    CountPre(element.kind, closing);
+    if (second_) return ReplayTag(kind, tag);
+    if (!twice_)
+      log_.Tag(kind, tag, KeepsRawFor(kind, tag),
+               [&](std::uint64_t key) { return next_.KeepsAttribute(tag, key); });
+    recorder_.Tag(tag, element);
+  }
+  // Whether the layout is given the tag as written.
+  template <typename Kind>
+  bool KeepsRawFor(Kind kind, const Token& tag) const {
+    return next_.KeepsRaw(tag) || kind == Log::Kind::kClassic;
   }
   void CountPre(html::Kind kind, bool closing) {
     if (kind != html::Kind::kPre && kind != html::Kind::kTextarea) return;
@@ -267,15 +313,18 @@ class MainContent {
       default:
         break;
     }
-    const Token& tag = *r.tag;
-    tag_classic_ = r.kind == K::kClassic;
+    ReplayTag(r.kind, *r.tag);
+  }
+
+  template <typename Kind>
+  void ReplayTag(Kind kind, const Token& tag) {
+    tag_classic_ = kind == Log::Kind::kClassic;
     if (whole_) return SendTag(tag);  // every element kept: nothing to follow
     const html::Element& element = html::ElementOf(tag.key);
     auto ended = [this](Open& e) {
       last_ended_emitted_ = e.emitted;
       if (e.id == structured_after_ && e.id != 0) structured_pending_ = true;
-      held_size_ -= held_.back().size;
-      held_.pop_back();
+      held_size_ -= held_[--held_count_].size;
     };
     if (tag.end) {
       last_ended_emitted_ = false;
@@ -295,7 +344,9 @@ class MainContent {
       return;
     }
     entry->id = ++next_id_;
-    held_.emplace_back();
+    // (An entry's storage is kept for the next element opened there.)
+    if (held_.size() == held_count_) held_.emplace_back();
+    ++held_count_;
     Open& opened = *entry;
     opened.kept = KeptAt(opened.id);
     if (opened.kept) {
@@ -304,8 +355,9 @@ class MainContent {
       SendTag(tag);
       return;
     }
-    // Kept in case what it holds is written.
-    Held& held = held_.back();
+    // Kept in case what it holds is written: what the layout reads of it
+    // (the tokenizer's tag holds more on the second pass).
+    Held& held = held_[held_count_ - 1];
     Token& t = held.tag;
     t.key = tag.key;
     t.end = false;
@@ -313,17 +365,23 @@ class MainContent {
     t.count = 0;
     t.raw_cut = false;
     held.raw.clear();
-    std::size_t size = tag.raw.size();
-    for (const auto& a : tag.attributes()) size += a.value.size();
+    const View raw = KeepsRawFor(kind, tag) ? tag.raw : View();
+    const auto attributes = tag.attributes();
+    auto kept = [&](std::size_t a) { return next_.KeepsAttribute(tag, attributes[a].key); };
+    std::size_t size = raw.size();
+    for (std::size_t a = 0; a < attributes.size(); ++a)
+      if (kept(a)) size += attributes[a].value.size();
     held.size = 0;
     if (size <= kMostHeldTag && held_size_ + size <= kMostHeldTags) {
       held.size = size;
       held_size_ += size;
-      held.raw.assign(tag.raw);
+      held.raw.assign(raw);
       t.raw_cut = tag.raw_cut;
-      if (t.slots.size() < tag.count) t.slots.resize(tag.count);
-      for (std::size_t k = 0; k < tag.count; ++k) t.slots[k] = tag.slots[k];
-      t.count = tag.count;
+      for (std::size_t a = 0; a < attributes.size(); ++a) {
+        if (!kept(a)) continue;
+        if (t.slots.size() <= t.count) t.slots.resize(t.count + 1);
+        t.slots[t.count++] = attributes[a];
+      }
     }
   }
 
@@ -388,6 +446,8 @@ class MainContent {
   Log log_;
   RecorderThread<Char> recorder_;
   std::size_t pre_depth_ = 0;
+  bool twice_ = false;   // the page is handed over twice
+  bool second_ = false;  // ... and this is the second time
   // The noscript elements' mark-up, joined by line breaks (not read again
   // inside them).
   String fallback_;
@@ -407,6 +467,7 @@ class MainContent {
     std::size_t size = 0;  // of its attributes and raw text
   };
   std::vector<Held> held_;
+  std::size_t held_count_ = 0;  // of held_, those in use
   std::size_t held_size_ = 0;
   std::uint32_t next_id_ = 0;
   bool last_ended_emitted_ = false;

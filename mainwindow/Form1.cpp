@@ -273,6 +273,7 @@ Form1::Outcome Form1::ConvertOne(const std::u16string& input) {
   conversion::RunOptions options;
   if (std::optional<Outcome> refused = LoadSettings(converter, options)) return *refused;
   options.saved_page = conversion::IsSavedPageName(input);
+  options.file = reader.get();
   const conversion::RunResult result = conversion::ConvertToFile(
       converter,
       [&](char* buffer, std::size_t size) -> std::ptrdiff_t {

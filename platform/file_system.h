@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,6 +49,8 @@ class FileReader {
   virtual ~FileReader() = default;
   // Up to `size` bytes; 0 at the end of the file, -1 on a read error.
   virtual std::ptrdiff_t Read(char* buffer, std::size_t size) = 0;
+  // The next Read from `offset` bytes into the file; false when it cannot.
+  virtual bool Seek(std::uint64_t offset) = 0;
 };
 
 // The new content of a file, written piece by piece to a scratch file beside

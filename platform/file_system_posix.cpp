@@ -188,6 +188,9 @@ class PosixReader final : public FileReader {
       if (n >= 0 || errno != EINTR) return n;
     }
   }
+  bool Seek(std::uint64_t offset) override {
+    return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+  }
 
  private:
   int fd_;

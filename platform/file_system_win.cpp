@@ -154,6 +154,11 @@ class WinReader final : public FileReader {
     if (!::ReadFile(file_.get(), buffer, chunk, &read, nullptr)) return -1;
     return static_cast<std::ptrdiff_t>(read);
   }
+  bool Seek(std::uint64_t offset) override {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return ::SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN) != 0;
+  }
 
  private:
   UniqueHandle file_;

@@ -9,6 +9,7 @@
 #include "conversion/conversion_run.h"
 #include "platform/file_system.h"
 #include "tests/support/converter_options.h"
+#include "tests/support/source_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -289,6 +290,75 @@ TEST(ConvertStream, OnePageInEachJapaneseEncodingGivesOneText) {
     }
   }
   EXPECT_NE(expected.find(platform::EncodeUtf8(u"ﾃｽﾄ用の半角カナ")), std::string::npos);
+}
+
+// A page whose main content is chosen, read twice from its file instead of
+// held: each encoding (with a byte-order mark, and a page longer than the
+// start the encoding is decided from) gives the text it gives held, from
+// one reading's start again; a saved page's part is never read twice.
+TEST(ConvertStream, MainContentReadTwiceFromTheFileGivesWhatItGivesHeld) {
+  // A file in memory that counts its rewinds.
+  class MemoryFile final : public platform::FileReader {
+   public:
+    explicit MemoryFile(const std::string& bytes) : bytes_(bytes) {}
+    std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+      const std::size_t n = std::min({size, std::size_t(5000), bytes_.size() - at_});
+      std::copy_n(bytes_.data() + at_, n, buffer);
+      at_ += n;
+      return static_cast<std::ptrdiff_t>(n);
+    }
+    bool Seek(std::uint64_t offset) override {
+      ++seeks;
+      at_ = std::min<std::size_t>(offset, bytes_.size());
+      return true;
+    }
+    int seeks = 0;
+
+   private:
+    const std::string& bytes_;
+    std::size_t at_ = 0;
+  };
+  std::u16string body =
+      u"<title>記事 | サイト</title><div class=nav><a href=/>ホーム</a></div><article>";
+  while (body.size() < 100000) body += u"<p>今日は晴れ、気温は２５℃です。「かぎ括弧」と①②。</p>\n";
+  body += u"</article>";
+  const std::string sjis = platform::EncodeCp932(body);
+  const std::string saved = testing_support::ReadSourceFile(
+      std::string(QUILLMERE_SOURCE_ROOT) + "/tests/conversion/saved_pages/japanese-sjis.mhtml");
+  const struct {
+    const char* name;
+    std::string input;
+    int seeks;  // on the file, read twice
+  } rows[] = {
+      {"shift_jis", sjis, 1},
+      {"euc-jp declared", "<meta charset=euc-jp>" + FromShiftJis(sjis, false), 1},
+      {"utf-8 with a mark", "\xEF\xBB\xBF" + platform::EncodeUtf8(body), 1},
+      {"utf-16le with a mark",
+       [&] {
+         std::string bytes = "\xFF\xFE";
+         for (const char16_t c : body) bytes += {char(c & 0xFF), char(c >> 8)};
+         return bytes;
+       }(),
+       1},
+      {"a saved page", saved, 0},
+  };
+  const clsQuillmere main_content = ConverterWith(
+      {{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}, {u"MAIN", u"1"}});
+  for (const auto& row : rows) {
+    std::string outs[2];
+    for (const bool twice : {false, true}) {
+      MemoryFile file(row.input);
+      RunOptions options;
+      if (twice) options.file = &file;
+      const RunResult result = conversion::ConvertStream(
+          main_content, [&](char* buffer, std::size_t size) { return file.Read(buffer, size); },
+          [&](std::string_view bytes) { return outs[twice] += bytes, true; }, options);
+      EXPECT_EQ(result.status, Status::kConverted) << row.name;
+      EXPECT_EQ(file.seeks, twice ? row.seeks : 0) << row.name;
+    }
+    EXPECT_GT(outs[0].size(), 200u) << row.name;
+    EXPECT_TRUE(outs[1] == outs[0]) << row.name;
+  }
 }
 
 // The decision sees the input's first 64 KiB however the reads come: a

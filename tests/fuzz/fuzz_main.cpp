@@ -1,11 +1,13 @@
 // The main content (MAIN) with fuzzed options and a page of fuzzed tags,
 // classes and text: fed in pieces it gives what the whole page gives, in
-// UTF-16 and as UTF-8 bytes held in a scratch file, and with its measuring
-// on a thread of its own; its line breaks are CR LF; and it is never empty
-// where the readable text is not.
+// UTF-16 and as UTF-8 bytes held in a scratch file, with its measuring on a
+// thread of its own, and read twice (in other pieces the second time)
+// instead of held; its line breaks are CR LF; and it is never empty where
+// the readable text is not.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 
 #include "engine/clsQuillmere.h"
 #include "maincontent/recorder_thread.h"
@@ -94,6 +96,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   threaded_bytes.Finish(out);
   engine::maincontent::SetRecorderThreading(threading);
   if (threaded_out != whole || platform::DecodeUtf8(out) != whole) std::abort();
+
+  // Read twice: the choice made on the first reading, the second in pieces
+  // of another size.
+  const std::size_t again_most = 1 + data[9] % 64;
+  auto twice = [&](auto& session, const auto& text) {
+    using Text = std::remove_cvref_t<decltype(text)>;
+    using View = std::basic_string_view<typename Text::value_type>;
+    Text got;
+    session.FeedsTwice();
+    for (std::size_t at = 0; at < text.size(); at += most)
+      session.Feed(View(text).substr(at, most), got);
+    if (session.FeedAgain(got)) {
+      for (std::size_t at = 0; at < text.size(); at += again_most)
+        session.Feed(View(text).substr(at, again_most), got);
+    }
+    session.Finish(got);
+    return got;
+  };
+  clsQuillmere::Session twice_units(main);
+  clsQuillmere::ByteSession twice_bytes(main, utf8);
+  if (twice(twice_units, page) != whole ||
+      platform::DecodeUtf8(twice(twice_bytes, utf8_page)) != whole)
+    std::abort();
 
   for (std::size_t i = 0; i < whole.size(); ++i) {
     if (whole[i] == u'\n' && (i == 0 || whole[i - 1] != u'\r')) std::abort();  // LF without CR

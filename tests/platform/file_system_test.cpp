@@ -231,6 +231,31 @@ TEST_F(FileSystemTest, ReadWholeFile) {
   EXPECT_EQ(platform::ReadWholeFile(dir_ / u"Sub Folder"), std::nullopt);
 }
 
+// A file read to its end is read again from any byte (a page read twice);
+// past its end it reads nothing.
+TEST_F(FileSystemTest, FileReaderReadsAgainFromWhereItIsSent) {
+  std::string bytes;
+  for (int k = 0; k < 300000; ++k) bytes += static_cast<char>('a' + k % 26);
+  dir_.Write(u"long.htm", bytes);
+  const std::unique_ptr<platform::FileReader> file = platform::FileReader::Open(dir_ / u"long.htm");
+  ASSERT_TRUE(file);
+  auto rest = [&] {
+    std::string got(bytes.size() + 10, '\0');
+    std::size_t n = 0;
+    for (std::ptrdiff_t k; (k = file->Read(got.data() + n, got.size() - n)) > 0;)
+      n += static_cast<std::size_t>(k);
+    got.resize(n);
+    return got;
+  };
+  EXPECT_TRUE(rest() == bytes);
+  for (const std::uint64_t offset :
+       {std::uint64_t(0), std::uint64_t(3), std::uint64_t(65537), std::uint64_t(bytes.size()),
+        std::uint64_t(bytes.size()) + 9}) {
+    ASSERT_TRUE(file->Seek(offset)) << offset;
+    EXPECT_TRUE(rest() == bytes.substr(std::min<std::size_t>(offset, bytes.size()))) << offset;
+  }
+}
+
 TEST_F(FileSystemTest, SameFile) {
   EXPECT_TRUE(platform::SameFile(dir_ / u"Page.htm", dir_ / u"Sub Folder\\..\\Page.htm"));
   EXPECT_FALSE(platform::SameFile(dir_ / u"Page.htm", dir_ / u"notes.TXT"));

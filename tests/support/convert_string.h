@@ -17,11 +17,12 @@ namespace testing_support {
 
 // The output of converting `input` handed over in reads of at most `most()`
 // bytes each (asked anew for every read); nothing when the conversion failed.
+// `twice`: the input may be read again.
 inline std::optional<std::string> ConvertString(const clsQuillmere& converter,
                                                 std::string_view input,
                                                 const std::function<std::size_t()>& most,
                                                 const conversion::PieceEncodings& encodings = {},
-                                                std::size_t* lost = nullptr) {
+                                                std::size_t* lost = nullptr, bool twice = false) {
   std::size_t at = 0;
   std::string out;
   const bool ok = conversion::ConvertPieces(
@@ -36,7 +37,12 @@ inline std::optional<std::string> ConvertString(const clsQuillmere& converter,
         out += bytes;
         return true;
       },
-      encodings, lost);
+      encodings, lost,
+      twice ? conversion::Rewind([&] {
+        at = 0;
+        return true;
+      })
+            : conversion::Rewind());
   if (!ok) return std::nullopt;
   return out;
 }
