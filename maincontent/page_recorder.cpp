@@ -84,7 +84,7 @@ bool EqualsAscii(std::basic_string_view<Char> value, std::string_view ascii) {
 
 }  // namespace
 
-void Sums::Add(const Sums& o) {
+void Sums::AddEach(const Sums& o, std::uint32_t more_blocks, std::uint32_t more_headings) {
   auto add = [](std::uint32_t& a, std::uint32_t b) { a = Saturated(std::uint64_t(a) + b); };
   add(chars, o.chars);
   add(wide, o.wide);
@@ -97,6 +97,8 @@ void Sums::Add(const Sums& o) {
   add(controls, o.controls);
   add(blocks, o.blocks);
   add(headings, o.headings);
+  add(blocks, more_blocks);
+  add(headings, more_headings);
 }
 
 void Sums::AddText(const TextMeasures& m, bool in_link) {
@@ -233,9 +235,7 @@ void PageRecorder<Char>::Ended(Open& ended) {
   record.kind = ended.element->kind;
   record.own = ended.own;
   record.all = ended.all;
-  record.all.Add(ended.own);
-  if (ended.own.chars > 0) ++record.all.blocks;
-  if (record.kind == Kind::kHeading) ++record.all.headings;
+  record.all.Add(ended.own, ended.own.chars > 0 ? 1 : 0, record.kind == Kind::kHeading ? 1 : 0);
   around.all.Add(record.all);
   Keep();
 }
@@ -258,9 +258,8 @@ void PageRecorder<Char>::Keep() {
   if (before.parent != record.parent) return;
   if (before.signature != record.signature && records_.size() <= 2 * kMostRecords) return;
   before.end = record.end;
-  before.own.blocks = std::max<std::uint32_t>(before.own.blocks, 1);
-  before.own.Add(record.own);
-  if (record.own.blocks == 0) ++before.own.blocks;
+  // At least one block each.
+  before.own.Add(record.own, (before.own.blocks == 0 ? 1 : 0) + (record.own.blocks == 0 ? 1 : 0));
   before.all.Add(record.all);
   before.hints &= record.hints;
   records_.pop_back();

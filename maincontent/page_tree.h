@@ -8,7 +8,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "html/elements.h"
 #include "html/open_elements.h"
@@ -24,11 +29,44 @@ struct Sums {
   std::uint32_t links = 0, images = 0, controls = 0;
   std::uint32_t blocks = 0;    // blocks with text of their own
   std::uint32_t headings = 0;  // h1 to h6
+  // (Whole vectors: a copy of 44 bytes is made of overlapping ones, and
+  // Add's vectors would wait on them.)
+  std::uint32_t padding = 0;
   // How much text: Chinese and Japanese characters count as much as a few
   // letters each (a clause of 20 kanji and kana says what one of 60
   // letters does).
   std::uint32_t weight() const { return chars + 2 * wide; }
-  void Add(const Sums& o);
+  // Each count plus the other's, and the blocks and headings plus those
+  // given, at most 2^32 - 1. (Added two to four times for every element
+  // that ends: eleven sums at once, the counts given among them, since a
+  // vector's load would wait on a count just stored on its own.)
+  void Add(const Sums& o, std::uint32_t more_blocks = 0, std::uint32_t more_headings = 0) {
+#if defined(__SSE2__) || defined(_M_X64)
+    static_assert(sizeof(Sums) == 48 && std::is_trivially_copyable_v<Sums>);
+    static_assert(offsetof(Sums, blocks) == 36 && offsetof(Sums, headings) == 40);
+    char* const to = reinterpret_cast<char*>(this);
+    const char* const from = reinterpret_cast<const char*>(&o);
+    const auto add = [](__m128i a, __m128i b) {
+      const __m128i sign = _mm_set1_epi32(INT32_MIN);
+      const __m128i sum = _mm_add_epi32(a, b);
+      // Wrapped where the sum is below what was there (compared unsigned).
+      return _mm_or_si128(sum, _mm_cmpgt_epi32(_mm_xor_si128(a, sign), _mm_xor_si128(sum, sign)));
+    };
+    for (int offset : {0, 16, 32}) {
+      __m128i sum = add(_mm_loadu_si128(reinterpret_cast<const __m128i*>(to + offset)),
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + offset)));
+      if (offset == 32) {
+        sum = add(sum, _mm_set_epi32(0, static_cast<int>(more_headings),
+                                     static_cast<int>(more_blocks), 0));
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + offset), sum);
+    }
+#else
+    AddEach(o, more_blocks, more_headings);
+#endif
+  }
+  // The same, count by count (the reference).
+  void AddEach(const Sums& o, std::uint32_t more_blocks = 0, std::uint32_t more_headings = 0);
   void AddText(const TextMeasures& m, bool in_link);
 };
 

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
 #include <string>
+#include <vector>
 
+#include "maincontent/page_tree.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -116,3 +120,44 @@ TEST(TextMeasures, TextsThatOpenAlikeHaveOneOpening) {
 }
 
 }  // namespace
+
+// The sums an element's text adds to those around it: every count added at
+// once gives what adding each gives, saturated at 2^32 - 1, with the blocks
+// and headings given on top.
+TEST(Sums, AddingAllAtOnceGivesWhatAddingEachGives) {
+  std::mt19937 rng(7);
+  // Counts small, near the top, and at it.
+  auto count = [&]() -> std::uint32_t {
+    switch (rng() % 4) {
+      case 0:
+        return rng() % 1000;
+      case 1:
+        return UINT32_MAX - rng() % 1000;
+      case 2:
+        return UINT32_MAX;
+      default:
+        return static_cast<std::uint32_t>(rng());
+    }
+  };
+  auto sums = [&] {
+    engine::maincontent::Sums s;
+    for (std::uint32_t* c : {&s.chars, &s.wide, &s.words, &s.commas, &s.stops, &s.link_weight,
+                             &s.links, &s.images, &s.controls, &s.blocks, &s.headings})
+      *c = count();
+    return s;
+  };
+  auto fields = [](const engine::maincontent::Sums& s) {
+    return std::vector<std::uint32_t>{s.chars,    s.wide,        s.words,    s.commas,
+                                      s.stops,    s.link_weight, s.links,    s.images,
+                                      s.controls, s.blocks,      s.headings, s.padding};
+  };
+  for (int k = 0; k < 5000; ++k) {
+    engine::maincontent::Sums at_once = sums(), each = at_once;
+    const engine::maincontent::Sums other = sums();
+    const std::uint32_t blocks = rng() % 3 == 0 ? count() : rng() % 3;
+    const std::uint32_t headings = rng() % 3 == 0 ? count() : rng() % 2;
+    at_once.Add(other, blocks, headings);
+    each.AddEach(other, blocks, headings);
+    ASSERT_EQ(fields(at_once), fields(each)) << k;
+  }
+}
