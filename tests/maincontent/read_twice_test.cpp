@@ -6,12 +6,10 @@
 // that cannot start, or that gives other text, fails the conversion.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "conversion/piece_conversion.h"
 #include "tests/support/convert_string.h"
 #include "tests/support/converter_options.h"
 #include "tests/support/source_file.h"
@@ -34,9 +32,11 @@ Result Convert(const clsQuillmere& q, const std::string& page, bool twice, std::
                bool through_utf8) {
   Result r;
   std::mt19937 rng(static_cast<unsigned>(page.size()));
+  testing_support::Rereading again;
   r.text = testing_support::ConvertString(
                q, page, [&] { return std::size_t(1) + rng() % most; },
-               {platform::Encoding::kAnsi, platform::Encoding::kAnsi, through_utf8}, &r.lost, twice)
+               {platform::Encoding::kAnsi, platform::Encoding::kAnsi, through_utf8}, &r.lost,
+               twice ? &again : nullptr)
                .value_or("(failed)");
   return r;
 }
@@ -124,49 +124,10 @@ TEST(ReadTwice, PagesGiveWhatThePageKeptGives) {
 }
 
 TEST(ReadTwice, TheCorporaGiveWhatThePageKeptGives) {
-  const std::string root = QUILLMERE_SOURCE_ROOT;
-  std::size_t files = 0;
-  for (const char* folder :
-       {"tests/fuzz/corpus/main", "tests/fuzz/corpus/readable", "tests/conversion/saved_pages"}) {
-    for (const std::string& file : testing_support::SourceFilesIn(root + "/" + folder)) {
-      ExpectSameReadTwice(file, testing_support::ReadSourceFile(file));
-      ++files;
-    }
-  }
-  EXPECT_GT(files, 8u);
-}
-
-// Reads `first`, and after a rewind `second`: whether the conversion went
-// well, and how many times the input was started again.
-struct Readings {
-  bool ok = false;
-  int rewinds = 0;
-};
-Readings ConvertReadings(const clsQuillmere& q, const std::string& first, const std::string& second,
-                         bool rewind_fails = false) {
-  Readings r;
-  std::size_t at = 0;
-  std::string out;
-  r.ok = conversion::ConvertPieces(
-      q,
-      [&](char* buffer, std::size_t want) -> std::ptrdiff_t {
-        const std::string& input = r.rewinds == 0 ? first : second;
-        const std::size_t n = std::min({want, input.size() - at, std::size_t(4096)});
-        std::copy_n(input.data() + at, n, buffer);
-        at += n;
-        return static_cast<std::ptrdiff_t>(n);
-      },
-      [&](std::string_view bytes) {
-        out += bytes;
-        return true;
-      },
-      {}, nullptr,
-      [&] {
-        ++r.rewinds;
-        at = 0;
-        return !rewind_fails;
-      });
-  return r;
+  const std::vector<std::string> files = testing_support::MainContentPages();
+  for (const std::string& file : files)
+    ExpectSameReadTwice(file, testing_support::ReadSourceFile(file));
+  EXPECT_GT(files.size(), 8u);
 }
 
 TEST(ReadTwice, ReadsAgainOnlyForTheChoiceAndFailsWhenTheSecondReadingDiffers) {
@@ -200,9 +161,13 @@ TEST(ReadTwice, ReadsAgainOnlyForTheChoiceAndFailsWhenTheSecondReadingDiffers) {
       {"the noscript text written instead", main_content, fallback, page, false, true, 0},
   };
   for (const auto& row : rows) {
-    const Readings r = ConvertReadings(row.converter, row.first, row.second, row.rewind_fails);
-    EXPECT_EQ(r.ok, row.ok) << row.name;
-    EXPECT_EQ(r.rewinds, row.rewinds) << row.name;
+    testing_support::Rereading again{row.second, row.rewind_fails};
+    const bool ok =
+        testing_support::ConvertString(
+            row.converter, row.first, [] { return std::size_t(4096); }, {}, nullptr, &again)
+            .has_value();
+    EXPECT_EQ(ok, row.ok) << row.name;
+    EXPECT_EQ(again.count, row.rewinds) << row.name;
   }
 }
 

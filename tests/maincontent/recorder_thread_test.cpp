@@ -125,16 +125,10 @@ TEST_F(RecorderThreadTest, PagesGiveTheSameAsMeasuredInPlace) {
 }
 
 TEST_F(RecorderThreadTest, TheCorporaGiveTheSameAsMeasuredInPlace) {
-  const std::string root = QUILLMERE_SOURCE_ROOT;
-  std::size_t files = 0;
-  for (const char* folder :
-       {"tests/fuzz/corpus/main", "tests/fuzz/corpus/readable", "tests/conversion/saved_pages"}) {
-    for (const std::string& file : testing_support::SourceFilesIn(root + "/" + folder)) {
-      ExpectSameThreaded(file, testing_support::ReadSourceFile(file));
-      ++files;
-    }
-  }
-  EXPECT_GT(files, 8u);
+  const std::vector<std::string> files = testing_support::MainContentPages();
+  for (const std::string& file : files)
+    ExpectSameThreaded(file, testing_support::ReadSourceFile(file));
+  EXPECT_GT(files.size(), 8u);
 }
 
 // A conversion given up part-way (cancelled, or its output failing) ends

@@ -15,14 +15,24 @@
 
 namespace testing_support {
 
+// How an input may be read again: what the second reading gives (the input
+// itself when empty), whether starting again fails, and how many times it
+// was started again.
+struct Rereading {
+  std::string_view second;
+  bool fails = false;
+  int count = 0;
+};
+
 // The output of converting `input` handed over in reads of at most `most()`
 // bytes each (asked anew for every read); nothing when the conversion failed.
-// `twice`: the input may be read again.
+// With `again`, the input may be read again.
 inline std::optional<std::string> ConvertString(const clsQuillmere& converter,
                                                 std::string_view input,
                                                 const std::function<std::size_t()>& most,
                                                 const conversion::PieceEncodings& encodings = {},
-                                                std::size_t* lost = nullptr, bool twice = false) {
+                                                std::size_t* lost = nullptr,
+                                                Rereading* again = nullptr) {
   std::size_t at = 0;
   std::string out;
   const bool ok = conversion::ConvertPieces(
@@ -37,12 +47,12 @@ inline std::optional<std::string> ConvertString(const clsQuillmere& converter,
         out += bytes;
         return true;
       },
-      encodings, lost,
-      twice ? conversion::Rewind([&] {
+      encodings, lost, again == nullptr ? conversion::Rewind() : conversion::Rewind([&] {
+        ++again->count;
+        if (!again->second.empty()) input = again->second;
         at = 0;
-        return true;
-      })
-            : conversion::Rewind());
+        return !again->fails;
+      }));
   if (!ok) return std::nullopt;
   return out;
 }

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -32,5 +33,19 @@ inline std::vector<std::string> SourceFilesIn(const std::string& folder) {
     if (entry.is_regular_file()) files.push_back(folder + "/" + entry.path().filename().string());
   return files;
 }
+
+#ifdef QUILLMERE_SOURCE_ROOT
+// The pages the main-content tests convert every way they compare:
+// the fuzzers' main-content and readable-text corpora and the saved pages.
+inline std::vector<std::string> MainContentPages() {
+  std::vector<std::string> files;
+  for (const char* folder :
+       {"tests/fuzz/corpus/main", "tests/fuzz/corpus/readable", "tests/conversion/saved_pages"}) {
+    for (std::string& file : SourceFilesIn(std::string(QUILLMERE_SOURCE_ROOT) + "/" + folder))
+      files.push_back(std::move(file));
+  }
+  return files;
+}
+#endif
 
 }  // namespace testing_support
