@@ -86,6 +86,20 @@ inline void CountCodePoint(const std::array<CharClass, 0x10000>& classes, char32
   Count(c, c < 0x10000 ? classes[c] : ClassOfOther(c), in_word, into, opening);
 }
 
+// The classes of the code page's characters by their bytes (a double-byte
+// character at lead << 8 | trail, a single byte at itself), found once:
+// one lookup where the character and then its class would take two.
+const std::array<CharClass, 0x10000>& AnsiClasses() {
+  static const std::unique_ptr<std::array<CharClass, 0x10000>> classes = [] {
+    const auto& units = platform::AnsiUnits();
+    const auto& of = Classes();
+    auto table = std::make_unique<std::array<CharClass, 0x10000>>();
+    for (std::size_t code = 0; code < 0x10000; ++code) (*table)[code] = of[units[code]];
+    return table;
+  }();
+  return *classes;
+}
+
 }  // namespace
 
 CharClass ClassOf(char32_t c) {
@@ -140,47 +154,67 @@ void Measure(std::string_view run, const scan::LeadBytes* leads, MeasureState& s
   const auto* p = reinterpret_cast<const unsigned char*>(run.data());
   const std::size_t n = run.size();
   if (leads != nullptr) {
+    // By the classes of the code page's bytes, with the counts in locals
+    // (the compiler cannot tell that storing them changes no byte of the
+    // text, and would store each at each character); the character itself
+    // only for the letters the opening takes.
+    const auto& code_classes = AnsiClasses();
     const auto& units = platform::AnsiUnits();
+    const scan::LeadBytes& lead = *leads;
+    TextMeasures m = into;
+    bool in_word = state.in_word;
     for (std::size_t i = from; i < n;) {
       const unsigned b = p[i];
-      if (!(*leads)[b]) {
-        CountCodePoint(classes, units[b], state.in_word, into, opening);
+      unsigned code = b;
+      if (!lead[b]) {
         ++i;
       } else if (i + 1 < n) {
-        CountCodePoint(classes, units[b << 8 | p[i + 1]], state.in_word, into, opening);
+        code = b << 8 | p[i + 1];
         i += 2;
       } else {
         state.cut[0] = b;
         state.cut_size = 1;
-        return;
+        break;
+      }
+      const CharClass c = code_classes[code];
+      if (opening != nullptr && (c == CharClass::kLetter || c == CharClass::kWide)) {
+        opening->Take(units[code], c);
+        if (opening->full()) opening = nullptr;
+      }
+      // (Kanji and kana first: most of such text, and a jump through a
+      // table for each character is foreseen less often than a compare.)
+      if (c == CharClass::kWide) {
+        ++m.wide;
+        ++m.chars;
+        in_word = false;
+      } else {
+        Count(0, c, in_word, m, nullptr);
       }
     }
+    into = m;
+    state.in_word = in_word;
     return;
   }
   if (opening && opening->full()) opening = nullptr;
+  // (The counts in locals, as above.)
+  TextMeasures m = into;
+  bool in_word = state.in_word;
   for (std::size_t i = from; i < n;) {
     const unsigned b = p[i];
     if (b < 0x80) {
       if (opening == nullptr) {  // a run of ASCII, with no branch for each class
-        std::uint64_t chars = 0, words = 0, commas = 0, stops = 0;
-        bool in_word = state.in_word;
         for (; i < n && p[i] < 0x80; ++i) {
           const CharClass c = classes[p[i]];
           const bool letter = c == CharClass::kLetter;
-          chars += c != CharClass::kSpace;
-          words += letter & !in_word;
+          m.chars += c != CharClass::kSpace;
+          m.words += letter & !in_word;
           in_word = letter;
-          commas += c == CharClass::kComma;
-          stops += c == CharClass::kStop;
+          m.commas += c == CharClass::kComma;
+          m.stops += c == CharClass::kStop;
         }
-        state.in_word = in_word;
-        into.chars += chars;
-        into.words += words;
-        into.commas += commas;
-        into.stops += stops;
         continue;
       }
-      CountCodePoint(classes, b, state.in_word, into, opening);
+      CountCodePoint(classes, b, in_word, m, opening);
       if (opening->full()) opening = nullptr;
       ++i;
       continue;
@@ -190,13 +224,16 @@ void Measure(std::string_view run, const scan::LeadBytes* leads, MeasureState& s
     if (i + length > n) {
       for (std::size_t k = 0; i + k < n; ++k) state.cut[k] = p[i + k];
       state.cut_size = static_cast<std::uint8_t>(n - i);
-      return;
+      break;
     }
     char32_t c = length == 4 ? b & 0x07 : length == 3 ? b & 0x0F : b & 0x1F;
     for (std::size_t k = 1; k < length; ++k) c = c << 6 | (p[i + k] & 0x3F);
-    CountCodePoint(classes, c, state.in_word, into, opening);
+    CountCodePoint(classes, c, in_word, m, opening);
+    if (opening != nullptr && opening->full()) opening = nullptr;
     i += length;
   }
+  into = m;
+  state.in_word = in_word;
 }
 
 void Measure(std::u16string_view run, const scan::LeadBytes*, MeasureState& state,
