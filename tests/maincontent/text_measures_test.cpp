@@ -95,6 +95,51 @@ TEST(TextMeasures, RunsCutAnywhereCountAsTheWhole) {
   }
 }
 
+// The code page's bytes measure as their characters do, one by one: every
+// single byte and every pair a lead byte makes, in random texts of them,
+// with the opening taken and without.
+TEST(TextMeasures, TheCodePagesBytesMeasureAsTheirCharacters) {
+  const auto leads = Cp932Leads();
+  std::vector<std::string> characters;
+  for (int b = 1; b < 256; ++b) {
+    if (!leads[b]) {
+      characters.push_back(std::string(1, static_cast<char>(b)));
+      continue;
+    }
+    for (int t = 1; t < 256; ++t)
+      characters.push_back({static_cast<char>(b), static_cast<char>(t)});
+  }
+  const auto& units = platform::AnsiUnits();
+  std::mt19937 rng(11);
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    TextMeasures expected;
+    MeasureState each;
+    Opening expected_opening;
+    const std::size_t length = rng() % 200;
+    for (std::size_t k = 0; k < length; ++k) {
+      // Kana and kanji mostly, as Japanese text is.
+      const std::string& c = rng() % 4 == 0 ? characters[rng() % characters.size()]
+                                            : characters[characters.size() / 2 + rng() % 3000];
+      text += c;
+      const unsigned code =
+          c.size() == 1 ? static_cast<unsigned char>(c[0])
+                        : static_cast<unsigned char>(c[0]) << 8 | static_cast<unsigned char>(c[1]);
+      engine::maincontent::MeasureCodePoint(units[code], each, expected, &expected_opening);
+    }
+    for (const bool with_opening : {false, true}) {
+      TextMeasures got;
+      MeasureState state;
+      Opening opening;
+      Measure(text, &leads, state, got, with_opening ? &opening : nullptr);
+      ASSERT_EQ(Of(got), Of(expected)) << round;
+      if (with_opening) {
+        ASSERT_EQ(opening.value(), expected_opening.value()) << round;
+      }
+    }
+  }
+}
+
 TEST(TextMeasures, TextsThatOpenAlikeHaveOneOpening) {
   auto opening = [](std::u16string_view text) {
     TextMeasures m;
