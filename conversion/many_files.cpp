@@ -159,18 +159,41 @@ class ManyRun {
       done_with_input();
       return Fail(failure);
     }
-    const Reader reader = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-      if (Stopped()) return -1;  // abandoned
-      const std::ptrdiff_t n = file->Read(buffer, size);
-      if (n > 0) {
-        read += static_cast<std::uint64_t>(n);
-        bytes_done_ += static_cast<std::uint64_t>(n);
+    // Each byte counts once towards the progress, however often it is read
+    // (a page read twice for its main content).
+    class Counted final : public platform::FileReader {
+     public:
+      Counted(ManyRun& run, platform::FileReader& file, std::uint64_t& read)
+          : run_(run), file_(file), read_(read) {}
+      std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+        if (run_.Stopped()) return -1;  // abandoned
+        const std::ptrdiff_t n = file_.Read(buffer, size);
+        if (n > 0) at_ += static_cast<std::uint64_t>(n);
+        if (at_ > read_) {
+          run_.bytes_done_ += at_ - read_;
+          read_ = at_;
+        }
+        return n;
       }
-      return n;
+      bool Seek(std::uint64_t offset) override {
+        if (!file_.Seek(offset)) return false;
+        at_ = offset;
+        return true;
+      }
+
+     private:
+      ManyRun& run_;
+      platform::FileReader& file_;
+      std::uint64_t& read_;   // the furthest byte read
+      std::uint64_t at_ = 0;  // where the next read begins
+    } counted(*this, *file, read);
+    const Reader reader = [&](char* buffer, std::size_t size) {
+      return counted.Read(buffer, size);
     };
+    RunOptions run = RunOptionsFor(job.input);
+    run.file = &counted;
     std::unique_ptr<platform::ReplacementFile> replacement;
-    const RunResult result =
-        ConvertToReplacement(converter_, reader, job.output, RunOptionsFor(job.input), replacement);
+    const RunResult result = ConvertToReplacement(converter_, reader, job.output, run, replacement);
     done_with_input();
     if (Stopped()) return;  // dropped: the old output stays
     switch (result.status) {

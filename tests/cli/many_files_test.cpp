@@ -20,6 +20,7 @@
 #include "cli/batch.h"
 #include "cli/status_line.h"
 #include "conversion/file_list.h"
+#include "conversion/many_files.h"
 #include "platform/codepage.h"
 #include "tests/support/temp_dir.h"
 
@@ -265,6 +266,45 @@ TEST_F(ManyFilesTest, ProgressLine) {
       EXPECT_TRUE(shown.starts_with("quillmere: ")) << shown;
     }
   }
+}
+
+// Pages whose main content is chosen are read twice, each byte counted once
+// towards the progress, and give what converting each alone gives.
+TEST_F(ManyFilesTest, MainContentPagesReadTwiceCountEachByteOnce) {
+  std::string page = "<div class=nav><a href=/>home</a></div><article><h1>Title</h1>";
+  while (page.size() < 700 * 1024)
+    page += "<p>The river rose through the night, and the town woke to water.</p>";
+  page += "</article>";
+  dir_.MakeFolder(u"big");
+  dir_.Write(u"big\\one.htm", page);
+  dir_.Write(u"big\\two.htm", "<p>short</p>" + page);
+  std::u16string error;
+  const std::optional<conversion::FileList> list =
+      conversion::ListFiles({dir_ / u"big"}, dir_ / u"out", false, error);
+  ASSERT_TRUE(list) << platform::EncodeUtf8(error);
+  ASSERT_EQ(list->jobs.size(), 2u);
+  struct Report final : conversion::ManyReport {
+    void Failed(const std::u16string& message) override { failed.push_back(message); }
+    void Progress(const conversion::ManyProgress& p) override { last = p; }
+    std::vector<std::u16string> failed;
+    conversion::ManyProgress last;
+  } report;
+  clsQuillmere converter;
+  converter.UseFallbacks();
+  for (const auto* key : {u"SCRIPT", u"ENTITY", u"SPACE", u"BLOCK", u"MAIN"})
+    converter.SetValue(key, u"1");
+  conversion::ManyOptions options;
+  options.jobs = 2;
+  const conversion::ManyOutcome outcome =
+      conversion::ConvertMany(converter, *list, options, report);
+  EXPECT_EQ(outcome.converted, 2u);
+  EXPECT_TRUE(report.failed.empty());
+  EXPECT_EQ(report.last.bytes_total, 2 * page.size() + 12);
+  EXPECT_EQ(report.last.bytes_done, report.last.bytes_total);
+  const std::vector<std::u16string> main = {u"--readable", u"--main"};
+  EXPECT_EQ(dir_.Read(u"out\\one.txt"), AloneOf(u"big\\one.htm", main));
+  EXPECT_EQ(dir_.Read(u"out\\two.txt"), AloneOf(u"big\\two.htm", main));
+  EXPECT_NE(dir_.Read(u"out\\one.txt").value_or("").find("river"), std::string::npos);
 }
 
 TEST(FileList, OutputNamesAndHtmlNames) {
