@@ -342,8 +342,10 @@ class PieceConverter {
         transcode_(form != Form::kAnsiBytes && output != Encoding::kUtf8),
         output_encoding_(output) {
     ansi_codec_.ForgetLost();  // the labels, made once, are not the text's
-    if (twice) session_.FeedsTwice();
+    twice_ = twice && session_.FeedsTwice();
   }
+  // The text may be asked for again (and is to be read the same).
+  bool twice() const { return twice_; }
 
   bool Convert(std::string_view piece, bool last) {
     output_.clear();
@@ -407,6 +409,7 @@ class PieceConverter {
   std::u16string units_;
   std::size_t lost_ = 0;
   bool failed_ = false;
+  bool twice_ = false;
   bool again_ = false;
 };
 
@@ -484,7 +487,7 @@ bool ConvertPieces(const clsQuillmere& converter, const Reader& read, const Writ
   };
   Digest first, second;
   {
-    PieceReader reader(read, form, encodings.input, rewind ? &first : nullptr);
+    PieceReader reader(read, form, encodings.input, pieces.twice() ? &first : nullptr);
     if (!ConvertReading(pieces, reader)) return done(false);
   }
   if (!pieces.again()) return done(true);

@@ -89,8 +89,9 @@ class clsQuillmere {
     // A caller that can feed the text a second time says so before the
     // first piece: with MAIN the page is then not held (in memory or in
     // `page`) while its main content is chosen, but read again. After the
-    // last piece it asks FeedAgain.
-    void FeedsTwice();
+    // last piece it asks FeedAgain. False when the text is never wanted
+    // twice (no MAIN).
+    bool FeedsTwice();
     void Feed(View piece, String& out);
     // After the last piece, when FeedsTwice was called: true when the text
     // is wanted again, fed from its start as before and then finished;

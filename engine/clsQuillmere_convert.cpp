@@ -348,8 +348,8 @@ void clsQuillmere::BasicSession<Char>::OpenLink(View tag, String& add) {
 }
 
 template <typename Char>
-void clsQuillmere::BasicSession<Char>::FeedsTwice() {
-  if (readable_) readable_->FeedsTwice();
+bool clsQuillmere::BasicSession<Char>::FeedsTwice() {
+  return readable_ && readable_->FeedsTwice();
 }
 
 template <typename Char>
@@ -459,7 +459,7 @@ std::size_t clsQuillmere::BasicSession<Char>::Settle(View text, bool last, Strin
 // The two sessions, member by member: each has only its own constructor.
 template clsQuillmere::BasicSession<char16_t>::BasicSession(const clsQuillmere&);
 template clsQuillmere::BasicSession<char16_t>::BasicSession::~BasicSession();
-template void clsQuillmere::BasicSession<char16_t>::FeedsTwice();
+template bool clsQuillmere::BasicSession<char16_t>::FeedsTwice();
 template void clsQuillmere::BasicSession<char16_t>::Feed(View, String&);
 template bool clsQuillmere::BasicSession<char16_t>::FeedAgain(String&,
                                                               const std::function<void(String&)>&);
@@ -468,7 +468,7 @@ template void clsQuillmere::BasicSession<char16_t>::Finish(String&,
 template clsQuillmere::BasicSession<char>::BasicSession(const clsQuillmere&, const ByteCodec&,
                                                         Overflow*, Overflow*, Overflow*);
 template clsQuillmere::BasicSession<char>::BasicSession::~BasicSession();
-template void clsQuillmere::BasicSession<char>::FeedsTwice();
+template bool clsQuillmere::BasicSession<char>::FeedsTwice();
 template void clsQuillmere::BasicSession<char>::Feed(View, String&);
 template bool clsQuillmere::BasicSession<char>::FeedAgain(String&,
                                                           const std::function<void(String&)>&);

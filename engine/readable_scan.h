@@ -41,10 +41,11 @@ class ReadableScan {
                clsQuillmere::Overflow* page_spill = nullptr);
 
   // With MAIN, the text will be fed twice (see FeedAgain), and the page is
-  // not held meanwhile: before the first piece.
-  void FeedsTwice() {
+  // not held meanwhile: before the first piece. False without MAIN.
+  bool FeedsTwice() {
     if (main_) main_->HandsOverTwice();
     twice_ = main_.has_value();
+    return twice_;
   }
   void Feed(View piece, String& out);
   // After the last piece, fed twice: true when the text is to be fed again
