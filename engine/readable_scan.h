@@ -2,10 +2,11 @@
 // SCRIPT, ENTITY, SPACE, BLOCK, TABLE, LINKS or MAIN is on: HTML's
 // tokenizer (or, without SCRIPT, the classic reading of tags) feeding what a
 // browser shows to the readable layout, and with MAIN through the
-// main-content choice, which holds the page until its end. Streamed like
-// the classic session: fed piece by piece, it holds only what a construct
-// cut by a piece's end needs (and, with MAIN, the page in a scratch file).
-// Used only inside engine/ and by its tests.
+// main-content choice, which holds the page until its end, or has it fed a
+// second time. Streamed like the classic session: fed piece by piece, it
+// holds only what a construct cut by a piece's end needs (and, with MAIN
+// fed once, the page in a scratch file). Used only inside engine/ and by
+// its tests.
 #pragma once
 
 #include <array>

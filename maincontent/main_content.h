@@ -8,12 +8,14 @@
 // A page that shows next to nothing but holds its text in noscript
 // elements is read from those instead. A caller that can hand the page over
 // a second time (HandsOverTwice) spares the holding: the choice is made at
-// the first pass's end (EndFirstPass) and the layout given its part of the second.
+// the first pass's end (EndFirstPass), and the layout is given its part of
+// the second.
 //
 // `Next` is the layout: a sink as html::ShownFilter describes, with
 // KeepsAttribute, KeepsRaw and CollapsesSpaces answered for what it has
-// been handed; this stage answers them in its place while it holds the
-// page, counting pre elements as the layout counts them.
+// been handed; this stage answers them in its place, counting pre elements
+// as the layout counts them, alike on both passes (the tokenizer must read
+// the page the second time as it did the first).
 #pragma once
 
 #include <cstddef>

@@ -412,6 +412,28 @@ TEST_F(StartTest, TheReadableTextSectionIsReadAtEveryRun) {
   EXPECT_EQ(dir_.Read(u"out.txt"), "T\r\n\r\na \x82\xA0 b\r\n\r\n");
 }
 
+// With MAIN the page is read twice from the input file (the choice made on
+// the first reading): the article is written, the menu and the footer not.
+TEST_F(StartTest, TheMainContentIsWrittenFromTheInputReadAgain) {
+  std::u16string page =
+      u"<title>記事の題 | サイト</title><div class=\"menu\"><a href=\"/\">ホーム</a> <a "
+      u"href=\"/a\">一覧</a></div><article><h1>記事の題</h1>";
+  for (int k = 0; k < 12; ++k)
+    page += u"<p>川の水位が夜のうちに上がり、朝には下町の通りが水につかっていた。</p>";
+  page += u"</article><div class=\"footer\">著作権表示</div>";
+  dir_.Write(u"in.htm", platform::EncodeCp932(page));
+  WriteSettings("[TEXT]\r\nSCRIPT=1\r\nENTITY=1\r\nSPACE=1\r\nBLOCK=1\r\nMAIN=1\r\n");
+  ExpectBox(Start(dir_ / u"in.htm", dir_ / u"out.txt"), "完了！", kDoneStyle);
+  const std::string out = dir_.Read(u"out.txt").value_or("");
+  EXPECT_TRUE(out.starts_with(platform::EncodeCp932(u"記事の題\r\n")))
+      << Show(platform::DecodeCp932(out));
+  EXPECT_NE(out.find(platform::EncodeCp932(u"下町の通りが水につかっていた。")), std::string::npos);
+  EXPECT_EQ(out.find(platform::EncodeCp932(u"ホーム")), std::string::npos)
+      << Show(platform::DecodeCp932(out));
+  EXPECT_EQ(out.find(platform::EncodeCp932(u"著作権表示")), std::string::npos)
+      << Show(platform::DecodeCp932(out));
+}
+
 TEST_F(StartTest, AFailedWriteIsReportedAndTheOldFileKept) {
   WriteSettings();
   dir_.Write(u"in.htm", "new");
