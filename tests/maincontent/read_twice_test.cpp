@@ -16,8 +16,7 @@
 
 namespace {
 
-const testing_support::Settings kMain = {
-    {u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}, {u"MAIN", u"1"}};
+const testing_support::Settings kMain = testing_support::MainContentSettings();
 
 struct Result {
   std::string text;
@@ -48,15 +47,8 @@ void ExpectSameReadTwice(const std::string& name, const std::string& page,
       kMain,
       // Links, ruby, tables and wrapping: what the layout reads of the tags
       // held for the elements around what is kept.
-      {{u"SCRIPT", u"1"},
-       {u"ENTITY", u"1"},
-       {u"SPACE", u"1"},
-       {u"BLOCK", u"1"},
-       {u"MAIN", u"1"},
-       {u"LINKS", u"1"},
-       {u"TABLE", u"1"},
-       {u"RUBY", u"1"},
-       {u"WIDTH", u"40"}},
+      testing_support::MainContentSettings(
+          {{u"LINKS", u"1"}, {u"TABLE", u"1"}, {u"RUBY", u"1"}, {u"WIDTH", u"40"}}),
       // Links written where they stand (the layout keeps the tag as written),
       // and tags read the classic way.
       {{u"SCRIPT", u"1"}, {u"BLOCK", u"1"}, {u"MAIN", u"1"}, {u"A_LINK_TAG_TYPE", u"0"}},

@@ -50,14 +50,8 @@ class RecorderThreadTest : public testing::Test {
     const RecorderThreading in_place{std::numeric_limits<std::size_t>::max(), 1 << 16};
     // The readable text; with links and ruby; tags read the classic way.
     const testing_support::Settings option_sets[] = {
-        {{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}, {u"MAIN", u"1"}},
-        {{u"SCRIPT", u"1"},
-         {u"ENTITY", u"1"},
-         {u"SPACE", u"1"},
-         {u"BLOCK", u"1"},
-         {u"MAIN", u"1"},
-         {u"LINKS", u"1"},
-         {u"RUBY", u"1"}},
+        testing_support::MainContentSettings(),
+        testing_support::MainContentSettings({{u"LINKS", u"1"}, {u"RUBY", u"1"}}),
         {{u"ENTITY", u"1"}, {u"BLOCK", u"1"}, {u"MAIN", u"1"}}};
     for (const auto& options : option_sets) {
       const clsQuillmere q = testing_support::ConverterWith(options);
@@ -135,8 +129,7 @@ TEST_F(RecorderThreadTest, TheCorporaGiveTheSameAsMeasuredInPlace) {
 // its session with the thread still reading: it stops, and nothing hangs.
 TEST_F(RecorderThreadTest, APageLeftUnfinishedStopsTheThread) {
   engine::maincontent::SetRecorderThreading({0, 3});
-  const clsQuillmere q = testing_support::ConverterWith(
-      {{u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}, {u"MAIN", u"1"}});
+  const clsQuillmere q = testing_support::ConverterWith(testing_support::MainContentSettings());
   const testing_support::Utf8Codec utf8;
   std::string page = "<title>t</title>";
   for (int k = 0; k < 2000; ++k) page += "<div class=x><p>Some words of text, and more.</p></div>";

@@ -22,4 +22,13 @@ inline clsQuillmere ConverterWith(const Settings& changes = {}) {
   return q;
 }
 
+// The readable text's options (SCRIPT, ENTITY, SPACE, BLOCK) and MAIN, then
+// `more`.
+inline Settings MainContentSettings(const Settings& more = {}) {
+  Settings settings = {
+      {u"SCRIPT", u"1"}, {u"ENTITY", u"1"}, {u"SPACE", u"1"}, {u"BLOCK", u"1"}, {u"MAIN", u"1"}};
+  settings.insert(settings.end(), more.begin(), more.end());
+  return settings;
+}
+
 }  // namespace testing_support
