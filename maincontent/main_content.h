@@ -66,7 +66,8 @@ class MainContent {
   void HandsOverTwice() { twice_ = true; }
 
   // What the page hands over: held and measured, or on the second pass
-  // what the choice keeps of it, to the layout.
+  // (handed over again, or replayed from the log) what the choice keeps of
+  // it, to the layout.
   void Text(View run) {
     if (second_) {
       if (Writing()) next_.Text(run);
@@ -176,6 +177,7 @@ class MainContent {
   // What the layout is handed: the choice, the title, and the page again.
   void Write(const std::function<void()>& block) {
     Prepare();
+    second_ = true;
     log_.Replay([this](const typename Log::Record& r) { Replay(r); }, block);
   }
   void Prepare() {
@@ -298,20 +300,18 @@ class MainContent {
     using K = typename Log::Kind;
     switch (r.kind) {
       case K::kText:
-        if (Writing()) next_.Text(r.text);
-        return;
+        return Text(r.text);
       case K::kBlanks:
         if (!Writing()) return;
         for (const Char c : r.text) {
           if (c & Log::kBreakMark)
-            next_.LineBreak(static_cast<Char>(c & ~Log::kBreakMark));
+            LineBreak(static_cast<Char>(c & ~Log::kBreakMark));
           else
-            next_.Whitespace(c);
+            Whitespace(c);
         }
         return;
       case K::kReference:
-        if (Writing()) next_.Reference(r.first, r.second);
-        return;
+        return Reference(r.first, r.second);
       default:
         break;
     }

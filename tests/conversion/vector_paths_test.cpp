@@ -21,16 +21,11 @@ using platform::VectorUnit;
 using testing_support::ConverterWith;
 
 std::vector<std::string> CorpusFiles() {
-  std::vector<std::string> files;
-  const std::string root = QUILLMERE_SOURCE_ROOT;
-  for (const char* folder :
-       {"tests/fuzz/corpus/readable", "tests/fuzz/corpus/tokenizer", "tests/fuzz/corpus/bytes",
-        "tests/fuzz/corpus/main", "tests/fuzz/corpus/extract", "tests/fuzz/corpus/execute",
-        "tests/fuzz/corpus/codec", "tests/html/html5lib", "tests/conversion/saved_pages"}) {
-    const std::vector<std::string> in = testing_support::SourceFilesIn(root + "/" + folder);
-    files.insert(files.end(), in.begin(), in.end());
-  }
-  return files;
+  return testing_support::SourceFilesIn(
+      QUILLMERE_SOURCE_ROOT,
+      {"tests/fuzz/corpus/readable", "tests/fuzz/corpus/tokenizer", "tests/fuzz/corpus/bytes",
+       "tests/fuzz/corpus/main", "tests/fuzz/corpus/extract", "tests/fuzz/corpus/execute",
+       "tests/fuzz/corpus/codec", "tests/html/html5lib", "tests/conversion/saved_pages"});
 }
 
 // Shift_JIS text of the kinds the benchmarks' documents hold.

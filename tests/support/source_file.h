@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -34,17 +35,22 @@ inline std::vector<std::string> SourceFilesIn(const std::string& folder) {
   return files;
 }
 
+// The files in each of `folders` (paths below `root`), folder by folder.
+inline std::vector<std::string> SourceFilesIn(const std::string& root,
+                                              std::initializer_list<const char*> folders) {
+  std::vector<std::string> files;
+  for (const char* folder : folders)
+    for (std::string& file : SourceFilesIn(root + "/" + folder)) files.push_back(std::move(file));
+  return files;
+}
+
 #ifdef QUILLMERE_SOURCE_ROOT
 // The pages the main-content tests convert every way they compare:
 // the fuzzers' main-content and readable-text corpora and the saved pages.
 inline std::vector<std::string> MainContentPages() {
-  std::vector<std::string> files;
-  for (const char* folder :
-       {"tests/fuzz/corpus/main", "tests/fuzz/corpus/readable", "tests/conversion/saved_pages"}) {
-    for (std::string& file : SourceFilesIn(std::string(QUILLMERE_SOURCE_ROOT) + "/" + folder))
-      files.push_back(std::move(file));
-  }
-  return files;
+  return SourceFilesIn(
+      QUILLMERE_SOURCE_ROOT,
+      {"tests/fuzz/corpus/main", "tests/fuzz/corpus/readable", "tests/conversion/saved_pages"});
 }
 #endif
 
